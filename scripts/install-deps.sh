@@ -1,0 +1,29 @@
+#!/usr/bin/env bash
+# Installs everything the builds and tests need on a Debian 12 machine (run as root).
+# Quiet and idempotent: packages already present are skipped.
+set -euo pipefail
+
+need=(cmake ninja-build g++ clang libclang-rt-14-dev googletest libgtest-dev libbenchmark-dev
+      g++-mingw-w64-x86-64 g++-mingw-w64-i686 binutils-mingw-w64-x86-64 binutils-mingw-w64-i686
+      wine64 wine32:i386 xvfb xauth locales zip unzip python3 imagemagick fonts-noto-cjk)
+
+missing=()
+for p in "${need[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+
+if [ ${#missing[@]} -gt 0 ]; then
+  export DEBIAN_FRONTEND=noninteractive
+  if ! dpkg --print-foreign-architectures | grep -qx i386; then
+    dpkg --add-architecture i386
+  fi
+  apt-get update -qq
+  apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+fi
+
+# Code page 932 for the ANSI clipboard text under wine.
+if ! locale -a 2>/dev/null | grep -qi '^ja_JP\.utf8$'; then
+  sed -i 's/^# *ja_JP.UTF-8 UTF-8/ja_JP.UTF-8 UTF-8/' /etc/locale.gen
+  grep -q '^ja_JP.UTF-8 UTF-8' /etc/locale.gen || echo 'ja_JP.UTF-8 UTF-8' >> /etc/locale.gen
+  locale-gen >/dev/null
+fi
