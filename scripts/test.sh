@@ -12,12 +12,19 @@ presets=("$@")
 [ ${#presets[@]} -gt 0 ] || presets=(native native-asan win32 win64)
 
 # One virtual X server for all wine runs (popup menus, clipboard and windows need one).
+stop_wine() {
+  for prefix in build/wine/win32 build/wine/win64; do
+    [ -d "$prefix" ] && WINEPREFIX=$PWD/$prefix /usr/lib/wine/wineserver -k 2>/dev/null || true
+  done
+}
 if [ -z "${DISPLAY:-}" ]; then
-  Xvfb :87 -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+  n=87
+  while [ -e /tmp/.X11-unix/X$n ] || [ -e /tmp/.X$n-lock ]; do n=$((n + 1)); done
+  Xvfb :$n -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
   xvfb_pid=$!
-  trap 'kill $xvfb_pid 2>/dev/null || true' EXIT
-  export DISPLAY=:87
-  sleep 1
+  trap 'stop_wine; kill $xvfb_pid 2>/dev/null || true' EXIT
+  export DISPLAY=:$n
+  for _ in $(seq 50); do [ -e /tmp/.X11-unix/X$n ] && break; sleep 0.1; done
 fi
 
 summary=()
