@@ -29,9 +29,11 @@ struct THostLogEntry {
   intptr_t LParam = 0;
   intptr_t Result = 0;
   // Get/SetCaretPos, GetSelStart/End: the position read or written (in the message's kind);
-  // HostSetSelection: the anchor; HostConvertPos: the kind 2 input.
+  // HostSetSelection: the anchor; HostConvertPos: the kind 2 input; HostSelectChars: X = the
+  // count; HostGetLineText: X = the request's length, Y = its line.
   THostPos Pos{0, 0};
-  // HostSetSelection: the active end; HostConvertPos: the kind 0 output.
+  // HostSetSelection: the active end; HostConvertPos: the kind 0 output; HostGetLineText:
+  // X = the request's options.
   THostPos Pos2{0, 0};
   // HostReplaceSel: the text received; HostGetSelText / HostGetLineText / HostGetDocInfo with a
   // buffer: the characters written into it (without the terminating zero).
@@ -120,7 +122,7 @@ class HostDocument {
   void InvalidateView(int32_t FromLine);
   [[nodiscard]] int32_t ViewRowsOf(int32_t Y) const;
   [[nodiscard]] int32_t ViewStart(int32_t Y) const;
-  [[nodiscard]] TLoc ViewToLoc(THostPos ViewPos) const;
+  [[nodiscard]] TLoc ViewToLoc(THostPos ViewPos, bool* Valid = nullptr) const;
   [[nodiscard]] THostPos LocToView(TLoc L) const;
   void Anomaly(std::string What);
   intptr_t Dispatch(uint32_t Msg, uintptr_t wParam, intptr_t lParam, THostLogEntry& Entry);
