@@ -1,0 +1,202 @@
+#include "LineNumberUnit/LineNumberUnit.h"
+
+#include <algorithm>
+#include <cstddef>
+#include <limits>
+
+#include "library/ConstUnit/ConstUnit.h"
+#include "library/ConvertToTypeUnit/ConvertToTypeUnit.h"
+#include "library/StringRecordList/StringRecordList.h"
+#include "library/StringUnit/StringUnit.h"
+
+namespace {
+
+// A number head may hold the digits, blanks and tabs.
+constexpr std::u16string_view NumberHeadChars = u"1234567890 \t";
+static_assert(NumberHeadChars.substr(0, DigitChars.size()) == DigitChars);
+
+constexpr std::u16string_view IndentChars = u" \t";
+constexpr std::u16string_view LineBreakChars = u"\r\n";
+
+// U+0000..U+0020: what a number-only line may still hold after its separator.
+constexpr char16_t BlankOrControlArray[] = {0,  1,  2,  3,  4,  5,  6,  7,  8,  9,  10,
+                                            11, 12, 13, 14, 15, 16, 17, 18, 19, 20, 21,
+                                            22, 23, 24, 25, 26, 27, 28, 29, 30, 31, 32};
+constexpr std::u16string_view BlankOrControlChars(BlankOrControlArray,
+                                                  std::size(BlankOrControlArray));
+
+// The value of numbering position K; 64 bits hold every Start + Step*K of a 32-bit run.
+int64_t LineValue(int32_t Start, int32_t Step, int32_t K) {
+  return int64_t{Start} + int64_t{Step} * K;
+}
+
+// The numbering position of line I of N: top down, or bottom up with lnoReverse.
+int32_t NumberingPosition(int32_t I, int32_t N, TLineNumberOptions Options) {
+  return (Options & lnoReverse) != 0 ? N - 1 - I : I;
+}
+
+int32_t Length(const std::u16string& S) {
+  return static_cast<int32_t>(S.size());
+}
+
+// A line item cut at its first separator.
+struct TLineParts {
+  std::u16string Head;  // before the first ":"; the whole item when it has none
+  std::u16string Rest;  // after the first ":"; the whole item when it has none
+  bool HasSeparator;
+};
+
+TLineParts SplitAtSeparator(const std::u16string& Item) {
+  TLineParts Parts{TextBefore(Item, LineNumberSeparator), AfterFirst(LineNumberSeparator, Item),
+                   false};
+  // TextBefore() gives the item back whole exactly when it holds no separator.
+  Parts.HasSeparator = Parts.Head.size() != Item.size();
+  return Parts;
+}
+
+// Blank and control characters only (or nothing) after the separator.
+bool IsBlankRest(const std::u16string& Rest) {
+  return CountLeadingChars(Rest, BlankOrControlChars) == Length(Rest);
+}
+
+// Room for the input plus one prefix per line, so the result is allocated once.
+std::u16string ReserveResult(std::u16string_view Text, int32_t LineCount, int32_t PrefixWidth) {
+  std::u16string Result;
+  Result.reserve(Text.size() + static_cast<size_t>(LineCount) * static_cast<size_t>(PrefixWidth));
+  return Result;
+}
+
+}  // namespace
+
+std::u16string AddLineNumbers(std::u16string_view Text, int32_t Start, int32_t Step,
+                              TLineNumberOptions Options, int32_t& PrefixWidth) {
+  if (Text.empty()) return {};
+  TCommonStringRecordList Lines;
+  Lines.SetText(Text);
+  const int32_t N = Lines.Count();
+  const TDigitOptions DigitOptions = (Options & lnoPlusSign) != 0 ? doPlusSign : 0;
+
+  // The values are monotonic and a rendering only grows away from zero, so the widest
+  // number of the run is its first or its last one.
+  const int32_t Width =
+      std::max(Length(IntToStrDigitChar(1, dfSpace, DigitOptions, LineValue(Start, Step, 0))),
+               Length(IntToStrDigitChar(1, dfSpace, DigitOptions, LineValue(Start, Step, N - 1))));
+  PrefixWidth = Width + static_cast<int32_t>(LineNumberSeparator.size());
+
+  // The numbered items are joined straight into the result instead of being stored back.
+  std::u16string Result = ReserveResult(Text, N, PrefixWidth);
+  for (int32_t I = 0; I < N; ++I) {
+    const int64_t Value = LineValue(Start, Step, NumberingPosition(I, N, Options));
+    Result += IntToStrDigitChar(Width, dfSpace, DigitOptions, Value);
+    Result += LineNumberSeparator;
+    Result += Lines.Items(I);
+  }
+  return Result;
+}
+
+std::u16string AddPaddedLineNumbers(std::u16string_view Text, int32_t Start, int32_t Digits,
+                                    int32_t Step, TLineNumberOptions Options,
+                                    int32_t& PrefixWidth) {
+  if (Text.empty()) return {};
+  TCommonStringRecordList Lines;
+  Lines.SetText(Text);
+  const int32_t N = Lines.Count();
+  const int64_t First = LineValue(Start, Step, 0);
+  const int64_t Last = LineValue(Start, Step, N - 1);
+
+  // The magnitude is greatest at one end of a monotonic run (|value| < 2^62, no overflow).
+  const int32_t Width =
+      std::max(Length(IntToStrDigitChar(Digits, dfZero, 0, First < 0 ? -First : First)),
+               Length(IntToStrDigitChar(Digits, dfZero, 0, Last < 0 ? -Last : Last)));
+  const bool AnyNegative = First < 0 || Last < 0;
+  const bool PlusSign = (Options & lnoPlusSign) != 0;
+
+  // With lnoPlusSign the sign column comes from IntToStrDigitChar; otherwise negative
+  // values bring their "-" and the others get a blank in that column.
+  const TDigitOptions DigitOptions = PlusSign ? doPlusSign : 0;
+  const std::u16string_view Lead = !PlusSign && AnyNegative ? u" " : u"";
+  PrefixWidth =
+      Width + static_cast<int32_t>(LineNumberSeparator.size()) + (PlusSign || AnyNegative ? 1 : 0);
+
+  std::u16string Result = ReserveResult(Text, N, PrefixWidth);
+  for (int32_t I = 0; I < N; ++I) {
+    const int64_t Value = LineValue(Start, Step, NumberingPosition(I, N, Options));
+    if (Value >= 0) Result += Lead;
+    Result += IntToStrDigitChar(Width, dfZero, DigitOptions, Value);
+    Result += LineNumberSeparator;
+    Result += Lines.Items(I);
+  }
+  return Result;
+}
+
+bool IsLineNumberHead(std::u16string_view Head) {
+  return ClassifyChars(Head, NumberHeadChars) == csmAll;
+}
+
+std::u16string DeleteLineNumbers(std::u16string_view Text) {
+  if (Text.empty()) return {};
+  TCommonStringRecordList Lines;
+  Lines.SetText(Text);
+  std::u16string Result;
+  Result.reserve(Text.size());
+  for (int32_t I = 0; I < Lines.Count(); ++I) {
+    const std::u16string& Item = Lines.Items(I);
+    const TLineParts Parts = SplitAtSeparator(Item);
+    // Without a separator the rest is the whole item, so such lines stay as they are.
+    Result += IsLineNumberHead(Parts.Head) ? Parts.Rest : Item;
+  }
+  return Result;
+}
+
+std::u16string DeleteNumberOnlyLines(std::u16string_view Text) {
+  if (Text.empty()) return {};
+  TCommonStringRecordList Lines;
+  Lines.SetText(Text);
+  // The kept items are copied in one pass, so deleting many lines never shifts the list.
+  std::u16string Result;
+  Result.reserve(Text.size());
+  for (int32_t I = 0; I < Lines.Count(); ++I) {
+    const std::u16string& Item = Lines.Items(I);
+    const TLineParts Parts = SplitAtSeparator(Item);
+    if (IsLineNumberHead(Parts.Head) && IsBlankRest(Parts.Rest)) continue;
+    Result += Item;
+  }
+  return Result;
+}
+
+std::u16string DeleteIndentAfterNumber(std::u16string_view Text) {
+  if (Text.empty()) return {};
+  TCommonStringRecordList Lines;
+  Lines.SetText(Text);
+  const int32_t N = Lines.Count();
+
+  // Only numbered lines with text decide the indentation to remove.
+  constexpr int32_t NoIndent = std::numeric_limits<int32_t>::max();
+  int32_t MinIndent = NoIndent;
+  for (int32_t I = 0; I < N; ++I) {
+    const TLineParts Parts = SplitAtSeparator(Lines.Items(I));
+    if (!Parts.HasSeparator || !IsLineNumberHead(Parts.Head)) continue;
+    const int32_t Indent = CountLeadingChars(Parts.Rest, IndentChars);
+    const int32_t BodyLength = Length(Parts.Rest) - CountTrailingChars(Parts.Rest, LineBreakChars);
+    if (BodyLength != Indent) MinIndent = std::min(MinIndent, Indent);
+  }
+  if (MinIndent == NoIndent || MinIndent == 0) return std::u16string(Text);
+
+  std::u16string Result;
+  Result.reserve(Text.size());
+  for (int32_t I = 0; I < N; ++I) {
+    const std::u16string& Item = Lines.Items(I);
+    const TLineParts Parts = SplitAtSeparator(Item);
+    if (!Parts.HasSeparator || !IsLineNumberHead(Parts.Head)) {
+      Result += Item;
+      continue;
+    }
+    const size_t Cut = std::min(static_cast<size_t>(MinIndent), Parts.Rest.size());
+    std::u16string NewItem = Parts.Head;
+    NewItem += LineNumberSeparator;
+    NewItem.append(Parts.Rest, Cut);
+    // A blank-only rest may lose part of its break to the cut; the line's own break returns.
+    Result += ChangeLineBreak(NewItem, GetLineBreakKind(Item));
+  }
+  return Result;
+}

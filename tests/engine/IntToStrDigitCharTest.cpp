@@ -1,0 +1,71 @@
+#include <cstdint>
+#include <limits>
+
+#include <gtest/gtest.h>
+
+#include "library/AssertUnit/AssertUnit.h"
+#include "library/ConvertToTypeUnit/ConvertToTypeUnit.h"
+
+namespace {
+
+constexpr int64_t Int64Min = std::numeric_limits<int64_t>::min();
+constexpr int64_t Int64Max = std::numeric_limits<int64_t>::max();
+
+struct DigitRow {
+  int32_t Digit;
+  TDigitFill Fill;
+  TDigitOptions Options;
+  int64_t Value;
+  std::u16string_view Expected;
+};
+
+TEST(IntToStrDigitChar, LayoutsOfEveryFillAndSign) {
+  const DigitRow Rows[] = {
+      // Blank-aligned: the width counts the sign.
+      {3, dfSpace, 0, 7, u"  7"},
+      {3, dfSpace, doPlusSign, 7, u" +7"},
+      {3, dfSpace, 0, -7, u" -7"},
+      {3, dfSpace, doPlusSign, -7, u" -7"},
+      {3, dfSpace, doPlusSign, 0, u"  0"},
+      {1, dfSpace, 0, 0, u"0"},
+      {1, dfSpace, doPlusSign, 12, u"+12"},
+      {2, dfSpace, 0, -10, u"-10"},
+      // Zero-filled: the width counts the digits, the sign has a column of its own.
+      {3, dfZero, 0, 7, u"007"},
+      {3, dfZero, doPlusSign, 7, u"+007"},
+      {3, dfZero, doPlusSign, 0, u" 000"},
+      {3, dfZero, 0, 0, u"000"},
+      {3, dfZero, 0, -7, u"-007"},
+      {3, dfZero, doPlusSign, -7, u"-007"},
+      {1, dfZero, 0, -5, u"-5"},
+      // Nothing is cut.
+      {3, dfSpace, 0, 1234, u"1234"},
+      {3, dfZero, 0, 1234, u"1234"},
+      {2, dfZero, doPlusSign, 1234, u"+1234"},
+      // The ends of the 64-bit range.
+      {1, dfSpace, 0, Int64Min, u"-9223372036854775808"},
+      {1, dfZero, 0, Int64Min, u"-9223372036854775808"},
+      {1, dfSpace, doPlusSign, Int64Max, u"+9223372036854775807"},
+      {22, dfZero, 0, Int64Max, u"0009223372036854775807"},
+      {22, dfSpace, 0, Int64Min, u"  -9223372036854775808"},
+  };
+  for (size_t I = 0; I < std::size(Rows); ++I) {
+    const DigitRow& R = Rows[I];
+    EXPECT_EQ(IntToStrDigitChar(R.Digit, R.Fill, R.Options, R.Value), R.Expected) << "row " << I;
+  }
+}
+
+TEST(IntToStrDigitChar, WidthBelowOneFailsTheAssertion) {
+  for (const int32_t Digit : {0, -1, std::numeric_limits<int32_t>::min()}) {
+    try {
+      (void)IntToStrDigitChar(Digit, dfSpace, 0, 5);
+      ADD_FAILURE() << "no assertion for Digit " << Digit;
+    } catch (const EAssertionFailed& E) {
+      EXPECT_EQ(E.Message(),
+                u"function IntToStrDigitChar (ConvertToTypeUnit/ConvertToTypeUnit, 320 行)")
+          << "Digit " << Digit;
+    }
+  }
+}
+
+}  // namespace
