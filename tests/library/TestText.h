@@ -1,0 +1,23 @@
+#pragma once
+
+#include <ostream>
+#include <string>
+#include <string_view>
+
+#include "library/AssertUnit/AssertUnit.h"
+
+// Readable UTF-16 in failure messages: UTF-8, with CR, LF and TAB spelled out.
+inline std::string Show(std::u16string_view S) {
+  std::u16string Escaped;
+  for (char16_t C : S) {
+    if (C == u'\r')
+      Escaped += u"<CR>";
+    else if (C == u'\n')
+      Escaped += u"<LF>";
+    else if (C == u'\t')
+      Escaped += u"<TAB>";
+    else
+      Escaped += C;
+  }
+  return "\"" + Utf16ToUtf8(Escaped) + "\"";
+}
