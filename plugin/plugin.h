@@ -65,3 +65,12 @@ struct THostScrollPos {
 static_assert(sizeof(THostPos) == 8);
 static_assert(sizeof(THostLineRequest) == 12);
 static_assert(sizeof(THostScrollPos) == 8);
+
+// The one place where UTF-16 text changes its C++ type on its way into or out of Win32:
+// WCHAR is wchar_t on Windows and char16_t in the fake of native tests, both 16-bit units.
+// WideCast<const WCHAR>(Text.c_str()), WideCast<char16_t>(Buffer).
+template <typename To, typename From>
+[[nodiscard]] To* WideCast(From* P) noexcept {
+  static_assert(sizeof(To) == 2 && sizeof(From) == 2, "16-bit text units only");
+  return reinterpret_cast<To*>(P);
+}
