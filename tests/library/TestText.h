@@ -19,5 +19,8 @@ inline std::string Show(std::u16string_view S) {
     else
       Escaped += C;
   }
-  return "\"" + Utf16ToUtf8(Escaped) + "\"";
+  std::string Quoted = "\"";
+  Quoted += Utf16ToUtf8(Escaped);
+  Quoted += '"';
+  return Quoted;
 }
