@@ -1,0 +1,146 @@
+#pragma once
+
+// Text conversions of the Windows test host: UTF-16 <-> wchar_t, UTF-8, and the escaped form
+// of the report (one line per key, so line breaks and tabs must not appear raw).
+
+#include <windows.h>
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+inline std::wstring ToWide(std::u16string_view S) {
+  return std::wstring(S.begin(), S.end());
+}
+
+inline std::u16string FromWide(std::wstring_view S) {
+  return std::u16string(S.begin(), S.end());
+}
+
+// Report escaping: "\\" "\r" "\n" "\t", other control characters as \xHH, a lone surrogate as
+// \uHHHH; everything else is written as UTF-8.
+inline std::string EscapeText(std::u16string_view S) {
+  static constexpr char Hex[] = "0123456789ABCDEF";
+  std::string Out;
+  Out.reserve(S.size());
+  for (size_t I = 0; I < S.size(); ++I) {
+    uint32_t C = S[I];
+    if (C >= 0xD800 && C <= 0xDBFF && I + 1 < S.size() && S[I + 1] >= 0xDC00 &&
+        S[I + 1] <= 0xDFFF) {
+      C = 0x10000 + ((C - 0xD800) << 10) + (S[I + 1] - 0xDC00);
+      ++I;
+    } else if (C >= 0xD800 && C <= 0xDFFF) {
+      Out += "\\u";
+      for (int Shift = 12; Shift >= 0; Shift -= 4) Out += Hex[(C >> Shift) & 0xF];
+      continue;
+    }
+    switch (C) {
+      case u'\\':
+        Out += "\\\\";
+        continue;
+      case u'\r':
+        Out += "\\r";
+        continue;
+      case u'\n':
+        Out += "\\n";
+        continue;
+      case u'\t':
+        Out += "\\t";
+        continue;
+      default:
+        break;
+    }
+    if (C < 0x20 || C == 0x7F) {
+      Out += "\\x";
+      Out += Hex[C >> 4];
+      Out += Hex[C & 0xF];
+    } else if (C < 0x80) {
+      Out += static_cast<char>(C);
+    } else if (C < 0x800) {
+      Out += static_cast<char>(0xC0 | (C >> 6));
+      Out += static_cast<char>(0x80 | (C & 0x3F));
+    } else if (C < 0x10000) {
+      Out += static_cast<char>(0xE0 | (C >> 12));
+      Out += static_cast<char>(0x80 | ((C >> 6) & 0x3F));
+      Out += static_cast<char>(0x80 | (C & 0x3F));
+    } else {
+      Out += static_cast<char>(0xF0 | (C >> 18));
+      Out += static_cast<char>(0x80 | ((C >> 12) & 0x3F));
+      Out += static_cast<char>(0x80 | ((C >> 6) & 0x3F));
+      Out += static_cast<char>(0x80 | (C & 0x3F));
+    }
+  }
+  return Out;
+}
+
+inline std::string EscapeText(std::wstring_view S) {
+  return EscapeText(FromWide(S));
+}
+
+inline std::string HexBytes(const void* Data, size_t Size) {
+  static constexpr char Hex[] = "0123456789abcdef";
+  std::string Out;
+  const auto* P = static_cast<const unsigned char*>(Data);
+  for (size_t I = 0; I < Size; ++I) {
+    Out += Hex[P[I] >> 4];
+    Out += Hex[P[I] & 0xF];
+  }
+  return Out;
+}
+
+inline std::string HexNumber(uint64_t Value) {
+  static constexpr char Hex[] = "0123456789abcdef";
+  char Digits[16];
+  int Count = 0;
+  do {
+    Digits[Count++] = Hex[Value & 0xF];
+    Value >>= 4;
+  } while (Value != 0);
+  std::string Out = "0x";
+  while (Count > 0) Out += Digits[--Count];
+  return Out;
+}
+
+// UTF-8 bytes to UTF-16; false when the bytes are not valid UTF-8.
+inline bool Utf8ToUtf16(std::string_view Bytes, std::u16string& Out) {
+  Out.clear();
+  if (Bytes.empty()) return true;
+  const int Length = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, Bytes.data(),
+                                         static_cast<int>(Bytes.size()), nullptr, 0);
+  if (Length <= 0) return false;
+  std::wstring Wide(static_cast<size_t>(Length), L'\0');
+  MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, Bytes.data(), static_cast<int>(Bytes.size()),
+                      Wide.data(), Length);
+  Out = FromWide(Wide);
+  return true;
+}
+
+// Command-line text (UTF-16) to UTF-8, for keys that echo arguments.
+inline std::string ToUtf8(std::wstring_view S) {
+  if (S.empty()) return {};
+  const int Length = WideCharToMultiByte(CP_UTF8, 0, S.data(), static_cast<int>(S.size()), nullptr,
+                                         0, nullptr, nullptr);
+  std::string Out(static_cast<size_t>(Length > 0 ? Length : 0), '\0');
+  if (Length > 0) {
+    WideCharToMultiByte(CP_UTF8, 0, S.data(), static_cast<int>(S.size()), Out.data(), Length,
+                        nullptr, nullptr);
+  }
+  return Out;
+}
+
+// One report: "key=value" lines in the order they were added; keys may repeat (lists).
+class THostReport {
+ public:
+  void Add(std::string_view Key, std::string_view Value) {
+    FText.append(Key);
+    FText += '=';
+    FText.append(Value);
+    FText += '\n';
+  }
+  void Add(std::string_view Key, int64_t Value) { Add(Key, std::to_string(Value)); }
+  void AddText(std::string_view Key, std::u16string_view Value) { Add(Key, EscapeText(Value)); }
+  [[nodiscard]] const std::string& Text() const { return FText; }
+
+ private:
+  std::string FText;
+};
