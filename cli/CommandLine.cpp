@@ -1,0 +1,339 @@
+#include "cli/CommandLine.h"
+
+#include <algorithm>
+#include <cstdint>
+
+#ifndef CORVANE_VERSION
+#define CORVANE_VERSION "unknown"
+#endif
+
+namespace {
+
+// Which commands accept an option.
+enum TCommandBit : unsigned {
+  cbNumber = 1u << foNumber,
+  cbContinue = 1u << foContinue,
+  cbDelete = 1u << foDelete,
+  cbDeleteNumberOnly = 1u << foDeleteNumberOnly,
+  cbDedent = 1u << foDedent,
+  cbTidy = 1u << foTidy,
+  cbCopy = 1u << foCopy,
+  cbAll = 0x7F,
+};
+
+struct TCommandInfo {
+  const char* Name;
+  TFilterOperation Operation;
+  const char* Summary;
+};
+
+constexpr TCommandInfo Commands[] = {
+    {"number", foNumber, "insert line numbers (from 1 unless told otherwise)"},
+    {"continue", foContinue, "number on from the number written at the head of the first line"},
+    {"delete", foDelete, "delete line numbers"},
+    {"delete-number-only", foDeleteNumberOnly, "delete the lines that hold only a line number"},
+    {"dedent", foDedent, "delete the indentation all numbered lines share after the number"},
+    {"tidy", foTidy, "delete-number-only, then dedent"},
+    {"copy", foCopy, "folder and file name, then the lines numbered from 1"},
+};
+
+enum TOptionId : uint8_t {
+  oiReverse,
+  oiStart,
+  oiStep,
+  oiZeroFill,
+  oiPlus,
+  oiTidy,
+  oiPath,
+  oiOutput,
+  oiHelp,
+  oiVersion
+};
+
+struct TOptionInfo {
+  TOptionId Id;
+  char Short;  // 0: long form only
+  const char* Long;
+  bool TakesValue;
+  unsigned CommandMask;
+};
+
+constexpr TOptionInfo Options[] = {
+    {oiReverse, 'r', "reverse", false, cbNumber},
+    {oiStart, 's', "start", true, cbNumber},
+    {oiStep, 'i', "step", true, cbNumber | cbContinue},
+    {oiZeroFill, 'z', "zero-fill", true, cbNumber},
+    {oiPlus, 'p', "plus", false, cbNumber},
+    {oiTidy, 't', "tidy", false, cbCopy},
+    {oiPath, 0, "path", true, cbCopy},
+    {oiOutput, 'o', "output", true, cbAll},
+    {oiHelp, 'h', "help", false, cbAll},
+    {oiVersion, 0, "version", false, cbAll},
+};
+
+constexpr int32_t MaxZeroFillWidth = 1000;
+
+const TOptionInfo* FindShort(char C, unsigned Mask) {
+  for (const TOptionInfo& O : Options) {
+    if (O.Short == C && (O.CommandMask & Mask) != 0) return &O;
+  }
+  return nullptr;
+}
+
+// An exact long name, or the one option the abbreviation can stand for.
+const TOptionInfo* FindLong(const std::string& Name, unsigned Mask, const std::string& Typed) {
+  const TOptionInfo* Found = nullptr;
+  int Matches = 0;
+  for (const TOptionInfo& O : Options) {
+    if ((O.CommandMask & Mask) == 0) continue;
+    const std::string Long = O.Long;
+    if (Long == Name) return &O;
+    if (Long.compare(0, Name.size(), Name) == 0) {
+      Found = &O;
+      ++Matches;
+    }
+  }
+  if (Matches > 1) throw EUsageError("option '" + Typed + "' is ambiguous");
+  if (Matches == 0) throw EUsageError("unrecognized option '" + Typed + "'");
+  return Found;
+}
+
+int32_t Int32Option(const std::string& What, const std::string& Value) {
+  bool OutOfRange = false;
+  const std::optional<int32_t> V = ParseInt32(Value, OutOfRange);
+  if (V) return *V;
+  if (OutOfRange) {
+    throw EUsageError(What + " out of range: '" + Value + "' (allowed: -2147483648 to 2147483647)");
+  }
+  throw EUsageError("invalid " + What + ": '" + Value + "'");
+}
+
+}  // namespace
+
+std::optional<int32_t> ParseInt32(const std::string& Text, bool& OutOfRange) {
+  OutOfRange = false;
+  size_t I = 0;
+  const bool Negative = !Text.empty() && Text[0] == '-';
+  if (!Text.empty() && (Text[0] == '+' || Negative)) I = 1;
+  if (I == Text.size()) return std::nullopt;
+  int64_t Magnitude = 0;
+  for (; I < Text.size(); ++I) {
+    if (Text[I] < '0' || Text[I] > '9') return std::nullopt;
+    // Keep reading after 2^31 so that "99999999999x" is still called invalid, not too big.
+    if (Magnitude <= int64_t{INT32_MAX} + 1) Magnitude = Magnitude * 10 + (Text[I] - '0');
+  }
+  const int64_t Value = Negative ? -Magnitude : Magnitude;
+  if (Value < INT32_MIN || Value > INT32_MAX) {
+    OutOfRange = true;
+    return std::nullopt;
+  }
+  return static_cast<int32_t>(Value);
+}
+
+TCommandLine ParseCommandLine(const std::vector<std::string>& Args) {
+  TCommandLine Line;
+  size_t Next = 0;
+  // Before the command only --help and --version make sense.
+  if (Args.empty()) throw EUsageError("missing command");
+  const std::string& First = Args[0];
+  if (First == "--help" || First == "-h") {
+    Line.Action = caHelp;
+    return Line;
+  }
+  if (First == "--version") {
+    Line.Action = caVersion;
+    return Line;
+  }
+  if (First.size() > 1 && First[0] == '-') {
+    throw EUsageError("missing command before '" + First + "'");
+  }
+  const auto Command = std::find_if(std::begin(Commands), std::end(Commands),
+                                    [&](const TCommandInfo& C) { return First == C.Name; });
+  if (Command == std::end(Commands)) throw EUsageError("unknown command '" + First + "'");
+  Line.Command = First;
+  Line.Request.Operation = Command->Operation;
+  const unsigned Mask = 1u << Command->Operation;
+  ++Next;
+
+  bool OptionsEnded = false;
+  auto Apply = [&](const TOptionInfo& O, const std::string& Value) {
+    TNumbering& N = Line.Request.Numbering;
+    switch (O.Id) {
+      case oiReverse:
+        N.Options |= lnoReverse;
+        break;
+      case oiPlus:
+        N.Options |= lnoPlusSign;
+        break;
+      case oiStart:
+        N.Start = Int32Option("start value", Value);
+        break;
+      case oiStep:
+        N.Step = Line.Request.ContinueStep = Int32Option("step", Value);
+        break;
+      case oiZeroFill: {
+        bool OutOfRange = false;
+        const std::optional<int32_t> W = ParseInt32(Value, OutOfRange);
+        if (!W || *W < 1 || *W > MaxZeroFillWidth) {
+          throw EUsageError("invalid zero-fill width: '" + Value + "' (allowed: 1 to " +
+                            std::to_string(MaxZeroFillWidth) + ")");
+        }
+        N.ZeroDigits = *W;
+        break;
+      }
+      case oiTidy:
+        Line.Request.CopyTidy = true;
+        break;
+      case oiPath:
+        Line.CopyPath = Value;
+        break;
+      case oiOutput:
+        if (Value.empty()) throw EUsageError("invalid output file name: ''");
+        Line.Output = Value;
+        break;
+      case oiHelp:
+        Line.Action = caHelp;
+        break;
+      case oiVersion:
+        Line.Action = caVersion;
+        break;
+    }
+  };
+
+  for (; Next < Args.size(); ++Next) {
+    const std::string& Arg = Args[Next];
+    if (OptionsEnded || Arg == "-" || Arg.empty() || Arg[0] != '-') {
+      Line.Files.push_back(Arg);
+    } else if (Arg == "--") {
+      OptionsEnded = true;
+    } else if (Arg.compare(0, 2, "--") == 0) {
+      const size_t Eq = Arg.find('=');
+      const std::string Name = Arg.substr(2, Eq == std::string::npos ? std::string::npos : Eq - 2);
+      const TOptionInfo& O = *FindLong(Name, Mask, Arg.substr(0, Eq));
+      std::string Value;
+      if (!O.TakesValue && Eq != std::string::npos) {
+        throw EUsageError(std::string("option '--") + O.Long + "' doesn't allow an argument");
+      }
+      if (O.TakesValue) {
+        if (Eq != std::string::npos) {
+          Value = Arg.substr(Eq + 1);
+        } else if (Next + 1 < Args.size()) {
+          Value = Args[++Next];
+        } else {
+          throw EUsageError(std::string("option '--") + O.Long + "' requires an argument");
+        }
+      }
+      Apply(O, Value);
+    } else {
+      // A cluster of short options: "-rp", "-s5", "-rs" "5".
+      for (size_t I = 1; I < Arg.size(); ++I) {
+        const TOptionInfo* O = FindShort(Arg[I], Mask);
+        if (!O) throw EUsageError(std::string("invalid option -- '") + Arg[I] + "'");
+        std::string Value;
+        if (O->TakesValue) {
+          if (I + 1 < Arg.size()) {
+            Value = Arg.substr(I + 1);
+          } else if (Next + 1 < Args.size()) {
+            Value = Args[++Next];
+          } else {
+            throw EUsageError(std::string("option requires an argument -- '") + Arg[I] + "'");
+          }
+          I = Arg.size();
+        }
+        Apply(*O, Value);
+      }
+    }
+  }
+  if (Line.Action != caRun) return Line;
+  if (Line.Files.empty()) Line.Files.push_back("-");
+  return Line;
+}
+
+std::string VersionText() {
+  return std::string("corvane (Corvane) ") + CORVANE_VERSION + "\n";
+}
+
+std::string HelpText(const std::string& Command) {
+  if (Command == "number") {
+    return "Usage: corvane number [OPTION]... [FILE]...\n"
+           "Write each FILE with a line number in front of every line: the number\n"
+           "right-aligned in a field as wide as the widest number, then ':'.\n"
+           "\n"
+           "  -s, --start=N      number the first line N (default 1)\n"
+           "  -i, --step=N       add N from one line to the next (default 1; may be negative)\n"
+           "  -r, --reverse      count from the last line upwards\n"
+           "  -z, --zero-fill=W  fill the digits with '0' to at least W columns (1-1000);\n"
+           "                     negative numbers then get a sign column\n"
+           "  -p, --plus         write '+' before positive numbers\n"
+           "  -o, --output=FILE  write to FILE (replaced atomically) instead of standard output\n"
+           "  -h, --help         display this help and exit\n"
+           "\n"
+           "N lies between -2147483648 and 2147483647; the line values themselves may go\n"
+           "beyond that range and never wrap around.\n";
+  }
+  if (Command == "continue") {
+    return "Usage: corvane continue [OPTION]... [FILE]...\n"
+           "Number every line on from the number written before the first ':' of the\n"
+           "first line (for example '10:' or '005:'), which is replaced by the new number.\n"
+           "A number written with a leading '0' (and two or more digits) gives zero-filled\n"
+           "numbers of at least that many digits; a leading '+' gives '+' signs.\n"
+           "When the first line holds no such number the text is written unchanged and a\n"
+           "warning is printed.\n"
+           "\n"
+           "  -i, --step=N       add N from one line to the next (default 1; e.g. 10, -1, -10)\n"
+           "  -o, --output=FILE  write to FILE (replaced atomically) instead of standard output\n"
+           "  -h, --help         display this help and exit\n";
+  }
+  if (Command == "copy") {
+    return "Usage: corvane copy [OPTION]... [FILE]...\n"
+           "Write the copy-with-header form of each FILE: its folder on the first line, its\n"
+           "name indented by two blanks on the second, then its lines numbered from 1.\n"
+           "The header lines end with the line break of the file's first line (CR LF when\n"
+           "the file has none). The folder is the path up to its last '/', '\\' or ':'.\n"
+           "\n"
+           "  -t, --tidy         tidy the numbered lines as 'corvane tidy' does\n"
+           "      --path=PATH    use PATH in the header instead of the name as given\n"
+           "                     (standard input has an empty path otherwise)\n"
+           "  -o, --output=FILE  write to FILE (replaced atomically) instead of standard output\n"
+           "  -h, --help         display this help and exit\n";
+  }
+  for (const TCommandInfo& C : Commands) {
+    if (Command == C.Name) {
+      return std::string("Usage: corvane ") + C.Name + " [OPTION]... [FILE]...\n" + "corvane " +
+             C.Name + ": " + C.Summary +
+             ".\n"
+             "A line number is the text before a line's first ':' when it holds only digits,\n"
+             "blanks and tabs.\n"
+             "\n"
+             "  -o, --output=FILE  write to FILE (replaced atomically) instead of standard output\n"
+             "  -h, --help         display this help and exit\n";
+    }
+  }
+  std::string Text =
+      "Usage: corvane COMMAND [OPTION]... [FILE]...\n"
+      "Insert, delete and tidy line numbers ('  9:text') in text files.\n"
+      "\n"
+      "Commands:\n";
+  for (const TCommandInfo& C : Commands) {
+    std::string Name = C.Name;
+    Name.resize(20, ' ');
+    Text += "  " + Name + C.Summary + "\n";
+  }
+  Text +=
+      "\n"
+      "Run 'corvane COMMAND --help' for the options of a command.\n"
+      "\n"
+      "With no FILE, or when FILE is -, read standard input. Several files are processed\n"
+      "one after another, each on its own (numbering starts again), and the results are\n"
+      "written one after another, as cat would.\n"
+      "Text is UTF-8; UTF-16 LE/BE are recognised by their byte order mark and written\n"
+      "back in the same encoding with it (a UTF-8 byte order mark is kept too). Line\n"
+      "breaks (CR LF, CR, LF) are kept exactly as they are.\n"
+      "\n"
+      "  -h, --help     display this help and exit\n"
+      "      --version  output version information and exit\n"
+      "\n"
+      "Exit status: 0 if OK, 1 for a usage or file error, 2 when an input is not valid\n"
+      "UTF-8 or UTF-16 (its byte offset is reported and it is not processed).\n";
+  return Text;
+}

@@ -1,0 +1,39 @@
+#pragma once
+// The corvane command line: "corvane COMMAND [OPTION]... [FILE]...", parsed in the manner of
+// GNU programs (options and files in any order, "--" ends the options, "-" is standard
+// input, long options may be abbreviated while unambiguous).
+
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "cli/LineFilter.h"
+
+// A usage error; what() is the message after "corvane: ".
+class EUsageError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+enum TCliAction : uint8_t { caRun, caHelp, caVersion };
+
+struct TCommandLine {
+  TCliAction Action = caRun;
+  std::string Command;  // as typed; empty for "corvane --help"
+  TFilterRequest Request;
+  std::vector<std::string> Files;       // "-" for standard input; never empty for caRun
+  std::optional<std::string> Output;    // -o FILE
+  std::optional<std::string> CopyPath;  // copy --path PATH
+};
+
+// ParseCommandLine() — Args without the program name. Throws EUsageError.
+[[nodiscard]] TCommandLine ParseCommandLine(const std::vector<std::string>& Args);
+
+// HelpText() — the text of "corvane --help" (Command empty) or "corvane COMMAND --help".
+[[nodiscard]] std::string HelpText(const std::string& Command);
+[[nodiscard]] std::string VersionText();
+
+// ParseInt32() — a decimal value with one optional sign, or nothing when Text is not one or
+// lies outside -2147483648..2147483647 (OutOfRange tells which).
+[[nodiscard]] std::optional<int32_t> ParseInt32(const std::string& Text, bool& OutOfRange);

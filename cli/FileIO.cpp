@@ -1,0 +1,277 @@
+#include "cli/FileIO.h"
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/types.h>
+
+#ifdef _WIN32
+#include <io.h>
+#include <process.h>
+#include <windows.h>
+#else
+#include <climits>
+#include <cstdlib>
+#include <unistd.h>
+#endif
+
+#include "cli/TextCodec.h"
+
+namespace {
+
+std::string SystemError(int Errno) {
+  return std::strerror(Errno);
+}
+
+// Appends everything readable from Fd to Bytes; false with errno set on a read error.
+bool ReadAll(int Fd, std::string& Bytes) {
+  constexpr size_t Block = size_t{1} << 20;
+  for (;;) {
+    const size_t Old = Bytes.size();
+    if (Bytes.capacity() - Old < Block) Bytes.reserve(std::max(2 * Bytes.capacity(), Old + Block));
+    Bytes.resize(Bytes.capacity());
+#ifdef _WIN32
+    const unsigned Want = static_cast<unsigned>(std::min<size_t>(Bytes.size() - Old, 1u << 30));
+    const int Got = _read(Fd, Bytes.data() + Old, Want);
+#else
+    const ssize_t Got = ::read(Fd, Bytes.data() + Old, Bytes.size() - Old);
+#endif
+    if (Got < 0) {
+      Bytes.resize(Old);
+      if (errno == EINTR) continue;
+      return false;
+    }
+    Bytes.resize(Old + static_cast<size_t>(Got));
+    if (Got == 0) return true;
+  }
+}
+
+bool WriteAll(int Fd, std::string_view Bytes) {
+  while (!Bytes.empty()) {
+#ifdef _WIN32
+    const unsigned Want = static_cast<unsigned>(std::min<size_t>(Bytes.size(), 1u << 30));
+    const int Done = _write(Fd, Bytes.data(), Want);
+#else
+    const ssize_t Done = ::write(Fd, Bytes.data(), Bytes.size());
+#endif
+    if (Done < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    Bytes.remove_prefix(static_cast<size_t>(Done));
+  }
+  return true;
+}
+
+#ifdef _WIN32
+std::wstring Wide(const std::string& Utf8) {
+  const std::u16string Text = Utf8ToUtf16Lenient(Utf8);
+  return std::wstring(Text.begin(), Text.end());
+}
+
+// The few system reasons a user can act on, worded like the C runtime's.
+std::string WindowsError(DWORD Code) {
+  switch (Code) {
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND:
+      return "No such file or directory";
+    case ERROR_ACCESS_DENIED:
+    case ERROR_SHARING_VIOLATION:
+      return "Permission denied";
+    case ERROR_DISK_FULL:
+      return "No space left on device";
+    default:
+      return "Windows error " + std::to_string(Code);
+  }
+}
+#endif
+
+// The folder part of Path ("." when it has none), where the temporary file is made.
+std::string DirectoryOf(const std::string& Path) {
+#ifdef _WIN32
+  const size_t Cut = Path.find_last_of("/\\:");
+  if (Cut == std::string::npos) return ".";
+  return Path[Cut] == ':' ? Path.substr(0, Cut + 1) + "." : Path.substr(0, Cut + 1);
+#else
+  const size_t Cut = Path.find_last_of('/');
+  if (Cut == std::string::npos) return ".";
+  return Cut == 0 ? "/" : Path.substr(0, Cut);
+#endif
+}
+
+}  // namespace
+
+bool ReadInput(const std::string& Name, std::string& Bytes, std::string& Error) {
+  Bytes.clear();
+  if (Name == "-") {
+#ifdef _WIN32
+    _setmode(0, _O_BINARY);
+#endif
+    if (!ReadAll(0, Bytes)) {
+      Error = SystemError(errno);
+      return false;
+    }
+    return true;
+  }
+#ifdef _WIN32
+  const int Fd = _wopen(Wide(Name).c_str(), _O_RDONLY | _O_BINARY);
+#else
+  const int Fd = ::open(Name.c_str(), O_RDONLY | O_CLOEXEC);
+#endif
+  if (Fd < 0) {
+    Error = SystemError(errno);
+    return false;
+  }
+  // One allocation for a regular file: its size is known.
+#ifdef _WIN32
+  struct _stat64 Info;
+  const bool Known = _fstat64(Fd, &Info) == 0;
+  if (Known && (Info.st_mode & _S_IFDIR) != 0) {
+    _close(Fd);
+    Error = SystemError(EISDIR);
+    return false;
+  }
+  if (Known && (Info.st_mode & _S_IFREG) != 0 && Info.st_size > 0) {
+#else
+  struct stat Info;
+  if (::fstat(Fd, &Info) == 0 && S_ISREG(Info.st_mode) && Info.st_size > 0) {
+#endif
+    Bytes.reserve(static_cast<size_t>(Info.st_size) + 1);
+  }
+  const bool Ok = ReadAll(Fd, Bytes);
+  const int ReadErrno = errno;
+#ifdef _WIN32
+  _close(Fd);
+#else
+  ::close(Fd);
+#endif
+  if (!Ok) {
+    Error = SystemError(ReadErrno);
+    return false;
+  }
+  return true;
+}
+
+TStdoutSink::TStdoutSink() {
+#ifdef _WIN32
+  _setmode(1, _O_BINARY);
+#endif
+}
+
+void TStdoutSink::Write(std::string_view Bytes) {
+  if (!WriteAll(1, Bytes)) throw EOutputError("write error: " + SystemError(errno));
+}
+
+TAtomicFile::TAtomicFile(std::string Target) : FTarget(std::move(Target)) {
+#ifdef _WIN32
+  const std::string Dir = DirectoryOf(FTarget);
+  for (int Attempt = 0; Attempt < 100 && FFd < 0; ++Attempt) {
+    FTempName = Dir + (Dir.back() == '\\' || Dir.back() == '/' ? "" : "\\") + ".corvane-" +
+                std::to_string(_getpid()) + "-" + std::to_string(Attempt) + ".tmp";
+    FFd = _wopen(Wide(FTempName).c_str(), _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY,
+                 _S_IREAD | _S_IWRITE);
+    if (FFd < 0 && errno != EEXIST) break;
+  }
+  if (FFd < 0) {
+    throw EOutputError("cannot create temporary file in '" + Dir + "': " + SystemError(errno));
+  }
+#else
+  // Replace what a symbolic link points to, not the link itself.
+  struct stat LinkInfo;
+  if (::lstat(FTarget.c_str(), &LinkInfo) == 0 && S_ISLNK(LinkInfo.st_mode)) {
+    if (char* Resolved = ::realpath(FTarget.c_str(), nullptr)) {
+      FTarget = Resolved;
+      std::free(Resolved);
+    }
+  }
+  const std::string Dir = DirectoryOf(FTarget);
+  std::string Template = Dir + (Dir == "/" ? "" : "/") + ".corvane-XXXXXX";
+  FFd = ::mkstemp(Template.data());
+  if (FFd < 0) {
+    throw EOutputError("cannot create temporary file in '" + Dir + "': " + SystemError(errno));
+  }
+  FTempName = Template;
+  // The new file gets the old one's permissions, or those of any newly created file.
+  struct stat Info;
+  mode_t Mode;
+  if (::stat(FTarget.c_str(), &Info) == 0) {
+    Mode = Info.st_mode & 07777;
+  } else {
+    const mode_t Mask = ::umask(0);
+    ::umask(Mask);
+    Mode = 0666 & ~Mask;
+  }
+  ::fchmod(FFd, Mode);
+#endif
+}
+
+TAtomicFile::~TAtomicFile() {
+  Discard();
+}
+
+void TAtomicFile::Discard() noexcept {
+  if (FFd >= 0) {
+#ifdef _WIN32
+    _close(FFd);
+#else
+    ::close(FFd);
+#endif
+    FFd = -1;
+  }
+  if (!FTempName.empty()) {
+#ifdef _WIN32
+    _wunlink(Wide(FTempName).c_str());
+#else
+    ::unlink(FTempName.c_str());
+#endif
+    FTempName.clear();
+  }
+}
+
+void TAtomicFile::Write(std::string_view Bytes) {
+  if (!WriteAll(FFd, Bytes)) {
+    const int Errno = errno;
+    Discard();
+    throw EOutputError(FTarget + ": " + SystemError(Errno));
+  }
+}
+
+void TAtomicFile::Commit() {
+#ifdef _WIN32
+  const bool Flushed = _commit(FFd) == 0 && _close(FFd) == 0;
+  const int Errno = errno;
+  FFd = -1;
+  if (!Flushed) {
+    Discard();
+    throw EOutputError(FTarget + ": " + SystemError(Errno));
+  }
+  if (!MoveFileExW(Wide(FTempName).c_str(), Wide(FTarget).c_str(),
+                   MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+    const DWORD Code = GetLastError();
+    Discard();
+    throw EOutputError(FTarget + ": " + WindowsError(Code));
+  }
+  FTempName.clear();
+#else
+  int Errno = ::fsync(FFd) == 0 ? 0 : errno;
+  if (::close(FFd) != 0 && Errno == 0) Errno = errno;
+  FFd = -1;
+  if (Errno != 0) {
+    Discard();
+    throw EOutputError(FTarget + ": " + SystemError(Errno));
+  }
+  if (::rename(FTempName.c_str(), FTarget.c_str()) != 0) {
+    Errno = errno;
+    Discard();
+    throw EOutputError(FTarget + ": " + SystemError(Errno));
+  }
+  FTempName.clear();
+  // Make the rename itself durable.
+  const int DirFd = ::open(DirectoryOf(FTarget).c_str(), O_RDONLY | O_CLOEXEC);
+  if (DirFd >= 0) {
+    ::fsync(DirFd);
+    ::close(DirFd);
+  }
+#endif
+}

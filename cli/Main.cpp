@@ -1,0 +1,127 @@
+// corvane: the line-number engine as a command-line filter.
+
+#include <cstdio>
+#include <exception>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "cli/CommandLine.h"
+#include "cli/FileIO.h"
+#include "cli/LineFilter.h"
+#include "cli/TextCodec.h"
+
+namespace {
+
+constexpr int ExitOk = 0;
+constexpr int ExitFailure = 1;
+constexpr int ExitInvalidText = 2;
+
+void Report(const std::string& Message) {
+  std::string Line = "corvane: " + Message + "\n";
+  std::fwrite(Line.data(), 1, Line.size(), stderr);
+}
+
+int UsageError(const std::string& Message) {
+  Report(Message);
+  std::fputs("Try 'corvane --help' for more information.\n", stderr);
+  return ExitFailure;
+}
+
+int WriteText(const std::string& Text) {
+  TStdoutSink Out;
+  Out.Write(Text);
+  return ExitOk;
+}
+
+int Run(const std::vector<std::string>& Args) {
+  TCommandLine Line;
+  try {
+    Line = ParseCommandLine(Args);
+  } catch (const EUsageError& E) {
+    return UsageError(E.what());
+  }
+  if (Line.Action == caHelp) return WriteText(HelpText(Line.Command));
+  if (Line.Action == caVersion) return WriteText(VersionText());
+
+  std::unique_ptr<TAtomicFile> OutputFile;
+  std::unique_ptr<TStdoutSink> Stdout;
+  TByteSink* Sink = nullptr;
+  if (Line.Output) {
+    OutputFile = std::make_unique<TAtomicFile>(*Line.Output);
+    Sink = OutputFile.get();
+  } else {
+    Stdout = std::make_unique<TStdoutSink>();
+    Sink = Stdout.get();
+  }
+
+  int Status = ExitOk;
+  std::string Bytes;
+  for (const std::string& Name : Line.Files) {
+    std::string Error;
+    if (!ReadInput(Name, Bytes, Error)) {
+      Report(Name + ": " + Error);
+      if (Status == ExitOk) Status = ExitFailure;
+      continue;
+    }
+    TFilterRequest Request = Line.Request;
+    if (Request.Operation == foCopy) {
+      const std::string Path = Line.CopyPath ? *Line.CopyPath : Name == "-" ? "" : Name;
+      Request.CopyPath = Utf8ToUtf16Lenient(Path);
+    }
+    const TFilterResult Result = FilterText(Bytes, Request, *Sink);
+    if (!Result.Ok) {
+      Report(Name + ": " + Result.Error.Reason + " at byte offset " +
+             std::to_string(Result.Error.Offset));
+      Status = ExitInvalidText;
+    } else if (Request.Operation == foContinue && !Result.ContinueApplied) {
+      Report(Name +
+             ": the first line holds no start number before its first ':'; "
+             "text left unchanged");
+    }
+  }
+  Bytes = std::string();
+
+  if (OutputFile) {
+    if (Status != ExitOk) {
+      Report(OutputFile->Target() + ": left unchanged because of the errors above");
+      return Status;  // the temporary file goes with OutputFile
+    }
+    OutputFile->Commit();
+  }
+  return Status;
+}
+
+int Guarded(const std::vector<std::string>& Args) {
+  try {
+    return Run(Args);
+  } catch (const EOutputError& E) {
+    Report(E.what());
+  } catch (const std::bad_alloc&) {
+    Report("memory exhausted");
+  } catch (const std::exception& E) {
+    Report(std::string("internal error: ") + E.what());
+  }
+  return ExitFailure;
+}
+
+}  // namespace
+
+#ifdef _WIN32
+// Wide arguments, so that file names outside the ANSI code page survive.
+extern "C" int wmain(int argc, wchar_t** argv) {
+  std::vector<std::string> Args;
+  for (int I = 1; I < argc; ++I) {
+    std::string Arg;
+    const std::wstring_view W(argv[I]);
+    EncodeText(std::u16string_view(reinterpret_cast<const char16_t*>(W.data()), W.size()), teUtf8,
+               Arg);
+    Args.push_back(std::move(Arg));
+  }
+  return Guarded(Args);
+}
+#else
+int main(int argc, char** argv) {
+  return Guarded(std::vector<std::string>(argv + 1, argv + argc));
+}
+#endif
