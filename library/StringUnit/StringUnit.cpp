@@ -174,5 +174,5 @@ std::u16string DeleteCopy(std::u16string_view S, int32_t Index, int32_t Count) {
 
 void DeleteLast(std::u16string& S, int32_t N) {
   const int32_t Len = Length32(S);
-  if (N >= 1 && N <= Len) S.resize(S.size() - static_cast<size_t>(N));
+  if (N >= 1 && N <= Len) S.erase(S.size() - static_cast<size_t>(N));
 }
