@@ -139,6 +139,8 @@ void WriteBackLines(HWND hwnd, std::u16string_view NewText) {
     }
   }
 
+  // With no line compared the caret may still be at the far end of the selection.
+  if (Common == 0) SetHostCaretPos(hwnd, HostPosKindFile, S);
   if (OldCount < NewCount) {
     std::u16string Added;
     for (int32_t I = OldCount; I < NewCount; ++I) Added += New.Items(I);

@@ -1,0 +1,115 @@
+// Editor text helpers against the document model behind the fake editor window.
+
+#include <gtest/gtest.h>
+
+#include "HostFixture.h"
+#include "plugin/PluginLibrary.h"
+
+namespace {
+
+// Ten lines of ten characters; the last one (index 9) holds eight and has no break.
+std::u16string TenLines() {
+  std::u16string Text;
+  for (int I = 0; I < 9; ++I) Text += u"0123456789\r\n";
+  return Text + u"abcdefgh";
+}
+
+// Ten lines, the last one (index 9) empty after a final break.
+std::u16string TenLinesEmptyLast() {
+  std::u16string Text;
+  for (int I = 0; I < 9; ++I) Text += u"0123456789\n";
+  return Text;
+}
+
+using SelectWholeLinesTest = HostFixture;
+
+TEST_F(SelectWholeLinesTest, WidensToWholeLinesKeepingTheCaretEnd) {
+  struct Row {
+    bool EmptyLast;
+    THostPos Anchor, Active;
+    THostPos WantAnchor, WantActive;
+    bool FetchesLine;
+  };
+  const Row Rows[] = {
+      {false, {3, 4}, {2, 6}, {0, 4}, {0, 7}, false},  // downward
+      {false, {2, 6}, {3, 4}, {0, 7}, {0, 4}, false},  // upward keeps the caret at the start
+      {false, {3, 4}, {0, 6}, {0, 4}, {0, 6}, false},  // ends at column 0: line 6 stays out
+      {false, {1, 5}, {4, 5}, {0, 5}, {0, 6}, false},  // inside one line
+      {false, {4, 5}, {4, 5}, {0, 6}, {0, 5}, false},  // nothing selected: caret at the start
+      {false, {2, 8}, {5, 9}, {0, 8}, {8, 9}, true},   // ends in the last line
+      {false, {5, 9}, {2, 9}, {8, 9}, {0, 9}, true},   // inside the last line, upward
+      {false, {0, 9}, {0, 9}, {8, 9}, {0, 9}, true},   // caret on the last line
+      {true, {2, 3}, {0, 9}, {0, 3}, {0, 9}, false},   // the empty last line adds nothing
+  };
+  // Wrapping at 3 makes view positions (kind 0) differ from document positions (kind 2).
+  for (int32_t Wrap : {0, 3}) {
+    for (size_t I = 0; I < std::size(Rows); ++I) {
+      const Row& R = Rows[I];
+      Doc.SetWrapWidth(Wrap);
+      Start(R.EmptyLast ? TenLinesEmptyLast() : TenLines(), R.Anchor, R.Active);
+      SelectWholeLines(Wnd);
+      EXPECT_EQ(Doc.Anchor(), R.WantAnchor) << "row " << I << " wrap " << Wrap;
+      EXPECT_EQ(Doc.Caret(), R.WantActive) << "row " << I << " wrap " << Wrap;
+      EXPECT_EQ(Doc.MessageCount(HostGetLineText) > 0, R.FetchesLine) << "row " << I;
+      EXPECT_TRUE(Doc.Anomalies().empty()) << "row " << I << " wrap " << Wrap << ": "
+                                           << (Doc.Anomalies().empty() ? "" : Doc.Anomalies()[0]);
+      EXPECT_EQ(Doc.MessageCount(HostReplaceSel), 0) << "row " << I;
+    }
+  }
+}
+
+TEST_F(SelectWholeLinesTest, LineRequestCarriesTheOptionSum) {
+  Start(u"ab\r\ncd", {0, 0}, {0, 0});
+  EXPECT_EQ(GetLineText(Wnd, 0, loDocumentLine), u"ab");
+  EXPECT_EQ(GetLineText(Wnd, 0, loDocumentLine | loLineBreak), u"ab\r\n");
+  EXPECT_EQ(GetLineText(Wnd, 1, loDocumentLine), u"cd");
+  std::vector<int32_t> Options;
+  for (const auto& E : Doc.Log()) {
+    if (E.Msg == HostGetLineText) Options.push_back(E.Pos2.X);
+  }
+  EXPECT_EQ(Options, (std::vector<int32_t>{1, 1, 3, 3, 1, 1}));
+}
+
+using TextHelpersTest = HostFixture;
+
+TEST_F(TextHelpersTest, SelectedTextEndsAtTheFirstZero) {
+  Start(u"abc\r\ndef", {1, 0}, {2, 1});
+  EXPECT_EQ(GetSelectedText(Wnd), u"bc\r\nde");
+  Start(u"abc", {1, 0}, {1, 0});
+  EXPECT_EQ(GetSelectedText(Wnd), u"");
+  Start(std::u16string(u"ab\0cd", 5), {0, 0}, {5, 0});
+  EXPECT_EQ(GetSelectedText(Wnd), u"ab");
+}
+
+TEST_F(TextHelpersTest, DocumentPath) {
+  const std::u16string Long(300, u'p');
+  const struct {
+    std::u16string Path, Want;
+  } Rows[] = {
+      {u"C:\\docs\\memo.txt", u"C:\\docs\\memo.txt"},
+      {u"", u""},
+      {Long, Long.substr(0, 260)},
+  };
+  for (size_t I = 0; I < std::size(Rows); ++I) {
+    Doc.SetPath(Rows[I].Path);
+    EXPECT_EQ(GetDocumentPath(Wnd), Rows[I].Want) << "row " << I;
+  }
+}
+
+TEST_F(TextHelpersTest, RestoreSelectionDirection) {
+  Start(u"one\r\ntwo\r\nthree", {1, 0}, {2, 2});
+  RestoreSelectionDirection(Wnd, false);
+  EXPECT_EQ(Doc.Anchor(), (THostPos{2, 2}));
+  EXPECT_EQ(Doc.Caret(), (THostPos{1, 0}));
+  EXPECT_FALSE(IsCaretAtSelectionEnd(Wnd));
+  RestoreSelectionDirection(Wnd, true);
+  EXPECT_EQ(Doc.Anchor(), (THostPos{1, 0}));
+  EXPECT_EQ(Doc.Caret(), (THostPos{2, 2}));
+  EXPECT_TRUE(IsCaretAtSelectionEnd(Wnd));
+  // An empty selection is only a caret placement, never a selection message.
+  Start(u"one", {2, 0}, {2, 0});
+  RestoreSelectionDirection(Wnd, true);
+  EXPECT_EQ(EditTrace(Doc.Log()), "caret0(2,0)");
+}
+
+}  // namespace
