@@ -29,7 +29,8 @@ bool ReadAll(int Fd, std::string& Bytes) {
   constexpr size_t Block = size_t{1} << 20;
   for (;;) {
     const size_t Old = Bytes.size();
-    if (Bytes.capacity() - Old < Block) Bytes.reserve(std::max(2 * Bytes.capacity(), Old + Block));
+    // Grow only when full: a regular file was reserved at its size (plus one byte to see EOF).
+    if (Bytes.capacity() == Old) Bytes.reserve(std::max(2 * Old, Old + Block));
     Bytes.resize(Bytes.capacity());
 #ifdef _WIN32
     const unsigned Want = static_cast<unsigned>(std::min<size_t>(Bytes.size() - Old, 1u << 30));

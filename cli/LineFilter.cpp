@@ -1,16 +1,40 @@
 #include "cli/LineFilter.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
+#include <memory>
 #include <optional>
 #include <stdexcept>
+#include <vector>
 
 #include "cli/ContinueRule.h"
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace {
 
 constexpr char16_t CR = u'\r';
 constexpr char16_t LF = u'\n';
+
+// Scratch memory reused from one run of lines to the next; never zero-filled.
+template <typename T>
+class TScratch {
+ public:
+  T* Room(size_t N) {
+    if (N > FCapacity) {
+      FData.reset(new T[N]);
+      FCapacity = N;
+    }
+    return FData.get();
+  }
+
+ private:
+  std::unique_ptr<T[]> FData;
+  size_t FCapacity = 0;
+};
 
 // The body of a file (BOM removed) seen as code units of its encoding.
 class TBody {
@@ -55,25 +79,110 @@ class TBody {
     DecodeText(FBytes, FEncoding, Out);
   }
 
+  std::u16string_view Decode(TScratch<char16_t>& Scratch) const {
+    char16_t* Room = Scratch.Room(FBytes.size());
+    return std::u16string_view(Room, DecodeTextTo(FBytes, FEncoding, Room));
+  }
+
  private:
   std::string_view FBytes;
   TTextEncoding FEncoding;
   size_t FUnit;
 };
 
-// Number of lines as the engine's line list splits them: one per CR LF, lone CR or lone LF,
-// plus the text after the last break when there is any.
-size_t CountLines(const TBody& Body) {
-  const size_t N = Body.Units();
+// Lines in N units as the engine's line list splits them: one per CR LF, lone CR or lone LF
+// before the last unit, plus the last line. Branch-free, so it vectorises.
+template <typename TUnitAt>
+size_t CountLinesIn(size_t N, TUnitAt At) {
   if (N == 0) return 0;
-  size_t Lines = 0;
-  for (size_t I = Body.Find(LF); I != std::string_view::npos; I = Body.Find(LF, I + 1)) ++Lines;
-  // A CR ends a line of its own unless an LF follows (then the LF was counted).
-  for (size_t I = Body.Find(CR); I != std::string_view::npos; I = Body.Find(CR, I + 1)) {
-    if (I + 1 >= N || Body.Unit(I + 1) != LF) ++Lines;
+  size_t Breaks = 0;
+  for (size_t I = 0; I + 1 < N; ++I) {
+    const char16_t C = At(I);
+    Breaks += static_cast<size_t>(C == LF) + static_cast<size_t>((C == CR) & (At(I + 1) != LF));
   }
-  const char16_t Last = Body.Unit(N - 1);
-  return Last == LF || Last == CR ? Lines : Lines + 1;
+  // The last unit either is the last line's break or lies in the last line.
+  return Breaks + 1;
+}
+
+// High bit set in each byte of W that equals the byte in Pattern (exact, no false hits).
+inline uint64_t EqualBytes(uint64_t W, uint64_t Pattern) {
+  constexpr uint64_t Low7 = 0x7F7F7F7F7F7F7F7Full;
+  const uint64_t X = W ^ Pattern;
+  return ~(((X & Low7) + Low7) | X | Low7);
+}
+
+// Number of high bits set in a mask made by EqualBytes(): the bytes summed by one multiply
+// (a portable popcount would be a library call without a CPU-specific flag).
+inline size_t CountMarked(uint64_t Mask) {
+  return static_cast<size_t>(((Mask >> 7) * 0x0101010101010101ull) >> 56);
+}
+
+// CountLinesIn() for UTF-8, eight bytes at a time: lines = LF + CR - (CR followed by LF).
+size_t CountLinesUtf8(const unsigned char* P, size_t N) {
+  if (N == 0) return 0;
+  constexpr uint64_t LFs = 0x0A0A0A0A0A0A0A0Aull;
+  constexpr uint64_t CRs = 0x0D0D0D0D0D0D0D0Dull;
+  size_t LFCount = 0, CRCount = 0, CRLFCount = 0, I = 0;
+  bool PrevCR = false;  // the byte before this word was a CR
+#if defined(__SSE2__)
+  // Sixteen bytes a step: per-byte counters of breaks (LF, or CR without LF after it),
+  // summed every 255 steps before they could overflow. Breaks go to LFCount.
+  const __m128i VLF = _mm_set1_epi8('\n');
+  const __m128i VCR = _mm_set1_epi8('\r');
+  while (I + 17 <= N) {
+    __m128i Acc = _mm_setzero_si128();
+    for (int Step = 0; Step < 255 && I + 17 <= N; ++Step, I += 16) {
+      const __m128i V = _mm_loadu_si128(reinterpret_cast<const __m128i*>(P + I));
+      const __m128i Next = _mm_loadu_si128(reinterpret_cast<const __m128i*>(P + I + 1));
+      const __m128i Breaks =
+          _mm_or_si128(_mm_cmpeq_epi8(V, VLF),
+                       _mm_andnot_si128(_mm_cmpeq_epi8(Next, VLF), _mm_cmpeq_epi8(V, VCR)));
+      Acc = _mm_sub_epi8(Acc, Breaks);  // a match is -1
+    }
+    const __m128i Sums = _mm_sad_epu8(Acc, _mm_setzero_si128());
+    LFCount += static_cast<size_t>(_mm_cvtsi128_si32(Sums)) +
+               static_cast<size_t>(_mm_cvtsi128_si32(_mm_srli_si128(Sums, 8)));
+  }
+  // A CR just before I was settled above, together with the byte after it.
+#endif
+  for (; I + 8 <= N; I += 8) {
+    uint64_t W;
+    std::memcpy(&W, P + I, 8);
+    if constexpr (std::endian::native == std::endian::big) W = __builtin_bswap64(W);
+    const uint64_t LF8 = EqualBytes(W, LFs);
+    const uint64_t CR8 = EqualBytes(W, CRs);
+    LFCount += CountMarked(LF8);
+    CRCount += CountMarked(CR8);
+    // Byte k is a CR and byte k+1 an LF; the first byte pairs with the previous word.
+    CRLFCount += CountMarked(CR8 & (LF8 >> 8)) + static_cast<size_t>(PrevCR && (LF8 & 0x80));
+    PrevCR = (CR8 >> 63) != 0;
+  }
+  for (; I < N; ++I) {
+    LFCount += P[I] == LF;
+    CRCount += P[I] == CR;
+    CRLFCount += PrevCR && P[I] == LF;
+    PrevCR = P[I] == CR;
+  }
+  // Every break ends a line; text after the last break is one more.
+  const size_t Breaks = LFCount + CRCount - CRLFCount;
+  return P[N - 1] == LF || P[N - 1] == CR ? Breaks : Breaks + 1;
+}
+
+size_t CountLines(const TBody& Body) {
+  const std::string_view B = Body.Bytes();
+  const auto* P = reinterpret_cast<const unsigned char*>(B.data());
+  switch (Body.Encoding()) {
+    case teUtf16LE:
+      return CountLinesIn(B.size() / 2, [P](size_t I) {
+        return static_cast<char16_t>(P[2 * I] | (P[2 * I + 1] << 8));
+      });
+    case teUtf16BE:
+      return CountLinesIn(B.size() / 2, [P](size_t I) {
+        return static_cast<char16_t>((P[2 * I] << 8) | P[2 * I + 1]);
+      });
+    default:
+      return CountLinesUtf8(P, B.size());
+  }
 }
 
 // The first line start at or after Target (or the end): never between the CR and LF of one
@@ -98,47 +207,74 @@ std::u16string FirstLineBreak(const TBody& Body) {
   return Last == CR ? u"\r" : u"\r\n";
 }
 
-// Encodes Text with Pad blanks in front of every line; the engine's output lines start
-// exactly where its input lines did, after each CR LF, lone CR or lone LF.
-void EncodePadded(std::u16string_view Text, int32_t Pad, TTextEncoding Encoding, std::string& Out) {
-  if (Pad <= 0) {
-    EncodeText(Text, Encoding, Out);
-    return;
+// The first CR or LF in [P, End), or End.
+const char16_t* FindBreak(const char16_t* P, const char16_t* End) {
+#if defined(__SSE2__)
+  const __m128i VLF = _mm_set1_epi16(LF);
+  const __m128i VCR = _mm_set1_epi16(CR);
+  for (; End - P >= 8; P += 8) {
+    const __m128i V = _mm_loadu_si128(reinterpret_cast<const __m128i*>(P));
+    const int Mask =
+        _mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi16(V, VLF), _mm_cmpeq_epi16(V, VCR)));
+    if (Mask != 0) return P + (__builtin_ctz(static_cast<unsigned>(Mask)) >> 1);
   }
-  const std::u16string Blanks(static_cast<size_t>(Pad), u' ');
-  size_t Pos = 0;
-  while (Pos < Text.size()) {
-    size_t End = Text.find_first_of(u"\r\n", Pos);
-    if (End == std::u16string_view::npos) {
-      End = Text.size();
-    } else {
-      End += (Text[End] == CR && End + 1 < Text.size() && Text[End + 1] == LF) ? 2 : 1;
-    }
-    EncodeText(Blanks, Encoding, Out);
-    EncodeText(Text.substr(Pos, End - Pos), Encoding, Out);
-    Pos = End;
-  }
+#endif
+  while (P < End && *P != LF && *P != CR) ++P;
+  return P;
 }
 
-// Writes the text in runs of whole lines, Transform giving each run's output and the blanks
-// to put in front of each of its lines.
-template <typename TTransform>
-void FilterInRuns(const TBody& Body, size_t ChunkUnits, TByteSink& Sink, TTransform&& Transform) {
-  std::u16string Run;
-  std::string Out;
-  size_t LinesBefore = 0;
+// Encodes Text with Pad blanks in front of every line into Out, which has room for
+// MaxEncodedSize(Text.size() + Pad * lines). The engine's output lines start exactly where
+// its input lines did: after each CR LF, lone CR or lone LF. Returns the bytes written.
+size_t EncodePadded(std::u16string_view Text, int32_t Pad, TTextEncoding Encoding, char* Out) {
+  if (Pad <= 0) return EncodeTextTo(Text, Encoding, Out);
+  const std::u16string Blanks(static_cast<size_t>(Pad), u' ');
+  char* Dst = Out;
+  const char16_t* P = Text.data();
+  const char16_t* End = P + Text.size();
+  while (P < End) {
+    const char16_t* LineEnd = FindBreak(P, End);
+    if (LineEnd < End) LineEnd += (*LineEnd == CR && LineEnd + 1 < End && LineEnd[1] == LF) ? 2 : 1;
+    Dst += EncodeTextTo(Blanks, Encoding, Dst);
+    Dst += EncodeTextTo(std::u16string_view(P, static_cast<size_t>(LineEnd - P)), Encoding, Dst);
+    P = LineEnd;
+  }
+  return static_cast<size_t>(Dst - Out);
+}
+
+// A run of whole lines handed to the engine in one call.
+struct TRun {
+  size_t From, To;  // units of the body
+  size_t Lines;
+};
+
+// Cuts the body into runs of about ChunkUnits units, counting each run's lines once.
+std::vector<TRun> SplitRuns(const TBody& Body, size_t ChunkUnits) {
+  std::vector<TRun> Runs;
   for (size_t From = 0; From < Body.Units();) {
     const size_t To = NextLineStart(Body, From + std::max<size_t>(ChunkUnits, 1));
-    const TBody Piece = Body.Sub(From, To);
-    const size_t Lines = CountLines(Piece);
-    Piece.Decode(Run);
-    int32_t Pad = 0;
-    const std::u16string Result = Transform(std::u16string_view(Run), LinesBefore, Lines, Pad);
-    Out.clear();
-    EncodePadded(Result, Pad, Body.Encoding(), Out);
-    Sink.Write(Out);
-    LinesBefore += Lines;
+    Runs.push_back({From, To, CountLines(Body.Sub(From, To))});
     From = To;
+  }
+  return Runs;
+}
+
+// Writes the runs in order, Transform giving each run's output and the blanks to put in
+// front of each of its lines.
+template <typename TTransform>
+void FilterInRuns(const TBody& Body, const std::vector<TRun>& Runs, TByteSink& Sink,
+                  TTransform&& Transform) {
+  TScratch<char16_t> Text;
+  TScratch<char> Out;
+  size_t LinesBefore = 0;
+  for (const TRun& Run : Runs) {
+    int32_t Pad = 0;
+    const std::u16string Result =
+        Transform(Body.Sub(Run.From, Run.To).Decode(Text), LinesBefore, Run.Lines, Pad);
+    const size_t Units = Result.size() + static_cast<size_t>(std::max(Pad, 0)) * Run.Lines;
+    char* Room = Out.Room(MaxEncodedSize(Units, Body.Encoding()));
+    Sink.Write(std::string_view(Room, EncodePadded(Result, Pad, Body.Encoding(), Room)));
+    LinesBefore += Run.Lines;
   }
 }
 
@@ -174,7 +310,9 @@ int32_t SingleLineWidth(const TNumbering& N, int64_t V, int32_t Digits,
 
 // Numbers the body as one run: the first line (or the last, with lnoReverse) gets N.Start.
 void NumberBody(const TBody& Body, const TNumbering& N, size_t ChunkUnits, TByteSink& Sink) {
-  const size_t LineCount = CountLines(Body);
+  const std::vector<TRun> Runs = SplitRuns(Body, ChunkUnits);
+  size_t LineCount = 0;
+  for (const TRun& Run : Runs) LineCount += Run.Lines;
   if (LineCount == 0) return;
   const int64_t First = N.Start;
   const int64_t Last = int64_t{N.Start} + int64_t{N.Step} * static_cast<int64_t>(LineCount - 1);
@@ -216,7 +354,7 @@ void NumberBody(const TBody& Body, const TNumbering& N, size_t ChunkUnits, TByte
   }
 
   const bool Reverse = (N.Options & lnoReverse) != 0;
-  FilterInRuns(Body, ChunkUnits, Sink,
+  FilterInRuns(Body, Runs, Sink,
                [&](std::u16string_view Run, size_t LinesBefore, size_t Lines, int32_t& Pad) {
                  // With lnoReverse the run's last line has the smallest numbering position.
                  const size_t FirstPosition =
@@ -299,12 +437,12 @@ TFilterResult FilterText(std::string_view File, const TFilterRequest& Request, T
     }
     case foDelete:
       FilterInRuns(
-          Body, Request.ChunkUnits, Sink,
+          Body, SplitRuns(Body, Request.ChunkUnits), Sink,
           [](std::u16string_view Run, size_t, size_t, int32_t&) { return DeleteLineNumbers(Run); });
       break;
     case foDeleteNumberOnly:
       // Each line is kept or dropped on its own, so runs of lines give the same result.
-      FilterInRuns(Body, Request.ChunkUnits, Sink,
+      FilterInRuns(Body, SplitRuns(Body, Request.ChunkUnits), Sink,
                    [](std::u16string_view Run, size_t, size_t, int32_t&) {
                      return DeleteNumberOnlyLines(Run);
                    });

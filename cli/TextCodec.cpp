@@ -91,13 +91,11 @@ bool ValidateUtf16(std::string_view Body, TTextEncoding Encoding, TEncodingError
   return true;
 }
 
-void DecodeUtf8(std::string_view Body, std::u16string& Out) {
+// A UTF-8 text never has more UTF-16 units than bytes: Out has room for Body.size().
+size_t DecodeUtf8(std::string_view Body, char16_t* Out) {
   const auto* P = reinterpret_cast<const unsigned char*>(Body.data());
   const auto* End = P + Body.size();
-  const size_t OldSize = Out.size();
-  // A UTF-8 text never has more UTF-16 units than bytes.
-  Out.resize(OldSize + Body.size());
-  char16_t* Dst = Out.data() + OldSize;
+  char16_t* Dst = Out;
   while (P < End) {
     while (End - P >= 16 && ((Load8(P) | Load8(P + 8)) & HighBits) == 0) {
       for (int I = 0; I < 16; ++I) Dst[I] = P[I];
@@ -123,28 +121,24 @@ void DecodeUtf8(std::string_view Body, std::u16string& Out) {
       P += 4;
     }
   }
-  Out.resize(static_cast<size_t>(Dst - Out.data()));
+  return static_cast<size_t>(Dst - Out);
 }
 
-void DecodeUtf16(std::string_view Body, TTextEncoding Encoding, std::u16string& Out) {
+size_t DecodeUtf16(std::string_view Body, TTextEncoding Encoding, char16_t* Dst) {
   const size_t Units = Body.size() / 2;
-  const size_t OldSize = Out.size();
-  Out.resize(OldSize + Units);
-  char16_t* Dst = Out.data() + OldSize;
   const bool Native = (Encoding == teUtf16LE) == (std::endian::native == std::endian::little);
   if (Native) {
     std::memcpy(Dst, Body.data(), Units * 2);
-    return;
+    return Units;
   }
   const auto* P = reinterpret_cast<const unsigned char*>(Body.data());
   for (size_t I = 0; I < Units; ++I) Dst[I] = ReadUnit(P + 2 * I, Encoding);
+  return Units;
 }
 
-void EncodeUtf8(std::u16string_view Text, std::string& Out) {
-  const size_t OldSize = Out.size();
-  // At most three bytes per unit (a surrogate pair is four bytes for two units).
-  Out.resize(OldSize + 3 * Text.size());
-  auto* Dst = reinterpret_cast<unsigned char*>(Out.data() + OldSize);
+// At most three bytes per unit (a surrogate pair is four bytes for two units).
+size_t EncodeUtf8(std::u16string_view Text, char* Out) {
+  auto* Dst = reinterpret_cast<unsigned char*>(Out);
   const char16_t* P = Text.data();
   const char16_t* End = P + Text.size();
   while (P < End) {
@@ -177,17 +171,14 @@ void EncodeUtf8(std::u16string_view Text, std::string& Out) {
       *Dst++ = static_cast<unsigned char>(0x80 | (Unit & 0x3F));
     }
   }
-  Out.resize(static_cast<size_t>(reinterpret_cast<char*>(Dst) - Out.data()));
+  return static_cast<size_t>(reinterpret_cast<char*>(Dst) - Out);
 }
 
-void EncodeUtf16(std::u16string_view Text, TTextEncoding Encoding, std::string& Out) {
-  const size_t OldSize = Out.size();
-  Out.resize(OldSize + 2 * Text.size());
-  char* Dst = Out.data() + OldSize;
+size_t EncodeUtf16(std::u16string_view Text, TTextEncoding Encoding, char* Dst) {
   const bool Native = (Encoding == teUtf16LE) == (std::endian::native == std::endian::little);
   if (Native) {
     std::memcpy(Dst, Text.data(), 2 * Text.size());
-    return;
+    return 2 * Text.size();
   }
   for (size_t I = 0; I < Text.size(); ++I) {
     const char16_t C = Text[I];
@@ -196,6 +187,7 @@ void EncodeUtf16(std::u16string_view Text, TTextEncoding Encoding, std::string& 
     Dst[2 * I] = static_cast<char>(Encoding == teUtf16LE ? Lo : Hi);
     Dst[2 * I + 1] = static_cast<char>(Encoding == teUtf16LE ? Hi : Lo);
   }
+  return 2 * Text.size();
 }
 
 }  // namespace
@@ -242,20 +234,24 @@ bool ValidateText(std::string_view Body, TTextEncoding Encoding, TEncodingError&
   return UnitSize(Encoding) == 2 ? ValidateUtf16(Body, Encoding, Error) : ValidateUtf8(Body, Error);
 }
 
+size_t DecodeTextTo(std::string_view Body, TTextEncoding Encoding, char16_t* Out) {
+  return UnitSize(Encoding) == 2 ? DecodeUtf16(Body, Encoding, Out) : DecodeUtf8(Body, Out);
+}
+
+size_t EncodeTextTo(std::u16string_view Text, TTextEncoding Encoding, char* Out) {
+  return UnitSize(Encoding) == 2 ? EncodeUtf16(Text, Encoding, Out) : EncodeUtf8(Text, Out);
+}
+
 void DecodeText(std::string_view Body, TTextEncoding Encoding, std::u16string& Out) {
-  if (UnitSize(Encoding) == 2) {
-    DecodeUtf16(Body, Encoding, Out);
-  } else {
-    DecodeUtf8(Body, Out);
-  }
+  const size_t Old = Out.size();
+  Out.resize(Old + Body.size());
+  Out.resize(Old + DecodeTextTo(Body, Encoding, Out.data() + Old));
 }
 
 void EncodeText(std::u16string_view Text, TTextEncoding Encoding, std::string& Out) {
-  if (UnitSize(Encoding) == 2) {
-    EncodeUtf16(Text, Encoding, Out);
-  } else {
-    EncodeUtf8(Text, Out);
-  }
+  const size_t Old = Out.size();
+  Out.resize(Old + MaxEncodedSize(Text.size(), Encoding));
+  Out.resize(Old + EncodeTextTo(Text, Encoding, Out.data() + Old));
 }
 
 std::u16string Utf8ToUtf16Lenient(std::string_view Text) {
@@ -265,10 +261,10 @@ std::u16string Utf8ToUtf16Lenient(std::string_view Text) {
     TEncodingError Error;
     const std::string_view Rest = Text.substr(Pos);
     if (ValidateUtf8(Rest, Error)) {
-      DecodeUtf8(Rest, Out);
+      DecodeText(Rest, teUtf8, Out);
       break;
     }
-    DecodeUtf8(Rest.substr(0, Error.Offset), Out);
+    DecodeText(Rest.substr(0, Error.Offset), teUtf8, Out);
     Out += u'\uFFFD';
     Pos += Error.Offset + 1;
   }

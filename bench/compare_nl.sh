@@ -1,0 +1,73 @@
+#!/usr/bin/env bash
+# Times `corvane number` against `nl -ba -w7 -s:` on the same generated file, side by side:
+#   1,000,000 lines of about 40 bytes with CR LF breaks (about 40 MB), made with a fixed seed.
+# Prints both times (median of RUNS runs, output to /dev/null), the ratio, and corvane's peak
+# RSS against the file size. Both outputs are also compared byte for byte: for numbers up to
+# 1,000,000 corvane's field is 7 wide, exactly nl's -w7.
+# Usage: bench/compare_nl.sh [path/to/corvane]   (default: build/native/cli/corvane)
+#   RUNS=N (default 7), LINES=N (default 1000000), KEEP=1 keeps the file in /tmp.
+set -euo pipefail
+here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+corvane=${1:-$here/../build/native/cli/corvane}
+runs=${RUNS:-7}
+lines=${LINES:-1000000}
+[ -x "$corvane" ] || { echo "compare_nl.sh: no corvane at '$corvane' (build the native preset first)" >&2; exit 1; }
+command -v nl >/dev/null || { echo "compare_nl.sh: nl not found" >&2; exit 1; }
+[ -x /usr/bin/time ] || { echo "compare_nl.sh: /usr/bin/time missing (Debian package 'time')" >&2; exit 1; }
+
+work=$(mktemp -d /tmp/compare_nl.XXXXXX)
+trap '[ "${KEEP:-0}" = 1 ] || rm -rf "$work"' EXIT
+input=$work/input.txt
+
+# Words, blanks, tabs, colons and digits: the kinds of text a numbered listing holds.
+awk -v lines="$lines" 'BEGIN {
+  srand(20240601)
+  split("int return value:key if else 0x1F while the 12 for { } ; // alpha\tbeta x=y:z", w, " ")
+  n = length(w)
+  for (i = 0; i < lines; i++) {
+    s = (rand() < 0.2) ? "    " : ""
+    while (length(s) < 38) s = s w[int(rand() * n) + 1] " "
+    printf "%s\r\n", substr(s, 1, 38)
+  }
+}' > "$input"
+size=$(stat -c %s "$input")
+echo "input: $input, $lines lines, $size bytes, CR LF"
+
+# Same output from both, or the comparison means nothing.
+"$corvane" number "$input" > "$work/corvane.out"
+nl -ba -w7 -s: "$input" > "$work/nl.out"
+if cmp -s "$work/corvane.out" "$work/nl.out"; then
+  echo "outputs: identical ($(stat -c %s "$work/corvane.out") bytes)"
+else
+  echo "outputs: DIFFERENT"; cmp "$work/corvane.out" "$work/nl.out" | head -1; exit 1
+fi
+
+median() { sort -g | awk '{ a[NR] = $1 } END { print a[int((NR + 1) / 2)] }'; }
+
+if command -v hyperfine >/dev/null; then
+  hyperfine --warmup 1 --runs "$runs" --export-json "$work/h.json" \
+    "\"$corvane\" number \"$input\"" "nl -ba -w7 -s: \"$input\"" --output null
+  read -r t_corvane t_nl < <(python3 -c 'import json,sys; r=json.load(open(sys.argv[1]))["results"]; print(r[0]["median"], r[1]["median"])' "$work/h.json")
+else
+  # Alternate the two so that both see the same machine load.
+  : > "$work/t.corvane"; : > "$work/t.nl"
+  "$corvane" number "$input" > /dev/null; nl -ba -w7 -s: "$input" > /dev/null  # warm-up
+  for _ in $(seq "$runs"); do
+    /usr/bin/time -f %e -a -o "$work/t.corvane" "$corvane" number "$input" > /dev/null
+    /usr/bin/time -f %e -a -o "$work/t.nl" nl -ba -w7 -s: "$input" > /dev/null
+  done
+  t_corvane=$(median < "$work/t.corvane")
+  t_nl=$(median < "$work/t.nl")
+  echo "runs: $runs each, alternating (times in s)"
+  echo "  corvane: $(tr '\n' ' ' < "$work/t.corvane")"
+  echo "  nl:      $(tr '\n' ' ' < "$work/t.nl")"
+fi
+
+rss_kb=$(/usr/bin/time -f %M "$corvane" number "$input" 2>&1 >/dev/null | tail -1)
+awk -v c="$t_corvane" -v n="$t_nl" -v rss="$rss_kb" -v size="$size" 'BEGIN {
+  printf "corvane number:        %.3f s (median)\n", c
+  printf "nl -ba -w7 -s::        %.3f s (median)\n", n
+  printf "ratio corvane/nl:      %.2f (%s)\n", c / n, (c <= n ? "corvane at least as fast" : "corvane SLOWER")
+  printf "corvane peak RSS:      %.1f MB = %.2f x the file size (limit 4x: %s)\n",
+         rss / 1024, rss * 1024 / size, (rss * 1024 < 4 * size ? "ok" : "EXCEEDED")
+}'
