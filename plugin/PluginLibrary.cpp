@@ -2,6 +2,7 @@
 
 #include <limits>
 #include <string_view>
+#include <vector>
 
 namespace {
 
@@ -14,11 +15,11 @@ std::u16string ReadHostText(LRESULT Length, const char* What, TFetch Fetch) {
                            std::to_string(Length));
   }
   const size_t N = static_cast<size_t>(Length);
-  std::u16string Buffer(N + 1, u'\0');
+  // A heap block of exactly N + 1 units, so a sanitizer sees any write beyond it.
+  std::vector<char16_t> Buffer(N + 1, u'\0');
   Fetch(N, Buffer.data());
-  const size_t End = std::u16string_view(Buffer.data(), N).find(u'\0');
-  Buffer.resize(End == std::u16string_view::npos ? N : End);
-  return Buffer;
+  const std::u16string_view Text(Buffer.data(), N);
+  return std::u16string(Text.substr(0, Text.find(u'\0')));
 }
 
 template <typename T>
@@ -122,11 +123,10 @@ bool SamePos(THostPos A, THostPos B) {
 }
 
 std::u16string GetDocumentPath(HWND hwnd) {
-  std::u16string Buffer(HostDocPathLength + 1, u'\0');
+  std::vector<char16_t> Buffer(HostDocPathLength + 1, u'\0');
   SendHost(hwnd, HostGetDocInfo, HostDocInfoFullPath, AsLParam(WideCast<WCHAR>(Buffer.data())));
-  const size_t End = std::u16string_view(Buffer.data(), HostDocPathLength).find(u'\0');
-  Buffer.resize(End == std::u16string_view::npos ? HostDocPathLength : End);
-  return Buffer;
+  const std::u16string_view Path(Buffer.data(), HostDocPathLength);
+  return std::u16string(Path.substr(0, Path.find(u'\0')));
 }
 
 int32_t MinInt(int32_t A, int32_t B) {
