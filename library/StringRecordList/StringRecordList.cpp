@@ -1,6 +1,7 @@
 #include "library/StringRecordList/StringRecordList.h"
 
 #include <algorithm>
+#include <array>
 #include <memory>
 
 namespace {
@@ -127,9 +128,13 @@ void TCommonStringRecordList::SplitText(std::u16string_view S,
   Clear();
   const size_t L = S.size();
 
+  // Low bytes of the delimiters' first code units: positions whose low byte is not among
+  // them cannot start a delimiter and are passed over with one table look-up.
+  std::array<bool, 256> MayStart{};
+  for (std::u16string_view D : Delimiters)
+    if (!D.empty()) MayStart[D[0] & 0xFF] = true;
+
   // Length of the first delimiter (in array order) that lies wholly in S at P, 0 if none.
-  // Only the first code unit is compared before the full test, so a text costs about one
-  // compare per character and delimiter.
   auto MatchAt = [&](size_t P) -> size_t {
     const char16_t C = S[P];
     for (std::u16string_view D : Delimiters) {
@@ -143,6 +148,8 @@ void TCommonStringRecordList::SplitText(std::u16string_view S,
   size_t Start = 0;
   size_t P = 0;
   while (P < L) {
+    while (P < L && !MayStart[S[P] & 0xFF]) ++P;
+    if (P == L) break;
     const size_t DLength = MatchAt(P);
     if (DLength == 0) {
       ++P;
