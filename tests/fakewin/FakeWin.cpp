@@ -581,7 +581,7 @@ int WideCharToMultiByte(UINT CodePage, DWORD, LPCWSTR lpWideCharStr, int cchWide
 int MultiByteToWideChar(UINT CodePage, DWORD, LPCSTR lpMultiByteStr, int cbMultiByte,
                         LPWSTR lpWideCharStr, int cchWideChar) {
   if (lpMultiByteStr == nullptr || cbMultiByte == 0 || cchWideChar < 0) return 0;
-  if (CodePage != CP_ACP && CodePage != CP_UTF8) return 0;
+  if (CodePage != CP_ACP && CodePage != 932 && CodePage != CP_UTF8) return 0;
   std::string_view In = cbMultiByte < 0
                             ? std::string_view(lpMultiByteStr, std::strlen(lpMultiByteStr) + 1)
                             : std::string_view(lpMultiByteStr, static_cast<size_t>(cbMultiByte));
