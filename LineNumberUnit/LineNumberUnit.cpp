@@ -39,24 +39,28 @@ int32_t Length(const std::u16string& S) {
   return static_cast<int32_t>(S.size());
 }
 
-// A line item cut at its first separator.
-struct TLineParts {
-  std::u16string Head;  // before the first ":"; the whole item when it has none
-  std::u16string Rest;  // after the first ":"; the whole item when it has none
-  bool HasSeparator;
+// A line item cut at its first separator. Head is TextBefore(item, ":"); Rest views the
+// item's text after the separator (what AfterFirst would copy), or the whole item.
+struct TLineCut {
+  std::u16string Head;
+  std::u16string_view Rest;
+  bool HasSeparator = false;
+  bool Numbered = false;
 };
 
-TLineParts SplitAtSeparator(const std::u16string& Item) {
-  TLineParts Parts{TextBefore(Item, LineNumberSeparator), AfterFirst(LineNumberSeparator, Item),
-                   false};
+// Cuts Item into Cut, reusing Cut's buffer so no line needs an allocation of its own.
+void CutLine(const std::u16string& Item, TLineCut& Cut) {
+  Cut.Head = TextBefore(Item, LineNumberSeparator);
   // TextBefore() gives the item back whole exactly when it holds no separator.
-  Parts.HasSeparator = Parts.Head.size() != Item.size();
-  return Parts;
+  Cut.HasSeparator = Cut.Head.size() != Item.size();
+  Cut.Rest = std::u16string_view(Item);
+  if (Cut.HasSeparator) Cut.Rest.remove_prefix(Cut.Head.size() + LineNumberSeparator.size());
+  Cut.Numbered = IsLineNumberHead(Cut.Head);
 }
 
 // Blank and control characters only (or nothing) after the separator.
-bool IsBlankRest(const std::u16string& Rest) {
-  return CountLeadingChars(Rest, BlankOrControlChars) == Length(Rest);
+bool IsBlankRest(std::u16string_view Rest) {
+  return CountLeadingChars(Rest, BlankOrControlChars) == static_cast<int32_t>(Rest.size());
 }
 
 // Room for the input plus one prefix per line, so the result is allocated once.
@@ -139,11 +143,11 @@ std::u16string DeleteLineNumbers(std::u16string_view Text) {
   Lines.SetText(Text);
   std::u16string Result;
   Result.reserve(Text.size());
+  TLineCut Cut;
   for (int32_t I = 0; I < Lines.Count(); ++I) {
-    const std::u16string& Item = Lines.Items(I);
-    const TLineParts Parts = SplitAtSeparator(Item);
     // Without a separator the rest is the whole item, so such lines stay as they are.
-    Result += IsLineNumberHead(Parts.Head) ? Parts.Rest : Item;
+    CutLine(Lines.Items(I), Cut);
+    Result += Cut.Numbered ? Cut.Rest : std::u16string_view(Lines.Items(I));
   }
   return Result;
 }
@@ -155,11 +159,11 @@ std::u16string DeleteNumberOnlyLines(std::u16string_view Text) {
   // The kept items are copied in one pass, so deleting many lines never shifts the list.
   std::u16string Result;
   Result.reserve(Text.size());
+  TLineCut Cut;
   for (int32_t I = 0; I < Lines.Count(); ++I) {
-    const std::u16string& Item = Lines.Items(I);
-    const TLineParts Parts = SplitAtSeparator(Item);
-    if (IsLineNumberHead(Parts.Head) && IsBlankRest(Parts.Rest)) continue;
-    Result += Item;
+    CutLine(Lines.Items(I), Cut);
+    if (Cut.Numbered && IsBlankRest(Cut.Rest)) continue;
+    Result += Lines.Items(I);
   }
   return Result;
 }
@@ -169,34 +173,39 @@ std::u16string DeleteIndentAfterNumber(std::u16string_view Text) {
   TCommonStringRecordList Lines;
   Lines.SetText(Text);
   const int32_t N = Lines.Count();
+  TLineCut Cut;
 
   // Only numbered lines with text decide the indentation to remove.
   constexpr int32_t NoIndent = std::numeric_limits<int32_t>::max();
   int32_t MinIndent = NoIndent;
   for (int32_t I = 0; I < N; ++I) {
-    const TLineParts Parts = SplitAtSeparator(Lines.Items(I));
-    if (!Parts.HasSeparator || !IsLineNumberHead(Parts.Head)) continue;
-    const int32_t Indent = CountLeadingChars(Parts.Rest, IndentChars);
-    const int32_t BodyLength = Length(Parts.Rest) - CountTrailingChars(Parts.Rest, LineBreakChars);
+    CutLine(Lines.Items(I), Cut);
+    if (!Cut.Numbered || !Cut.HasSeparator) continue;
+    const int32_t Indent = CountLeadingChars(Cut.Rest, IndentChars);
+    const int32_t BodyLength =
+        static_cast<int32_t>(Cut.Rest.size()) - CountTrailingChars(Cut.Rest, LineBreakChars);
     if (BodyLength != Indent) MinIndent = std::min(MinIndent, Indent);
   }
   if (MinIndent == NoIndent || MinIndent == 0) return std::u16string(Text);
 
   std::u16string Result;
   Result.reserve(Text.size());
+  std::u16string NewItem;
   for (int32_t I = 0; I < N; ++I) {
     const std::u16string& Item = Lines.Items(I);
-    const TLineParts Parts = SplitAtSeparator(Item);
-    if (!Parts.HasSeparator || !IsLineNumberHead(Parts.Head)) {
+    CutLine(Item, Cut);
+    if (!Cut.Numbered || !Cut.HasSeparator) {
       Result += Item;
       continue;
     }
-    const size_t Cut = std::min(static_cast<size_t>(MinIndent), Parts.Rest.size());
-    std::u16string NewItem = Parts.Head;
+    NewItem = Cut.Head;
     NewItem += LineNumberSeparator;
-    NewItem.append(Parts.Rest, Cut);
-    // A blank-only rest may lose part of its break to the cut; the line's own break returns.
-    Result += ChangeLineBreak(NewItem, GetLineBreakKind(Item));
+    NewItem += Cut.Rest.substr(std::min(static_cast<size_t>(MinIndent), Cut.Rest.size()));
+    // A blank-only rest may lose part of its break to the cut; the line's own break returns
+    // (ChangeLineBreak, done in place).
+    RemoveLineBreak(NewItem);
+    NewItem += LineBreakText(GetLineBreakKind(Item));
+    Result += NewItem;
   }
   return Result;
 }

@@ -137,9 +137,13 @@ inline bool ParseField(std::u16string_view Field, int64_t& Value) {
   uint64_t Magnitude = 0;
   for (; P < Field.size(); ++P) {
     if (Field[P] < u'0' || Field[P] > u'9') return false;
+    if (Magnitude > (UINT64_MAX - 9) / 10) return false;  // longer than any int64_t
     Magnitude = Magnitude * 10 + (Field[P] - u'0');
   }
-  Value = Negative ? -static_cast<int64_t>(Magnitude) : static_cast<int64_t>(Magnitude);
+  const uint64_t Limit = uint64_t{INT64_MAX} + (Negative ? 1 : 0);
+  if (Magnitude > Limit) return false;
+  // Negated in unsigned arithmetic: -INT64_MIN has no int64_t form.
+  Value = static_cast<int64_t>(Negative ? uint64_t{0} - Magnitude : Magnitude);
   return true;
 }
 
