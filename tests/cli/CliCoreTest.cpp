@@ -1,0 +1,291 @@
+// The corvane filter's core: encodings, the continue rule, the command line, and the runs of
+// lines, which must give exactly what one engine call on the whole text gives.
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "LineNumberUnit/LineNumberUnit.h"
+#include "cli/CommandLine.h"
+#include "cli/ContinueRule.h"
+#include "cli/LineFilter.h"
+#include "cli/TextCodec.h"
+
+namespace {
+
+class TStringSink : public TByteSink {
+ public:
+  void Write(std::string_view Bytes) override { Text.append(Bytes); }
+  std::string Text;
+};
+
+std::string Utf8(std::u16string_view Text, TTextEncoding Encoding = teUtf8) {
+  std::string Out;
+  EncodeText(Text, Encoding, Out);
+  return Out;
+}
+
+std::string Filter(std::string_view File, const TFilterRequest& Request) {
+  TStringSink Sink;
+  const TFilterResult Result = FilterText(File, Request, Sink);
+  EXPECT_TRUE(Result.Ok);
+  return Sink.Text;
+}
+
+TEST(TextCodec, RoundTripsEveryEncoding) {
+  const std::u16string Samples[] = {u"",
+                                    u"plain\r\nascii\rline\n",
+                                    u"é ß ü\n",
+                                    u"行番号 ｱ　x",
+                                    u"\U0001F600 and \U0010FFFF",
+                                    std::u16string(u"nul\0inside", 10),
+                                    u"0123456789abcdef0123456789abcdef日本"};
+  for (TTextEncoding E : {teUtf8, teUtf8Bom, teUtf16LE, teUtf16BE}) {
+    for (size_t I = 0; I < std::size(Samples); ++I) {
+      const std::string File = std::string(BomBytes(E)) + Utf8(Samples[I], E);
+      size_t Bom = 99;
+      ASSERT_EQ(DetectEncoding(File, Bom), E == teUtf8 ? teUtf8 : E) << EncodingName(E) << " " << I;
+      EXPECT_EQ(Bom, BomBytes(E).size());
+      TEncodingError Error;
+      ASSERT_TRUE(ValidateText(File.substr(Bom), E, Error)) << EncodingName(E) << " " << I;
+      std::u16string Decoded;
+      DecodeText(File.substr(Bom), E, Decoded);
+      EXPECT_EQ(Decoded, Samples[I]) << EncodingName(E) << " row " << I;
+      EXPECT_EQ(Utf8(Decoded, E), File.substr(Bom)) << EncodingName(E) << " row " << I;
+    }
+  }
+  EXPECT_EQ(Utf8(u"\U0001F600"), "\xF0\x9F\x98\x80");
+  EXPECT_EQ(Utf8(u"é", teUtf16BE), std::string("\x00\xE9", 2));
+}
+
+TEST(TextCodec, ReportsTheFirstInvalidByte) {
+  const std::string Long(37, 'a');  // past the sixteen-byte fast path
+  struct TRow {
+    std::string Body;
+    TTextEncoding Encoding;
+    size_t Offset;
+  } Rows[] = {
+      {"\x80", teUtf8, 0},
+      {"ab\xC3(", teUtf8, 2},
+      {Long + "\xC3", teUtf8, 37},      // cut at the end
+      {"x\xC0\x80", teUtf8, 1},         // overlong NUL
+      {"\xE0\x80\x80", teUtf8, 0},      // overlong three-byte form
+      {"ok \xED\xA0\x80", teUtf8, 3},   // encoded surrogate
+      {"\xF4\x90\x80\x80", teUtf8, 0},  // above U+10FFFF
+      {"\xF5\x80\x80\x80", teUtf8, 0},
+      {Long + "\xE3\x81" + Long, teUtf8, 37},
+      {std::string("a\0\x00\xDC", 4), teUtf16LE, 2},       // lone low surrogate
+      {std::string("\x00\xD8\x41\x00", 4), teUtf16LE, 0},  // high, then no low
+      {std::string("\x00\x41\xD8\x00", 4), teUtf16BE, 2},  // high at the end
+      {std::string("\x41\x00\x42", 3), teUtf16LE, 2},      // half a unit
+  };
+  for (size_t I = 0; I < std::size(Rows); ++I) {
+    TEncodingError Error;
+    EXPECT_FALSE(ValidateText(Rows[I].Body, Rows[I].Encoding, Error)) << "row " << I;
+    EXPECT_EQ(Error.Offset, Rows[I].Offset) << "row " << I;
+  }
+  // Offsets count from the start of the file, BOM included; nothing reaches the sink.
+  TStringSink Sink;
+  const TFilterResult Result = FilterText(
+      "\xEF\xBB\xBF"
+      "ab\xFF",
+      TFilterRequest{}, Sink);
+  EXPECT_FALSE(Result.Ok);
+  EXPECT_EQ(Result.Error.Offset, 5u);
+  EXPECT_EQ(Sink.Text, "");
+}
+
+TEST(ContinueRule, ReadsTheHead) {
+  struct TRow {
+    std::u16string Head;
+    bool Valid;
+    int32_t Number = 0, Digits = 0;
+    bool ZeroFill = false;
+    TLineNumberOptions Options = 0;
+  } Rows[] = {
+      {u"0", true, 0, 1, false, 0},
+      {u"  +007", true, 7, 3, true, lnoPlusSign},
+      {u"10", true, 10, 2, false, 0},
+      {u"-05", true, -5, 2, true, 0},
+      {u"-2147483648", true, INT32_MIN, 10, false, 0},
+      {u"2147483647", true, INT32_MAX, 10, false, 0},
+      {u"000000000002147483647", true, INT32_MAX, 21, true, 0},
+      {u"2147483648", false},
+      {u"-2147483649", false},
+      {u"99999999999999999999", false},
+      {u"1 2", false},
+      {u"12a", false},
+      {u"\t5", false},
+      {u"１２", false},
+      {u"", false},
+      {u"  ", false},
+      {u"+", false},
+      {u"+-5", false},
+      {u"5-", false},
+      {u"12\r\nab", false},
+  };
+  for (size_t I = 0; I < std::size(Rows); ++I) {
+    const auto Start = ReadContinueStart(Rows[I].Head);
+    ASSERT_EQ(Start.has_value(), Rows[I].Valid) << "row " << I;
+    if (!Start) continue;
+    EXPECT_EQ(Start->Number, Rows[I].Number) << "row " << I;
+    EXPECT_EQ(Start->Digits, Rows[I].Digits) << "row " << I;
+    EXPECT_EQ(Start->ZeroFill, Rows[I].ZeroFill) << "row " << I;
+    EXPECT_EQ(Start->Options, Rows[I].Options) << "row " << I;
+  }
+}
+
+TEST(ContinueRule, NumbersTheBody) {
+  struct TRow {
+    std::u16string Text;
+    int32_t Step;
+    std::u16string Expected;
+    int32_t Width;  // -1: left as it was
+  } Rows[] = {
+      {u"005:a\r\nb", 10, u"005:a\r\n015:b", 4},
+      {u"0:a\nb\n", 1, u"0:a\n1:b\n", 2},
+      {u"  +007:x\ny", -1, u"+007:x\n+006:y", 5},
+      {u"12", 1, u"12:12", 3},
+      {u"9:a\nb\nc", 1, u" 9:a\n10:b\n11:c", 3},
+      {u"3:a:b\n1:c\n", -10, u" 3:a:b\n-7:1:c\n", 3},
+      {u"1 2:x\n", 1, u"1 2:x\n", -1},
+      {u"a\nb\n", 1, u"a\nb\n", -1},  // no ":": the head holds a break
+      {u"", 1, u"", -1},
+  };
+  for (size_t I = 0; I < std::size(Rows); ++I) {
+    int32_t Width = -1;
+    EXPECT_EQ(ContinueNumbering(Rows[I].Text, Rows[I].Step, Width), Rows[I].Expected)
+        << "row " << I;
+    EXPECT_EQ(Width, Rows[I].Width) << "row " << I;
+  }
+}
+
+TEST(CommandLine, ParsesOptionsAnywhere) {
+  TCommandLine L = ParseCommandLine(
+      {"number", "a.txt", "-rp", "--start=-5", "-i", "-10", "-z3", "--out", "o.txt", "--", "-b"});
+  EXPECT_EQ(L.Request.Operation, foNumber);
+  EXPECT_EQ(L.Request.Numbering.Start, -5);
+  EXPECT_EQ(L.Request.Numbering.Step, -10);
+  EXPECT_EQ(L.Request.Numbering.ZeroDigits, 3);
+  EXPECT_EQ(L.Request.Numbering.Options, lnoReverse | lnoPlusSign);
+  EXPECT_EQ(L.Output.value_or(""), "o.txt");
+  EXPECT_EQ(L.Files, (std::vector<std::string>{"a.txt", "-b"}));
+
+  L = ParseCommandLine({"continue", "--step", "+10"});
+  EXPECT_EQ(L.Request.ContinueStep, 10);
+  EXPECT_EQ(L.Files, std::vector<std::string>{"-"});
+  L = ParseCommandLine({"copy", "-t", "--path", "C:\\docs\\memo.txt", "-"});
+  EXPECT_TRUE(L.Request.CopyTidy);
+  EXPECT_EQ(L.CopyPath.value_or(""), "C:\\docs\\memo.txt");
+  EXPECT_EQ(ParseCommandLine({"tidy", "--help"}).Action, caHelp);
+  EXPECT_EQ(ParseCommandLine({"--version"}).Action, caVersion);
+}
+
+TEST(CommandLine, RejectsBadUsage) {
+  const struct {
+    std::vector<std::string> Args;
+    std::string Message;
+  } Rows[] = {
+      {{}, "missing command"},
+      {{"frob"}, "unknown command 'frob'"},
+      {{"-r", "number"}, "missing command before '-r'"},
+      {{"number", "-x"}, "invalid option -- 'x'"},
+      {{"delete", "-r"}, "invalid option -- 'r'"},
+      {{"number", "--bogus"}, "unrecognized option '--bogus'"},
+      {{"number", "-s"}, "option requires an argument -- 's'"},
+      {{"number", "--start"}, "option '--start' requires an argument"},
+      {{"number", "--reverse=1"}, "option '--reverse' doesn't allow an argument"},
+      {{"number", "-s", "3000000000"},
+       "start value out of range: '3000000000' (allowed: -2147483648 to 2147483647)"},
+      {{"number", "-i", "-2147483649"},
+       "step out of range: '-2147483649' (allowed: -2147483648 to 2147483647)"},
+      {{"continue", "--step=ten"}, "invalid step: 'ten'"},
+      {{"number", "-s", "1.5"}, "invalid start value: '1.5'"},
+      {{"number", "-z", "0"}, "invalid zero-fill width: '0' (allowed: 1 to 1000)"},
+      {{"number", "-z", "1001"}, "invalid zero-fill width: '1001' (allowed: 1 to 1000)"},
+      {{"number", "-o", ""}, "invalid output file name: ''"},
+  };
+  for (size_t I = 0; I < std::size(Rows); ++I) {
+    try {
+      (void)ParseCommandLine(Rows[I].Args);
+      ADD_FAILURE() << "row " << I << " was accepted";
+    } catch (const EUsageError& E) {
+      EXPECT_EQ(std::string(E.what()), Rows[I].Message) << "row " << I;
+    }
+  }
+}
+
+// Random texts with every kind of break, numbers, separators and non-ASCII characters.
+std::u16string RandomText(std::mt19937& Rng) {
+  static const std::u16string Pieces[] = {u"a",    u"12",  u":",  u" ",          u"\t",
+                                          u"  3:", u"x:y", u"行", u"\U0001F600", u"\r\n",
+                                          u"\r",   u"\n",  u"0"};
+  std::uniform_int_distribution<size_t> Pick(0, std::size(Pieces) - 1);
+  std::uniform_int_distribution<int> Length(0, 60);
+  std::u16string Text;
+  for (int I = Length(Rng); I > 0; --I) Text += Pieces[Pick(Rng)];
+  return Text;
+}
+
+TEST(LineFilter, RunsOfLinesMatchOneEngineCall) {
+  std::mt19937 Rng(20240601);
+  const int32_t Starts[] = {1, 0, -3, 7, 98, -100, INT32_MAX - 40, INT32_MIN + 3, INT32_MAX};
+  const int32_t Steps[] = {1, -1, 10, -10, 0, 3, 1000000};
+  for (int Case = 0; Case < 3000; ++Case) {
+    const std::u16string Text = RandomText(Rng);
+    TFilterRequest Request;
+    Request.ChunkUnits = std::uniform_int_distribution<size_t>(1, 12)(Rng);
+    TNumbering& N = Request.Numbering;
+    N.Start = Starts[Rng() % std::size(Starts)];
+    N.Step = Steps[Rng() % std::size(Steps)];
+    N.ZeroDigits = static_cast<int32_t>(Rng() % 4);
+    N.Options = static_cast<TLineNumberOptions>(Rng() % 4);
+    const TTextEncoding Encoding = static_cast<TTextEncoding>(Rng() % 4);
+    const std::string File = std::string(BomBytes(Encoding)) + Utf8(Text, Encoding);
+    const std::string Context = "case " + std::to_string(Case) + " start " +
+                                std::to_string(N.Start) + " step " + std::to_string(N.Step);
+
+    int32_t Width = 0;
+    const std::u16string Whole =
+        N.ZeroDigits > 0
+            ? AddPaddedLineNumbers(Text, N.Start, N.ZeroDigits, N.Step, N.Options, Width)
+            : AddLineNumbers(Text, N.Start, N.Step, N.Options, Width);
+    const std::string Bom(BomBytes(Encoding));
+    ASSERT_EQ(Filter(File, Request), Bom + Utf8(Whole, Encoding)) << Context;
+
+    Request.Operation = foDelete;
+    ASSERT_EQ(Filter(File, Request), Bom + Utf8(DeleteLineNumbers(Text), Encoding)) << Context;
+    Request.Operation = foDeleteNumberOnly;
+    ASSERT_EQ(Filter(File, Request), Bom + Utf8(DeleteNumberOnlyLines(Text), Encoding)) << Context;
+    Request.Operation = foContinue;
+    Request.ContinueStep = N.Step;
+    Width = 0;
+    ASSERT_EQ(Filter(File, Request), Bom + Utf8(ContinueNumbering(Text, N.Step, Width), Encoding))
+        << Context;
+  }
+}
+
+TEST(LineFilter, WholeTextOperationsAndCopy) {
+  const std::u16string Text = u"1:   a\r\n2:\r\n3:     b\n";
+  TFilterRequest Request;
+  Request.Operation = foDedent;
+  EXPECT_EQ(Filter(Utf8(Text), Request), "1:a\r\n2:\r\n3:  b\n");
+  Request.Operation = foTidy;
+  EXPECT_EQ(Filter(Utf8(Text), Request), "1:a\r\n3:  b\n");
+
+  Request.Operation = foCopy;
+  Request.CopyPath = u"\\docs\\memo.txt";
+  EXPECT_EQ(Filter("x\r\n  y\r\n\r\n", Request),
+            "\\docs\\\r\n  memo.txt\r\n1:x\r\n2:  y\r\n3:\r\n");
+  Request.CopyTidy = true;
+  Request.CopyPath = u"/home/u/a.txt";
+  EXPECT_EQ(Filter("  x\n    y\n\n", Request), "/home/u/\n  a.txt\n1:x\n2:  y\n");
+  Request.CopyPath = u"";
+  EXPECT_EQ(Filter("", Request), "\r\n  \r\n");
+  EXPECT_EQ(CopyHeader(u"C:memo", u"\r"), u"C:\r  memo\r");
+}
+
+}  // namespace
