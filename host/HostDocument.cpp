@@ -173,6 +173,15 @@ std::u16string HostDocument::TextBetween(TLoc From, TLoc To) const {
 // Replaces From..To by Text, touching only the lines From.Y..To.Y; the caret ends after the
 // inserted text with nothing selected.
 void HostDocument::Replace(TLoc From, TLoc To, std::u16string_view Text) {
+  if (From.Y == To.Y && Text.find_first_of(u"\r\n") == std::u16string_view::npos) {
+    // Inside one line and no break inserted: the line is edited in place.
+    FLines[From.Y].replace(From.X, To.X - From.X, Text);
+    const TLoc Caret{From.Y, From.X + static_cast<int32_t>(Text.size())};
+    InvalidateView(From.Y);
+    if (FRedraw) ++FEditsWhileRedrawOn;
+    MoveCaret(Caret, Caret);
+    return;
+  }
   std::u16string Joined;
   const std::u16string& Last = FLines[To.Y];
   Joined.reserve(From.X + Text.size() + Last.size() - To.X);
