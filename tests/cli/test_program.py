@@ -1,0 +1,198 @@
+#!/usr/bin/env python3
+"""The corvane program end to end: encodings, breaks, every command, standard input, several
+files, -o replacing its target atomically, and the errors and exit statuses.
+
+Usage: test_program.py path/to/corvane
+"""
+import os
+import stat
+import subprocess
+import sys
+import tempfile
+import unittest
+
+CORVANE = None
+
+
+def run(args, stdin=b"", cwd=None):
+    p = subprocess.run([CORVANE] + args, input=stdin, capture_output=True, cwd=cwd, timeout=60)
+    return p.returncode, p.stdout, p.stderr.decode("utf-8", "replace")
+
+
+class Program(unittest.TestCase):
+    def setUp(self):
+        self.dir = tempfile.TemporaryDirectory(prefix="corvane-test-")
+        self.addCleanup(self.dir.cleanup)
+
+    def file(self, name, data):
+        path = os.path.join(self.dir.name, name)
+        with open(path, "wb") as f:
+            f.write(data)
+        return path
+
+    def read(self, path):
+        with open(path, "rb") as f:
+            return f.read()
+
+    def leftovers(self):
+        return [n for n in os.listdir(self.dir.name) if n.startswith(".corvane-")]
+
+    def test_encodings_round_trip_with_their_bom(self):
+        text = "行番号\r\nplain\n\U0001F600 é\rlast"
+        expected = "1:行番号\r\n2:plain\n3:\U0001F600 é\r4:last"
+        for codec, bom in [("utf-8", b""), ("utf-8", b"\xef\xbb\xbf"),
+                           ("utf-16-le", b"\xff\xfe"), ("utf-16-be", b"\xfe\xff")]:
+            with self.subTest(codec=codec, bom=bom):
+                data = bom + text.encode(codec)
+                code, out, err = run(["number", self.file("in.txt", data)])
+                self.assertEqual((code, err), (0, ""))
+                self.assertEqual(out, bom + expected.encode(codec))
+                code, back, _ = run(["delete"], stdin=out)
+                self.assertEqual((code, back), (0, data))
+
+    def test_invalid_input_is_reported_and_never_written(self):
+        rows = [
+            (b"ok\n\xc3(", "invalid UTF-8 at byte offset 3"),
+            (b"\xef\xbb\xbfab\xff", "invalid UTF-8 at byte offset 5"),
+            (b"\xff\xfea\x00\x00\xdc", "unpaired surrogate in UTF-16 at byte offset 4"),
+            (b"\xfe\xff\x00a\x00", "incomplete UTF-16 code unit at byte offset 4"),
+        ]
+        for data, message in rows:
+            with self.subTest(message=message):
+                src = self.file("bad.txt", data)
+                target = self.file("target.txt", b"keep me\n")
+                code, out, err = run(["number", "-o", target, src])
+                self.assertEqual(code, 2)
+                self.assertIn("corvane: " + src + ": " + message + "\n", err)
+                self.assertEqual(self.read(target), b"keep me\n")
+                self.assertEqual(self.leftovers(), [])
+                code, out, err = run(["delete"], stdin=data)
+                self.assertEqual((code, out), (2, b""))
+                self.assertIn("corvane: -: " + message, err)
+
+    def test_line_breaks_come_out_as_they_went_in(self):
+        rows = [b"a\r\nb\r\n", b"a\rb\r", b"a\nb\n", b"a\r\nb\rc\nd", b"\r\n\r\r\n\n", b"x"]
+        for data in rows:
+            with self.subTest(data=data):
+                code, out, _ = run(["number"], stdin=data)
+                self.assertEqual(code, 0)
+                self.assertEqual(out.replace(b"\r\n", b"|").count(b"|"), data.count(b"\r\n"))
+                code, back, _ = run(["delete"], stdin=out)
+                self.assertEqual(back, data)
+        self.assertEqual(run(["number"], stdin=b"a\r\nb\rc\nd")[1], b"1:a\r\n2:b\r3:c\n4:d")
+
+    def test_every_command(self):
+        numbered = b" 9:  a\r\n10:\r\n11:    b\r\n12:\t\r\n"
+        rows = [
+            (["number"], b"a\nb\n", b"1:a\n2:b\n"),
+            (["number", "-r", "-s", "8", "-i", "-1"], b"a\nb\nc\n", b"6:a\n7:b\n8:c\n"),
+            (["number", "--zero-fill=3", "--start", "5", "--step=10"], b"a\nb\nc\n",
+             b"005:a\n015:b\n025:c\n"),
+            (["number", "-p", "-s", "8"], b"a\nb\nc\n", b" +8:a\n +9:b\n+10:c\n"),
+            (["number", "-z2", "-s1", "-i-1"], b"a\nb\nc\n", b" 01:a\n 00:b\n-01:c\n"),
+            (["number", "-s", "2147483647"], b"a\nb\n", b"2147483647:a\n2147483648:b\n"),
+            (["continue"], b"005:a\r\nb\r\n", b"005:a\r\n006:b\r\n"),
+            (["continue", "--step=-10"], b"  +7:a\nb\nc", b" +7:a\n -3:b\n-13:c"),
+            (["delete"], numbered, b"  a\r\n\r\n    b\r\n\t\r\n"),
+            (["delete-number-only"], numbered, b" 9:  a\r\n11:    b\r\n"),
+            (["dedent"], numbered, b" 9:a\r\n10:\r\n11:  b\r\n12:\r\n"),
+            (["tidy"], numbered, b" 9:a\r\n11:  b\r\n"),
+            (["copy", "--path", "/docs/memo.txt"], b"  x\n\n", b"/docs/\n  memo.txt\n1:  x\n2:\n"),
+            (["copy", "--tidy", "--path", "C:\\d\\m.txt"], b"  x\r\n\r\n",
+             b"C:\\d\\\r\n  m.txt\r\n1:x\r\n"),
+        ]
+        for args, data, expected in rows:
+            with self.subTest(args=args):
+                code, out, err = run(args, stdin=data)
+                self.assertEqual((code, err), (0, ""))
+                self.assertEqual(out, expected)
+
+    def test_continue_without_a_start_leaves_the_text(self):
+        for data in [b"1 2:x\ny\n", b"no colon\nhere\n", b"\t5:x\n"]:
+            code, out, err = run(["continue"], stdin=data)
+            self.assertEqual((code, out), (0, data))
+            self.assertIn("text left unchanged", err)
+
+    def test_files_stdin_and_concatenation(self):
+        a = self.file("a.txt", b"x\ny\n")
+        b = self.file("b.txt", b"\xff\xfez\x00\n\x00")
+        code, out, err = run(["number", a, "-", b], stdin=b"s\n")
+        self.assertEqual((code, err), (0, ""))
+        self.assertEqual(out, b"1:x\n2:y\n1:s\n\xff\xfe1\x00:\x00z\x00\n\x00")
+        code, out, err = run(["copy", a])
+        self.assertEqual(out, (os.path.dirname(a) + "/\n  a.txt\n1:x\n2:y\n").encode())
+        # A missing file is reported; the others are still written (as cat does).
+        code, out, err = run(["number", a, os.path.join(self.dir.name, "missing"), a])
+        self.assertEqual(code, 1)
+        self.assertEqual(out, b"1:x\n2:y\n1:x\n2:y\n")
+        self.assertEqual(err, "corvane: " + os.path.join(self.dir.name, "missing") +
+                         ": No such file or directory\n")
+        code, out, err = run(["number", self.dir.name])
+        self.assertEqual((code, err), (1, "corvane: " + self.dir.name + ": Is a directory\n"))
+
+    def test_output_file_is_replaced_atomically(self):
+        src = self.file("src.txt", b"a\nb\n")
+        target = self.file("target.txt", b"old\n")
+        os.chmod(target, 0o640)
+        self.assertEqual(run(["number", "-o", target, src])[0], 0)
+        self.assertEqual(self.read(target), b"1:a\n2:b\n")
+        self.assertEqual(stat.S_IMODE(os.stat(target).st_mode), 0o640)
+        # In place: the input is read whole before the target is replaced.
+        self.assertEqual(run(["delete", "-o", src, src])[0], 0)
+        self.assertEqual(self.read(src), b"a\nb\n")
+        # Through a symbolic link, the file it points to is replaced.
+        link = os.path.join(self.dir.name, "link.txt")
+        os.symlink(target, link)
+        self.assertEqual(run(["delete", "--output", link, target])[0], 0)
+        self.assertTrue(os.path.islink(link))
+        self.assertEqual(self.read(target), b"a\nb\n")
+        # Any failing input leaves the target as it was.
+        code, _, err = run(["number", "-o", target, src, os.path.join(self.dir.name, "nope")])
+        self.assertEqual(code, 1)
+        self.assertIn(target + ": left unchanged because of the errors above", err)
+        self.assertEqual(self.read(target), b"a\nb\n")
+        # A target that cannot be replaced: a directory, or a folder that does not exist.
+        sub = os.path.join(self.dir.name, "sub")
+        os.mkdir(sub)
+        code, _, err = run(["number", "-o", sub, src])
+        self.assertEqual(code, 1)
+        self.assertIn("corvane: " + sub + ": Is a directory", err)
+        self.assertTrue(os.path.isdir(sub))
+        code, _, err = run(["number", "-o", os.path.join(self.dir.name, "no", "x.txt"), src])
+        self.assertEqual(code, 1)
+        self.assertIn("cannot create temporary file", err)
+        self.assertEqual(self.leftovers(), [])
+
+    def test_write_error_on_standard_output(self):
+        if not os.path.exists("/dev/full"):
+            self.skipTest("no /dev/full")
+        with open("/dev/full", "wb") as full:
+            p = subprocess.run([CORVANE, "number"], input=b"a\n" * 100000, stdout=full,
+                               stderr=subprocess.PIPE, timeout=60)
+        self.assertEqual(p.returncode, 1)
+        self.assertEqual(p.stderr, b"corvane: write error: No space left on device\n")
+
+    def test_usage_errors_help_and_version(self):
+        for args, message in [([], "missing command"),
+                              (["number", "--frob"], "unrecognized option '--frob'"),
+                              (["number", "-s", "2147483648"], "start value out of range"),
+                              (["continue", "-i", "-2147483649"], "step out of range"),
+                              (["copy", "-r"], "invalid option -- 'r'")]:
+            with self.subTest(args=args):
+                code, out, err = run(args)
+                self.assertEqual((code, out), (1, b""))
+                self.assertTrue(err.startswith("corvane: " + message), err)
+                self.assertTrue(err.endswith("\nTry 'corvane --help' for more information.\n"))
+        code, out, _ = run(["--help"])
+        self.assertEqual(code, 0)
+        for command in ["number", "continue", "delete", "delete-number-only", "dedent", "tidy",
+                        "copy"]:
+            self.assertIn(b"\n  " + command.encode() + b" ", out)
+            self.assertEqual(run([command, "--help"])[0], 0)
+        self.assertIn(b"--zero-fill", run(["number", "--help"])[1])
+        self.assertRegex(run(["--version"])[1].decode(), r"^corvane \(Corvane\) \d+\.\d+\.\d+\n$")
+
+
+if __name__ == "__main__":
+    CORVANE = os.path.abspath(sys.argv.pop(1))
+    unittest.main(verbosity=1)
