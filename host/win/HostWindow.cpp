@@ -99,9 +99,51 @@ void PaintWindow(HWND Window) {
   EndPaint(Window, &Paint);
 }
 
+// The wrong answers --fault can give: the length asked for first in the two-call protocol of
+// HostGetSelText, or the caret position.
+bool AnswerWrongly(THostApp& Host, UINT Msg, WPARAM wParam, LPARAM lParam, LRESULT& Result) {
+  if (Host.Fault == "sellength" && Msg == HostGetSelText && wParam == 0) {
+    Result = -7;
+  } else if (Host.Fault == "caretpos" && Msg == HostGetCaretPos && lParam != 0) {
+    *reinterpret_cast<THostPos*>(lParam) = THostPos{-1, -1};
+    Result = 0;
+  } else {
+    return false;
+  }
+  ++Host.FaultsInjected;
+  return true;
+}
+
+LONG CALLBACK DebugOutputHandler(EXCEPTION_POINTERS* Info) {
+  constexpr DWORD PrintAnsi = 0x40010006;  // DBG_PRINTEXCEPTION_C: length, char*
+  constexpr DWORD PrintWide = 0x4001000A;  // DBG_PRINTEXCEPTION_WIDE_C: length, wchar_t*
+  const EXCEPTION_RECORD* Record = Info->ExceptionRecord;
+  if (Record->NumberParameters < 2 || Record->ExceptionInformation[1] == 0)
+    return EXCEPTION_CONTINUE_SEARCH;
+  auto& Output = App().DebugOutput;
+  std::u16string Text;
+  if (Record->ExceptionCode == PrintWide) {
+    Text = FromWide(reinterpret_cast<const wchar_t*>(Record->ExceptionInformation[1]));
+  } else if (Record->ExceptionCode == PrintAnsi) {
+    const auto* Ansi = reinterpret_cast<const char*>(Record->ExceptionInformation[1]);
+    const int Length = MultiByteToWideChar(CP_ACP, 0, Ansi, -1, nullptr, 0);
+    std::wstring Wide(static_cast<size_t>(std::max(Length, 1)), L'\0');
+    MultiByteToWideChar(CP_ACP, 0, Ansi, -1, Wide.data(), Length);
+    Text = FromWide(Wide.c_str());
+    // Windows raises the ANSI form too when nobody handled the wide one.
+    if (!Output.empty() && Output.back() == Text) return EXCEPTION_CONTINUE_SEARCH;
+  } else {
+    return EXCEPTION_CONTINUE_SEARCH;
+  }
+  Output.push_back(Text);
+  return EXCEPTION_CONTINUE_SEARCH;
+}
+
 LRESULT CALLBACK HostWindowProc(HWND Window, UINT Msg, WPARAM wParam, LPARAM lParam) {
   THostApp& Host = App();
   if (Msg >= HostQueryCommand && Msg <= HostGetDocInfo) {
+    LRESULT Wrong = 0;
+    if (AnswerWrongly(Host, Msg, wParam, lParam, Wrong)) return Wrong;
     const intptr_t Result =
         Host.Doc.Handle(Msg, static_cast<uintptr_t>(wParam), static_cast<intptr_t>(lParam));
     if (Host.Doc.RedrawEnabled()) InvalidateRect(Window, nullptr, TRUE);
@@ -139,6 +181,10 @@ LRESULT CALLBACK HostWindowProc(HWND Window, UINT Msg, WPARAM wParam, LPARAM lPa
 }
 
 }  // namespace
+
+void CaptureDebugOutput() {
+  AddVectoredExceptionHandler(1, DebugOutputHandler);
+}
 
 THostApp& App() {
   static THostApp Host;

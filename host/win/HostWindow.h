@@ -8,6 +8,7 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 #include "Corvane/Corvane.h"
 #include "host/HostDocument.h"
@@ -66,6 +67,11 @@ struct THostApp {
   std::u16string MenuText;
   std::u16string StatusText;
   int CommandRuns = 0;
+  // --fault: a host answer made wrong on purpose, to see the plug-in end its command cleanly.
+  std::string Fault;
+  int FaultsInjected = 0;
+  // OutputDebugString text of this process (the plug-in's failure reports).
+  std::vector<std::u16string> DebugOutput;
 };
 
 // Resolves the seven exports of Dll by their plain names; a missing one stays null.
@@ -76,6 +82,10 @@ THostApp& App();
 
 // Reads string Id of Module exactly (embedded line feeds included); false when it is missing.
 bool LoadResourceString(HMODULE Module, UINT Id, std::u16string& Text);
+
+// Catches the debug-output exceptions OutputDebugString raises, so the report can show what
+// the plug-in wrote there; the exceptions then go on to the system's own handler.
+void CaptureDebugOutput();
 
 // Registers the class and creates the shown editor window titled after the plug-in's menu text.
 HWND CreateHostWindow();

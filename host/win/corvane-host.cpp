@@ -6,6 +6,7 @@
 //   corvane-host.exe --dll PATH --doc FILE [--select A-B] [--caret L:C] [--readonly]
 //                    [--path TEXT] [--choose ID|cancel] [--wrap N] [--out FILE] [--no-run]
 //                    [--info [--answer yes|no]] [--clipboard TEXT] [--interactive]
+//                    [--fault sellength|caretpos]
 //
 // Positions are "line:column" in the document's own lines (kind 2), both from 0; --select
 // "4:3-6:2" puts the anchor at 4:3 and the caret (active end) at 6:2.
@@ -44,13 +45,15 @@ struct TOptions {
   bool AnswerYes = false;
   std::optional<std::wstring> Clipboard;
   bool Interactive = false;
+  std::string Fault;
 };
 
 const char Usage[] =
     "usage: corvane-host.exe --dll PATH --doc FILE [--select L:C-L:C] [--caret L:C] [--readonly]\n"
     "                        [--path TEXT] [--choose ID|cancel] [--wrap N] [--out FILE] "
     "[--no-run]\n"
-    "                        [--info [--answer yes|no]] [--clipboard TEXT] [--interactive]\n";
+    "                        [--info [--answer yes|no]] [--clipboard TEXT] [--interactive]\n"
+    "                        [--fault sellength|caretpos]\n";
 
 bool ParseInt(std::wstring_view S, int& Value) {
   if (S.empty() || S.size() > 9) return false;
@@ -134,6 +137,10 @@ bool ParseOptions(int argc, wchar_t** argv, TOptions& O) {
     } else if (Arg == L"--clipboard") {
       if (!Value(V)) return Fail("--clipboard needs a text");
       O.Clipboard = V;
+    } else if (Arg == L"--fault") {
+      if (!Value(V) || (V != L"sellength" && V != L"caretpos"))
+        return Fail("--fault needs sellength or caretpos");
+      O.Fault = ToUtf8(V);
     } else if (Arg == L"--interactive") {
       O.Interactive = true;
     } else {
@@ -264,6 +271,7 @@ void ReportDocument(const std::u16string& Before, const TOptions& O, THostReport
 int Run(const TOptions& O) {
   THostApp& Host = App();
   THostReport Report;
+  CaptureDebugOutput();
   Report.Add("host", sizeof(void*) == 8 ? "x64" : "x86");
   Report.Add("dll", ToUtf8(O.Dll));
   Host.Dll = LoadLibraryW(O.Dll.c_str());
@@ -334,7 +342,9 @@ int Run(const TOptions& O) {
       Report.Add("choose", ToUtf8(*O.Choose));
     }
     PrepareClipboard(O);
+    Host.Fault = O.Fault;
     if (!O.NoRun) RunPlugInCommand();
+    Host.Fault.clear();
     if (O.Interactive) {
       while (GetMessageW(&Msg, nullptr, 0, 0) > 0) {
         TranslateMessage(&Msg);
@@ -345,10 +355,15 @@ int Run(const TOptions& O) {
     Report.Add("choose.result", Host.Menu.Result().empty() ? "none" : Host.Menu.Result());
     Report.Add("choose.refused", Host.Menu.Result() == "grayed" ? 1 : 0);
     Report.Add("choose.keys", Host.Menu.KeysPosted());
+    if (!O.Fault.empty()) {
+      Report.Add("fault", O.Fault);
+      Report.Add("fault.injected", Host.FaultsInjected);
+    }
     Host.Menu.Report(Report);
     ReportDocument(Before, O, Report);
     ReportClipboard(Host.Window, Report);
   }
+  for (const std::u16string& Line : Host.DebugOutput) Report.AddText("debug.output", Line);
   Report.Add("end", 1);
   if (IsWindow(Host.Window)) DestroyWindow(Host.Window);
   return WriteReport(O, Report.Text()) ? 0 : 1;

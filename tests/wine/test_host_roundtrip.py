@@ -2,7 +2,8 @@
 """End to end under wine: corvane-host.exe loads the real Corvane.dll, runs OnCommand and drives
 its real popup menu by keyboard. Documents round-trip through GetSelectedText / WriteBackLines
 with mixed CR / LF / CR LF breaks; grayed entries of a read-only document are refused; the copy
-commands leave CF_UNICODETEXT and the code page 932 CF_TEXT bytes on the real clipboard."""
+commands leave CF_UNICODETEXT and the code page 932 CF_TEXT bytes on the real clipboard; a
+failure thrown inside the DLL (on a wrong host answer) never leaves OnCommand."""
 from corvane_host import main
 
 # Menu paths of the editing entries that a read-only document grays, and of the copy submenu.
@@ -111,12 +112,31 @@ def check_dismissed(host, c):
         c.eq(r["messages.replacesel"], "0", what + ": nothing written")
 
 
+def check_failures_stay_inside(host, c):
+    # A wrong host answer makes the plug-in throw inside the DLL; the export catches it, the
+    # command ends with redrawing back on and nothing written, and the host lives on.
+    doc = "1:a\r\n2:b\n3:c"
+    for fault, args, message in (("sellength", ["--caret", "1:0"], "HostGetSelText reported the text length -7"),
+                                 ("caretpos", ["--select", "0:1-1:1"], "the host reported the position (-1, -1)")):
+        r = host.run("--choose", "4", "--fault", fault, *args, doc=doc)
+        what = "fault " + fault
+        common(r, c, what)
+        c.eq(r["fault.injected"], "1", what + ": wrong answer given")
+        c.eq(r["command.runs"], "1", what + ": OnCommand returned")
+        c.eq(r.text("doc.after"), doc, what + ": document unchanged")
+        c.eq(r["messages.replacesel"], "0", what + ": nothing written")
+        c.eq([r.text(k) for k in ["debug.output"] if r.get(k)], ["Corvane: OnCommand: %s\n" % message],
+             what + ": failure reported to the debugger output")
+        c.eq(len(r.all("debug.output")), 1, what + ": one failure report")
+
+
 def body(host, args, c):
     check_delete_whole_document(host, c)
     check_insert_and_delete_selection(host, c)
     check_read_only(host, c)
     check_clipboard(host, c)
     check_dismissed(host, c)
+    check_failures_stay_inside(host, c)
 
 
 if __name__ == "__main__":
