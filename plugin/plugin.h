@@ -46,7 +46,6 @@ inline constexpr int32_t HostDocPathLength = 261;     // buffer the host may fil
 struct THostPos {
   int32_t X;
   int32_t Y;
-  bool operator==(const THostPos&) const = default;
 };
 
 // HostGetLineText's request: buffer length in characters (0 in the first call), options,

@@ -32,6 +32,10 @@ inline std::string Show(THostPos P) {
   return "(" + std::to_string(P.X) + "," + std::to_string(P.Y) + ")";
 }
 
+// Comparison and printing for assertions; global, so that lookup from gtest finds them.
+inline bool operator==(THostPos A, THostPos B) {
+  return A.X == B.X && A.Y == B.Y;
+}
 inline void PrintTo(const THostPos& P, std::ostream* Os) {
   *Os << Show(P);
 }

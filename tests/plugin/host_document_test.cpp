@@ -6,7 +6,10 @@
 
 #include "host/HostDocument.h"
 
-// For failure messages; found by argument-dependent lookup, so outside the unnamed namespace.
+// For assertions; global, so that lookup from gtest finds them.
+bool operator==(THostPos A, THostPos B) {
+  return A.X == B.X && A.Y == B.Y;
+}
 void PrintTo(const THostPos& P, std::ostream* Os) {
   *Os << "(" << P.X << "," << P.Y << ")";
 }
