@@ -1,0 +1,54 @@
+# corvane.exe under wine, byte for byte: mixed breaks and Japanese text through the C runtime
+# in binary mode, the continue rule, -o replacing a file, and invalid input (exit 2, target
+# untouched). Run as: cmake -DEMULATOR=<wine runner, ';' as '|'> -DCORVANE=<exe> -DWORK=<dir> -P
+string(REPLACE "|" ";" EMULATOR "${EMULATOR}")
+file(REMOVE_RECURSE "${WORK}")
+file(MAKE_DIRECTORY "${WORK}")
+string(ASCII 255 FF)
+file(WRITE "${WORK}/in.txt" "行番号\r\nb\rc\nd")
+file(WRITE "${WORK}/cont.txt" "005:a\r\nb\r\n")
+file(WRITE "${WORK}/bad.txt" "ok\n${FF}\n")
+file(WRITE "${WORK}/target.txt" "old\n")
+file(WRITE "${WORK}/stdin.txt" "")
+
+# check(<name> <exit status> <expected stdout> <args>...); standard input from ${WORK}/stdin.txt
+function(check name status expected)
+  execute_process(COMMAND ${EMULATOR} "${CORVANE}" ${ARGN}
+                  WORKING_DIRECTORY "${WORK}" RESULT_VARIABLE rc INPUT_FILE "${WORK}/stdin.txt"
+                  OUTPUT_FILE "${WORK}/${name}.out" ERROR_VARIABLE err)
+  file(WRITE "${WORK}/${name}.expected" "${expected}")
+  execute_process(COMMAND ${CMAKE_COMMAND} -E compare_files "${WORK}/${name}.out"
+                          "${WORK}/${name}.expected" RESULT_VARIABLE differ)
+  if(NOT rc EQUAL status OR differ)
+    file(READ "${WORK}/${name}.out" got HEX)
+    message(SEND_ERROR "${name}: exit ${rc} (want ${status}), output hex ${got}, stderr: ${err}")
+  else()
+    message(STATUS "${name}: ok")
+  endif()
+endfunction()
+
+check(number 0 "1:行番号\r\n2:b\r3:c\n4:d" number in.txt)
+check(reverse_zero_fill 0 "004:行番号\r\n003:b\r002:c\n001:d" number -r -z 3 in.txt)
+check(continue 0 "005:a\r\n015:b\r\n" continue --step 10 cont.txt)
+file(WRITE "${WORK}/stdin.txt" " 9:a\r\n10:b")
+check(stdin_delete 0 "a\r\nb" delete)
+file(WRITE "${WORK}/stdin.txt" "")
+# expect_file(<name> <path> <content>): byte for byte (file(READ) would drop CRs before LFs).
+function(expect_file name path content)
+  file(WRITE "${WORK}/${name}.expected" "${content}")
+  execute_process(COMMAND ${CMAKE_COMMAND} -E compare_files "${path}" "${WORK}/${name}.expected"
+                  RESULT_VARIABLE differ)
+  if(differ)
+    file(READ "${path}" got HEX)
+    message(SEND_ERROR "${name}: ${path} holds hex ${got}")
+  endif()
+endfunction()
+
+check(output 0 "" number -o target.txt in.txt)
+expect_file(output_target "${WORK}/target.txt" "1:行番号\r\n2:b\r3:c\n4:d")
+check(invalid 2 "" number -o target.txt bad.txt)
+expect_file(invalid_target "${WORK}/target.txt" "1:行番号\r\n2:b\r3:c\n4:d")
+file(GLOB leftovers "${WORK}/.corvane-*")
+if(leftovers)
+  message(SEND_ERROR "temporary files left behind: ${leftovers}")
+endif()
