@@ -9,7 +9,8 @@
 //                    [--fault sellength|caretpos]
 //
 // Positions are "line:column" in the document's own lines (kind 2), both from 0; --select
-// "4:3-6:2" puts the anchor at 4:3 and the caret (active end) at 6:2.
+// "4:3-6:2" puts the anchor at 4:3 and the caret (active end) at 6:2. README.md beside this
+// file lists every option and report key.
 
 #include <windows.h>
 
