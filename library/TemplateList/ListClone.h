@@ -53,8 +53,8 @@ enum TListCloneNotifyAction : uint8_t { naAdded = 0, naExtracted = 1, naDeleted 
 class TListClone {
  public:
   TListClone() = default;
-  // Clears through TListClone::Clear (a derived class's notifications end with its own
-  // destructor).
+  // Runs TListClone::Clear: by then a derived part is gone, so a derived class that wants
+  // the naDeleted notifications of the last items clears in its own destructor.
   virtual ~TListClone();
   TListClone(const TListClone&) = delete;
   TListClone& operator=(const TListClone&) = delete;
