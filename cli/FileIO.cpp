@@ -13,6 +13,7 @@
 #else
 #include <climits>
 #include <cstdlib>
+#include <sys/mman.h>
 #include <unistd.h>
 #endif
 
@@ -103,8 +104,18 @@ std::string DirectoryOf(const std::string& Path) {
 
 }  // namespace
 
-bool ReadInput(const std::string& Name, std::string& Bytes, std::string& Error) {
-  Bytes.clear();
+void TInputData::Release() noexcept {
+#ifndef _WIN32
+  if (FMapped) ::munmap(const_cast<char*>(FMapped), FMappedSize);
+#endif
+  FMapped = nullptr;
+  FMappedSize = 0;
+  FBytes = std::string();
+}
+
+bool ReadInput(const std::string& Name, TInputData& Data, std::string& Error) {
+  Data.Release();
+  std::string& Bytes = Data.FBytes;
   if (Name == "-") {
 #ifdef _WIN32
     _setmode(0, _O_BINARY);
@@ -136,7 +147,19 @@ bool ReadInput(const std::string& Name, std::string& Bytes, std::string& Error) 
   if (Known && (Info.st_mode & _S_IFREG) != 0 && Info.st_size > 0) {
 #else
   struct stat Info;
-  if (::fstat(Fd, &Info) == 0 && S_ISREG(Info.st_mode) && Info.st_size > 0) {
+  const bool Regular = ::fstat(Fd, &Info) == 0 && S_ISREG(Info.st_mode) && Info.st_size > 0;
+  // A large regular file is mapped rather than copied: no zero-filled buffer, no copy.
+  if (Regular && Info.st_size >= (off_t{1} << 20)) {
+    void* Map = ::mmap(nullptr, static_cast<size_t>(Info.st_size), PROT_READ,
+                       MAP_PRIVATE | MAP_POPULATE, Fd, 0);
+    if (Map != MAP_FAILED) {
+      ::close(Fd);
+      Data.FMapped = static_cast<const char*>(Map);
+      Data.FMappedSize = static_cast<size_t>(Info.st_size);
+      return true;
+    }
+  }
+  if (Regular) {
 #endif
     Bytes.reserve(static_cast<size_t>(Info.st_size) + 1);
   }

@@ -14,9 +14,30 @@ class EOutputError : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
+// The bytes of one input: a read-only mapping of a regular file where the system has one,
+// else a copy read into memory.
+class TInputData {
+ public:
+  TInputData() = default;
+  ~TInputData() { Release(); }
+  TInputData(const TInputData&) = delete;
+  TInputData& operator=(const TInputData&) = delete;
+
+  std::string_view View() const {
+    return FMapped ? std::string_view(FMapped, FMappedSize) : FBytes;
+  }
+  void Release() noexcept;
+
+ private:
+  friend bool ReadInput(const std::string& Name, TInputData& Data, std::string& Error);
+  std::string FBytes;
+  const char* FMapped = nullptr;
+  size_t FMappedSize = 0;
+};
+
 // ReadInput() — the whole file Name, or all of standard input for "-". On failure false,
 // with Error set to the system's reason ("No such file or directory").
-[[nodiscard]] bool ReadInput(const std::string& Name, std::string& Bytes, std::string& Error);
+[[nodiscard]] bool ReadInput(const std::string& Name, TInputData& Data, std::string& Error);
 
 // Writes straight to standard output; a failed write throws EOutputError.
 class TStdoutSink : public TByteSink {

@@ -8,6 +8,11 @@
 #include <stdexcept>
 #include <vector>
 
+#if CORVANE_CLI_THREADS
+#include <exception>
+#include <thread>
+#endif
+
 #include "cli/ContinueRule.h"
 
 #if defined(__SSE2__)
@@ -259,22 +264,65 @@ std::vector<TRun> SplitRuns(const TBody& Body, size_t ChunkUnits) {
   return Runs;
 }
 
+// One run through Transform, encoded into Out (with the blanks Transform asks for).
+template <typename TTransform>
+void FilterRun(const TBody& Body, const TRun& Run, size_t LinesBefore, TTransform& Transform,
+               TScratch<char16_t>& Text, std::string& Out) {
+  int32_t Pad = 0;
+  const std::u16string Result =
+      Transform(Body.Sub(Run.From, Run.To).Decode(Text), LinesBefore, Run.Lines, Pad);
+  const size_t Units = Result.size() + static_cast<size_t>(std::max(Pad, 0)) * Run.Lines;
+  // Grown, never shrunk: the zero-fill of resize() is paid only while the buffer grows.
+  if (Out.size() < MaxEncodedSize(Units, Body.Encoding())) {
+    Out.resize(MaxEncodedSize(Units, Body.Encoding()));
+  }
+  Out.resize(EncodePadded(Result, Pad, Body.Encoding(), Out.data()));
+}
+
 // Writes the runs in order, Transform giving each run's output and the blanks to put in
-// front of each of its lines.
+// front of each of its lines. Where threads exist, the runs are worked on by one thread per
+// core, a batch at a time, and written in their order.
 template <typename TTransform>
 void FilterInRuns(const TBody& Body, const std::vector<TRun>& Runs, TByteSink& Sink,
                   TTransform&& Transform) {
-  TScratch<char16_t> Text;
-  TScratch<char> Out;
-  size_t LinesBefore = 0;
-  for (const TRun& Run : Runs) {
-    int32_t Pad = 0;
-    const std::u16string Result =
-        Transform(Body.Sub(Run.From, Run.To).Decode(Text), LinesBefore, Run.Lines, Pad);
-    const size_t Units = Result.size() + static_cast<size_t>(std::max(Pad, 0)) * Run.Lines;
-    char* Room = Out.Room(MaxEncodedSize(Units, Body.Encoding()));
-    Sink.Write(std::string_view(Room, EncodePadded(Result, Pad, Body.Encoding(), Room)));
-    LinesBefore += Run.Lines;
+#if CORVANE_CLI_THREADS
+  const size_t Workers =
+      std::min<size_t>(std::clamp(std::thread::hardware_concurrency(), 1u, 4u), Runs.size());
+#else
+  const size_t Workers = 1;
+#endif
+  std::vector<TScratch<char16_t>> Text(std::max<size_t>(Workers, 1));
+  std::vector<std::string> Out(std::max<size_t>(Workers, 1));
+  std::vector<size_t> LinesBefore(Runs.size() + 1, 0);
+  for (size_t I = 0; I < Runs.size(); ++I) LinesBefore[I + 1] = LinesBefore[I] + Runs[I].Lines;
+
+  for (size_t First = 0; First < Runs.size(); First += Workers) {
+    const size_t Count = std::min(Workers, Runs.size() - First);
+#if CORVANE_CLI_THREADS
+    std::vector<std::thread> Helpers;
+    std::vector<std::exception_ptr> Failures(Count);
+    for (size_t W = 1; W < Count; ++W) {
+      Helpers.emplace_back([&, W] {
+        try {
+          FilterRun(Body, Runs[First + W], LinesBefore[First + W], Transform, Text[W], Out[W]);
+        } catch (...) {
+          Failures[W] = std::current_exception();
+        }
+      });
+    }
+    try {
+      FilterRun(Body, Runs[First], LinesBefore[First], Transform, Text[0], Out[0]);
+    } catch (...) {
+      Failures[0] = std::current_exception();
+    }
+    for (std::thread& Helper : Helpers) Helper.join();
+    for (const std::exception_ptr& Failure : Failures) {
+      if (Failure) std::rethrow_exception(Failure);
+    }
+#else
+    FilterRun(Body, Runs[First], LinesBefore[First], Transform, Text[0], Out[0]);
+#endif
+    for (size_t W = 0; W < Count; ++W) Sink.Write(Out[W]);
   }
 }
 

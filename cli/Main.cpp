@@ -56,10 +56,10 @@ int Run(const std::vector<std::string>& Args) {
   }
 
   int Status = ExitOk;
-  std::string Bytes;
+  TInputData Input;
   for (const std::string& Name : Line.Files) {
     std::string Error;
-    if (!ReadInput(Name, Bytes, Error)) {
+    if (!ReadInput(Name, Input, Error)) {
       Report(Name + ": " + Error);
       if (Status == ExitOk) Status = ExitFailure;
       continue;
@@ -69,7 +69,7 @@ int Run(const std::vector<std::string>& Args) {
       const std::string Path = Line.CopyPath ? *Line.CopyPath : Name == "-" ? "" : Name;
       Request.CopyPath = Utf8ToUtf16Lenient(Path);
     }
-    const TFilterResult Result = FilterText(Bytes, Request, *Sink);
+    const TFilterResult Result = FilterText(Input.View(), Request, *Sink);
     if (!Result.Ok) {
       Report(Name + ": " + Result.Error.Reason + " at byte offset " +
              std::to_string(Result.Error.Offset));
@@ -80,7 +80,7 @@ int Run(const std::vector<std::string>& Args) {
              "text left unchanged");
     }
   }
-  Bytes = std::string();
+  Input.Release();
 
   if (OutputFile) {
     if (Status != ExitOk) {
