@@ -180,6 +180,11 @@ LRESULT CALLBACK HostWindowProc(HWND Window, UINT Msg, WPARAM wParam, LPARAM lPa
   }
 }
 
+template <typename TProc>
+TProc ResolveOne(HMODULE Dll, const char* Name) {
+  return reinterpret_cast<TProc>(reinterpret_cast<void*>(GetProcAddress(Dll, Name)));
+}
+
 }  // namespace
 
 void CaptureDebugOutput() {
@@ -224,11 +229,6 @@ void TBoxAnswerer::OnTimer(HWND Owner) {
   const int Answer = FAnswerYes ? IDYES : IDNO;
   PostMessageW(Search.Found, WM_COMMAND, MAKEWPARAM(Answer, BN_CLICKED),
                reinterpret_cast<LPARAM>(GetDlgItem(Search.Found, Answer)));
-}
-
-template <typename TProc>
-TProc ResolveOne(HMODULE Dll, const char* Name) {
-  return reinterpret_cast<TProc>(reinterpret_cast<void*>(GetProcAddress(Dll, Name)));
 }
 
 void ResolveExports(HMODULE Dll, TPlugInExports& Exports) {

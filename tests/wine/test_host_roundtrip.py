@@ -30,22 +30,24 @@ def check_delete_whole_document(host, c):
     c.eq(r["clipboard.formats"], "", "delete numbers: clipboard untouched")
 
 
-def check_insert_and_delete_selection(host, c):
+def check_insert_and_delete_selection(host, c, wrap):
     doc = "head\nalpha\r\nbeta\rgamma\ndelta\r\ntail"
-    # Upward selection from the middle of line 3 to the middle of line 1.
-    r = host.run("--choose", "1", "--select", "3:2-1:1", doc=doc)
-    common(r, c, "insert on selection")
+    # Upward selection from the middle of line 3 to the middle of line 1. With wrapping on, the
+    # view positions (kind 0) the plug-in selects with differ from the document's (kind 2).
+    what = "insert on selection, wrap %d" % wrap
+    r = host.run("--choose", "1", "--select", "3:2-1:1", "--wrap", str(wrap), doc=doc)
+    common(r, c, what)
     numbered = "head\n1:alpha\r\n2:beta\r3:gamma\ndelta\r\ntail"
-    c.eq(r.text("doc.after"), numbered, "insert on selection: the three whole lines numbered")
+    c.eq(r.text("doc.after"), numbered, what + ": the three whole lines numbered")
     c.eq((r["selection.anchor"], r["selection.active"]), ("4:0", "1:0"),
-         "insert on selection: new block selected, caret still at its start")
-    c.eq(r["edits.redraw.on"], "0", "insert on selection: no edit while redrawing")
+         what + ": new block selected, caret still at its start")
+    c.eq(r["edits.redraw.on"], "0", what + ": no edit while redrawing")
     # And back: deleting the numbers of the same lines gives the document it started from.
-    back = host.run("--choose", "4", "--select", "1:0-4:0", doc=numbered)
-    common(back, c, "delete on selection")
-    c.eq(back.text("doc.after"), doc, "delete on selection: round trip")
-    c.eq((back["selection.anchor"], back["selection.active"]), ("1:0", "4:0"),
-         "delete on selection: caret still at the end")
+    what = "delete on selection, wrap %d" % wrap
+    back = host.run("--choose", "4", "--select", "1:0-4:0", "--wrap", str(wrap), doc=numbered)
+    common(back, c, what)
+    c.eq(back.text("doc.after"), doc, what + ": round trip")
+    c.eq((back["selection.anchor"], back["selection.active"]), ("1:0", "4:0"), what + ": caret still at the end")
 
 
 def check_read_only(host, c):
@@ -132,7 +134,8 @@ def check_failures_stay_inside(host, c):
 
 def body(host, args, c):
     check_delete_whole_document(host, c)
-    check_insert_and_delete_selection(host, c)
+    check_insert_and_delete_selection(host, c, wrap=0)
+    check_insert_and_delete_selection(host, c, wrap=3)
     check_read_only(host, c)
     check_clipboard(host, c)
     check_dismissed(host, c)
