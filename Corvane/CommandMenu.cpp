@@ -31,7 +31,13 @@ LPARAM AsParam(T* Record) {
 class TRedrawGuard {
  public:
   explicit TRedrawGuard(HWND hwnd) : FWnd(hwnd) { SendHost(FWnd, HostSetRedraw, 0); }
-  ~TRedrawGuard() { SendHost(FWnd, HostSetRedraw, 1); }
+  ~TRedrawGuard() {
+    try {
+      SendHost(FWnd, HostSetRedraw, 1);
+    } catch (...) {
+      // Unwinding from another failure already; the host refusing this too changes nothing.
+    }
+  }
   TRedrawGuard(const TRedrawGuard&) = delete;
   TRedrawGuard& operator=(const TRedrawGuard&) = delete;
 
