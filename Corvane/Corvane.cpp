@@ -8,6 +8,7 @@
 #include <cstring>
 #include <exception>
 #include <string>
+#include <string_view>
 
 #include "Corvane/CommandMenu.h"
 #include "library/AssertUnit/AssertUnit.h"
@@ -28,7 +29,7 @@ LPCWSTR AsWide(const char16_t* S) {
 }
 
 // The failure goes to the debugger's output only: the plug-in shows no errors of its own.
-void ReportFailure(const char16_t* Export, const std::u16string& Message) noexcept {
+void ReportFailure(const char16_t* Export, std::u16string_view Message) noexcept {
   try {
     std::u16string Line = u"Corvane: ";
     Line += Export;
