@@ -71,13 +71,19 @@ class Host:
                 f.write(doc.encode("utf-8", "surrogatepass"))
             argv += ["--doc", doc_path]
         argv += list(args) + ["--out", out]
-        proc = subprocess.run(argv, stdout=subprocess.PIPE, stderr=subprocess.PIPE, timeout=timeout)
+        # Files, not pipes: the wineserver a run starts inherits them and outlives the run, so
+        # waiting for the end of a pipe would wait for the server to exit, and a warm server is
+        # what makes the next run fast.
+        with tempfile.TemporaryFile(dir=self.workdir) as err:
+            proc = subprocess.run(argv, stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=err,
+                                  timeout=timeout)
+            err.seek(0)
+            stderr = err.read().decode("utf-8", "replace")
         with open(out, "rb") as f:
             raw = f.read().decode("utf-8")
         if proc.returncode != 0 or not raw.endswith("end=1\n"):
             raise AssertionError(
-                "host failed (exit %d) for %s\nstderr:\n%s\nreport:\n%s"
-                % (proc.returncode, " ".join(argv), proc.stderr.decode("utf-8", "replace"), raw)
+                "host failed (exit %d) for %s\nstderr:\n%s\nreport:\n%s" % (proc.returncode, " ".join(argv), stderr, raw)
             )
         return Report(raw)
 
@@ -108,6 +114,11 @@ class Checker:
 
 def main(name, body, extra=()):
     """Parses the common arguments, runs body(host, args, checker) and exits with its verdict."""
+    if not os.environ.get("DISPLAY"):
+        # One virtual display for all the runs of this test, instead of one per run.
+        script = os.path.abspath(sys.argv[0])
+        os.execvp("xvfb-run", ["xvfb-run", "-a", "-s", "-screen 0 1024x768x24", sys.executable, script]
+                  + sys.argv[1:])
     parser = argparse.ArgumentParser()
     parser.add_argument("--runner", required=True)
     parser.add_argument("--arch", required=True, choices=["win32", "win64"])
