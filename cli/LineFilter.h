@@ -39,7 +39,7 @@ struct TFilterRequest {
   std::u16string CopyPath;   // foCopy: the path whose folder and name head the copy
   // UTF-16 units handed to the engine per call on the line-by-line operations (rounded up
   // to whole lines); small values in tests exercise the seams between runs.
-  size_t ChunkUnits = size_t{1} << 18;
+  size_t ChunkUnits = size_t{1} << 16;
 };
 
 // Receives the output in pieces, in order.
