@@ -266,17 +266,14 @@ std::vector<TRun> SplitRuns(const TBody& Body, size_t ChunkUnits) {
 
 // One run through Transform, encoded into Out (with the blanks Transform asks for).
 template <typename TTransform>
-void FilterRun(const TBody& Body, const TRun& Run, size_t LinesBefore, TTransform& Transform,
-               TScratch<char16_t>& Text, std::string& Out) {
+std::string_view FilterRun(const TBody& Body, const TRun& Run, size_t LinesBefore,
+                           TTransform& Transform, TScratch<char16_t>& Text, TScratch<char>& Out) {
   int32_t Pad = 0;
   const std::u16string Result =
       Transform(Body.Sub(Run.From, Run.To).Decode(Text), LinesBefore, Run.Lines, Pad);
   const size_t Units = Result.size() + static_cast<size_t>(std::max(Pad, 0)) * Run.Lines;
-  // Grown, never shrunk: the zero-fill of resize() is paid only while the buffer grows.
-  if (Out.size() < MaxEncodedSize(Units, Body.Encoding())) {
-    Out.resize(MaxEncodedSize(Units, Body.Encoding()));
-  }
-  Out.resize(EncodePadded(Result, Pad, Body.Encoding(), Out.data()));
+  char* Room = Out.Room(MaxEncodedSize(Units, Body.Encoding()));
+  return std::string_view(Room, EncodePadded(Result, Pad, Body.Encoding(), Room));
 }
 
 // Writes the runs in order, Transform giving each run's output and the blanks to put in
@@ -292,7 +289,8 @@ void FilterInRuns(const TBody& Body, const std::vector<TRun>& Runs, TByteSink& S
   const size_t Workers = 1;
 #endif
   std::vector<TScratch<char16_t>> Text(std::max<size_t>(Workers, 1));
-  std::vector<std::string> Out(std::max<size_t>(Workers, 1));
+  std::vector<TScratch<char>> Out(std::max<size_t>(Workers, 1));
+  std::vector<std::string_view> Done(std::max<size_t>(Workers, 1));
   std::vector<size_t> LinesBefore(Runs.size() + 1, 0);
   for (size_t I = 0; I < Runs.size(); ++I) LinesBefore[I + 1] = LinesBefore[I] + Runs[I].Lines;
 
@@ -304,14 +302,15 @@ void FilterInRuns(const TBody& Body, const std::vector<TRun>& Runs, TByteSink& S
     for (size_t W = 1; W < Count; ++W) {
       Helpers.emplace_back([&, W] {
         try {
-          FilterRun(Body, Runs[First + W], LinesBefore[First + W], Transform, Text[W], Out[W]);
+          Done[W] =
+              FilterRun(Body, Runs[First + W], LinesBefore[First + W], Transform, Text[W], Out[W]);
         } catch (...) {
           Failures[W] = std::current_exception();
         }
       });
     }
     try {
-      FilterRun(Body, Runs[First], LinesBefore[First], Transform, Text[0], Out[0]);
+      Done[0] = FilterRun(Body, Runs[First], LinesBefore[First], Transform, Text[0], Out[0]);
     } catch (...) {
       Failures[0] = std::current_exception();
     }
@@ -320,9 +319,9 @@ void FilterInRuns(const TBody& Body, const std::vector<TRun>& Runs, TByteSink& S
       if (Failure) std::rethrow_exception(Failure);
     }
 #else
-    FilterRun(Body, Runs[First], LinesBefore[First], Transform, Text[0], Out[0]);
+    Done[0] = FilterRun(Body, Runs[First], LinesBefore[First], Transform, Text[0], Out[0]);
 #endif
-    for (size_t W = 0; W < Count; ++W) Sink.Write(Out[W]);
+    for (size_t W = 0; W < Count; ++W) Sink.Write(Done[W]);
   }
 }
 
