@@ -3,10 +3,12 @@
 #include <algorithm>
 #include <cstddef>
 #include <limits>
+#include <vector>
 
 #include "library/ConstUnit/ConstUnit.h"
 #include "library/ConvertToTypeUnit/ConvertToTypeUnit.h"
 #include "library/StringRecordList/StringRecordList.h"
+#include "library/StringSearchUnit/StringSearchUnit.h"
 #include "library/StringUnit/StringUnit.h"
 
 namespace {
@@ -39,23 +41,26 @@ int32_t Length(const std::u16string& S) {
   return static_cast<int32_t>(S.size());
 }
 
-// A line item cut at its first separator. Head is TextBefore(item, ":"); Rest views the
-// item's text after the separator (what AfterFirst would copy), or the whole item.
+// A line item cut at its first separator, as views of what TextBefore(item, ":") and
+// AfterFirst(":", item) would copy: without a separator both are the whole item.
 struct TLineCut {
-  std::u16string Head;
+  std::u16string_view Head;
   std::u16string_view Rest;
   bool HasSeparator = false;
   bool Numbered = false;
 };
 
-// Cuts Item into Cut, reusing Cut's buffer so no line needs an allocation of its own.
-void CutLine(const std::u16string& Item, TLineCut& Cut) {
-  Cut.Head = TextBefore(Item, LineNumberSeparator);
-  // TextBefore() gives the item back whole exactly when it holds no separator.
-  Cut.HasSeparator = Cut.Head.size() != Item.size();
-  Cut.Rest = std::u16string_view(Item);
-  if (Cut.HasSeparator) Cut.Rest.remove_prefix(Cut.Head.size() + LineNumberSeparator.size());
+TLineCut CutLine(std::u16string_view Item) {
+  TLineCut Cut{Item, Item};
+  const int32_t Position =
+      FindPattern(LineNumberSeparator, Item, cmExact, 1, std::numeric_limits<int32_t>::max());
+  Cut.HasSeparator = Position != 0;
+  if (Cut.HasSeparator) {
+    Cut.Head = Item.substr(0, static_cast<size_t>(Position - 1));
+    Cut.Rest = Item.substr(static_cast<size_t>(Position - 1) + LineNumberSeparator.size());
+  }
   Cut.Numbered = IsLineNumberHead(Cut.Head);
+  return Cut;
 }
 
 // Blank and control characters only (or nothing) after the separator.
@@ -143,10 +148,9 @@ std::u16string DeleteLineNumbers(std::u16string_view Text) {
   Lines.SetText(Text);
   std::u16string Result;
   Result.reserve(Text.size());
-  TLineCut Cut;
   for (int32_t I = 0; I < Lines.Count(); ++I) {
     // Without a separator the rest is the whole item, so such lines stay as they are.
-    CutLine(Lines.Items(I), Cut);
+    const TLineCut Cut = CutLine(Lines.Items(I));
     Result += Cut.Numbered ? Cut.Rest : std::u16string_view(Lines.Items(I));
   }
   return Result;
@@ -159,9 +163,8 @@ std::u16string DeleteNumberOnlyLines(std::u16string_view Text) {
   // The kept items are copied in one pass, so deleting many lines never shifts the list.
   std::u16string Result;
   Result.reserve(Text.size());
-  TLineCut Cut;
   for (int32_t I = 0; I < Lines.Count(); ++I) {
-    CutLine(Lines.Items(I), Cut);
+    const TLineCut Cut = CutLine(Lines.Items(I));
     if (Cut.Numbered && IsBlankRest(Cut.Rest)) continue;
     Result += Lines.Items(I);
   }
@@ -173,14 +176,17 @@ std::u16string DeleteIndentAfterNumber(std::u16string_view Text) {
   TCommonStringRecordList Lines;
   Lines.SetText(Text);
   const int32_t N = Lines.Count();
-  TLineCut Cut;
 
-  // Only numbered lines with text decide the indentation to remove.
+  // Measuring pass: only numbered lines with text decide the indentation to remove. The
+  // head length of every numbered line with a separator is kept for the writing pass
+  // (-1 for the other lines), so no line is searched twice.
+  std::vector<int32_t> HeadLengths(static_cast<size_t>(N), -1);
   constexpr int32_t NoIndent = std::numeric_limits<int32_t>::max();
   int32_t MinIndent = NoIndent;
   for (int32_t I = 0; I < N; ++I) {
-    CutLine(Lines.Items(I), Cut);
+    const TLineCut Cut = CutLine(Lines.Items(I));
     if (!Cut.Numbered || !Cut.HasSeparator) continue;
+    HeadLengths[static_cast<size_t>(I)] = static_cast<int32_t>(Cut.Head.size());
     const int32_t Indent = CountLeadingChars(Cut.Rest, IndentChars);
     const int32_t BodyLength =
         static_cast<int32_t>(Cut.Rest.size()) - CountTrailingChars(Cut.Rest, LineBreakChars);
@@ -193,14 +199,15 @@ std::u16string DeleteIndentAfterNumber(std::u16string_view Text) {
   std::u16string NewItem;
   for (int32_t I = 0; I < N; ++I) {
     const std::u16string& Item = Lines.Items(I);
-    CutLine(Item, Cut);
-    if (!Cut.Numbered || !Cut.HasSeparator) {
+    const int32_t HeadLength = HeadLengths[static_cast<size_t>(I)];
+    if (HeadLength < 0) {
       Result += Item;
       continue;
     }
-    NewItem = Cut.Head;
-    NewItem += LineNumberSeparator;
-    NewItem += Cut.Rest.substr(std::min(static_cast<size_t>(MinIndent), Cut.Rest.size()));
+    // Head and separator stay; the rest loses its first MinIndent characters.
+    const size_t RestStart = static_cast<size_t>(HeadLength) + LineNumberSeparator.size();
+    NewItem.assign(Item, 0, RestStart);
+    NewItem.append(Item, std::min(RestStart + static_cast<size_t>(MinIndent), Item.size()));
     // A blank-only rest may lose part of its break to the cut; the line's own break returns
     // (ChangeLineBreak, done in place).
     RemoveLineBreak(NewItem);
