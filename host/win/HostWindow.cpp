@@ -81,8 +81,10 @@ void PaintWindow(HWND Window) {
   RECT Text = {Client.left + 4, Client.top + ToolbarHeight + 2, Client.right - 4,
                Client.bottom - StatusHeight};
   const std::wstring Document = ToWide(Host.Doc.Text());
+  if (Host.DocumentFont != nullptr) SelectObject(Dc, Host.DocumentFont);
   DrawTextW(Dc, Document.c_str(), static_cast<int>(Document.size()), &Text,
             DT_LEFT | DT_TOP | DT_NOPREFIX | DT_EXPANDTABS);
+  SelectObject(Dc, Font);
 
   RECT Status = {Client.left, Client.bottom - StatusHeight, Client.right, Client.bottom};
   FillRect(Dc, &Status, GetSysColorBrush(COLOR_BTNFACE));
@@ -173,11 +175,32 @@ LRESULT CALLBACK HostWindowProc(HWND Window, UINT Msg, WPARAM wParam, LPARAM lPa
       PaintWindow(Window);
       return 0;
     case WM_DESTROY:
+      if (Host.DocumentFont != nullptr) DeleteObject(Host.DocumentFont);
+      Host.DocumentFont = nullptr;
       PostQuitMessage(0);
       return 0;
     default:
       return DefWindowProcW(Window, Msg, wParam, lParam);
   }
+}
+
+struct TShownMenus {
+  DWORD Thread;
+  RECT Bounds;
+};
+
+// Widens the bounds by every visible popup menu window ("#32768") of this thread.
+BOOL CALLBACK AddShownMenu(HWND Candidate, LPARAM Param) {
+  auto* Menus = reinterpret_cast<TShownMenus*>(Param);
+  wchar_t Class[32] = {};
+  GetClassNameW(Candidate, Class, 32);
+  RECT Rect;
+  if (lstrcmpW(Class, L"#32768") == 0 && IsWindowVisible(Candidate) &&
+      GetWindowThreadProcessId(Candidate, nullptr) == Menus->Thread &&
+      GetWindowRect(Candidate, &Rect)) {
+    UnionRect(&Menus->Bounds, &Menus->Bounds, &Rect);
+  }
+  return TRUE;
 }
 
 template <typename TProc>
@@ -267,9 +290,15 @@ HWND CreateHostWindow() {
   RegisterClassExW(&Class);
 
   const std::wstring Title = L"Corvane host - " + ToWide(Host.MenuText);
-  Host.Window = CreateWindowExW(0, WindowClass, Title.c_str(), WS_OVERLAPPEDWINDOW, 40, 40, 640,
-                                480, nullptr, nullptr, Instance, nullptr);
+  Host.Window =
+      CreateWindowExW(0, WindowClass, Title.c_str(), WS_OVERLAPPEDWINDOW, 40, 40, Host.WindowWidth,
+                      Host.WindowHeight, nullptr, nullptr, Instance, nullptr);
   if (Host.Window == nullptr) return nullptr;
+  if (!Host.FontFace.empty()) {
+    Host.DocumentFont = CreateFontW(-16, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
+                                    OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                                    FIXED_PITCH | FF_MODERN, Host.FontFace.c_str());
+  }
   Host.Button =
       CreateWindowExW(0, L"BUTTON", ToWide(Host.MenuText).c_str(),
                       WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON | BS_BITMAP, 2, 2, 24, 24, Host.Window,
@@ -289,4 +318,55 @@ void RunPlugInCommand() {
   ++Host.CommandRuns;
   Host.Exports.OnCommand(Host.Window);
   InvalidateRect(Host.Window, nullptr, TRUE);
+}
+
+void NoteHold(const char* Stage) {
+  THostApp& Host = App();
+  if (Host.HoldNote.empty()) return;
+  TShownMenus Menus{GetCurrentThreadId(), {}};
+  GetWindowRect(Host.Window, &Menus.Bounds);
+  EnumWindows(AddShownMenu, reinterpret_cast<LPARAM>(&Menus));
+  const RECT& B = Menus.Bounds;
+  const std::string Line = std::string(Stage) + " " + std::to_string(B.left) + " " +
+                           std::to_string(B.top) + " " + std::to_string(B.right) + " " +
+                           std::to_string(B.bottom) + "\n";
+  HANDLE File = CreateFileW(Host.HoldNote.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ, nullptr,
+                            OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (File == INVALID_HANDLE_VALUE) return;
+  DWORD Wrote = 0;
+  WriteFile(File, Line.data(), static_cast<DWORD>(Line.size()), &Wrote, nullptr);
+  CloseHandle(File);
+}
+
+void HoldWindow(const char* Stage) {
+  THostApp& Host = App();
+  if (Host.HoldMs == 0 || !IsWindow(Host.Window)) return;
+  UpdateWindow(Host.Window);
+  const DWORD Start = GetTickCount();
+  const DWORD NoteAfter = std::min<DWORD>(Host.HoldMs / 2, 400);  // time to paint first
+  bool Noted = false;
+  for (DWORD Elapsed = 0; Elapsed < Host.HoldMs; Elapsed = GetTickCount() - Start) {
+    if (!Noted && Elapsed >= NoteAfter) {
+      NoteHold(Stage);
+      Noted = true;
+    }
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, std::min<DWORD>(Host.HoldMs - Elapsed, 50),
+                              QS_ALLINPUT);
+    MSG Msg;
+    while (PeekMessageW(&Msg, nullptr, 0, 0, PM_REMOVE)) {
+      if (Msg.message == WM_QUIT) {
+        PostQuitMessage(static_cast<int>(Msg.wParam));  // left for the loop that owns it
+        return;
+      }
+      TranslateMessage(&Msg);
+      DispatchMessageW(&Msg);
+    }
+  }
+  if (!Noted) NoteHold(Stage);
+}
+
+void PlacePointer(int X, int Y) {
+  POINT Point{X, Y};
+  ClientToScreen(App().Window, &Point);
+  SetCursorPos(Point.x, Point.y);
 }

@@ -72,6 +72,14 @@ struct THostApp {
   int FaultsInjected = 0;
   // OutputDebugString text of this process (the plug-in's failure reports).
   std::vector<std::u16string> DebugOutput;
+  // --hold: pauses with the window shown, and the file where each pause is announced.
+  DWORD HoldMs = 0;
+  std::wstring HoldNote;
+  // --window and --font: the window's outer size and the document's typeface (16 pixels).
+  int WindowWidth = 640;
+  int WindowHeight = 480;
+  std::wstring FontFace;
+  HFONT DocumentFont = nullptr;
 };
 
 // Resolves the seven exports of Dll by their plain names; a missing one stays null.
@@ -92,3 +100,14 @@ HWND CreateHostWindow();
 
 // Runs the plug-in's command once, as the host's toolbar button does.
 void RunPlugInCommand();
+
+// Appends "Stage left top right bottom" to the --hold-note file: the screen rectangle of the
+// host window together with the popup menus shown at the moment (for screenshots).
+void NoteHold(const char* Stage);
+
+// With --hold: keeps the window shown and served for HoldMs milliseconds, announcing the
+// pause once it has painted.
+void HoldWindow(const char* Stage);
+
+// Puts the mouse pointer at a client position of the host window (the popup menu opens there).
+void PlacePointer(int X, int Y);

@@ -1,5 +1,8 @@
 #include "host/win/MenuDriver.h"
 
+#include <algorithm>
+#include <utility>
+
 namespace {
 
 constexpr int MaxKeys = 200;    // a walk never needs this many; beyond it the menu is stuck
@@ -31,6 +34,32 @@ bool IsUnavailable(HMENU Menu, int Pos) {
 void TMenuDriver::Configure(TMode Mode, UINT TargetId) {
   FMode = Mode;
   FTargetId = TargetId;
+}
+
+void TMenuDriver::SetHold(DWORD HoldMs, std::function<void()> OnHold) {
+  FHoldMs = HoldMs;
+  FOnHold = std::move(OnHold);
+}
+
+void TMenuDriver::Hold(HWND Owner, bool Choosing) {
+  FHoldChoosing = Choosing;
+  if (FHoldMs == 0) {
+    Finish(Owner);
+    return;
+  }
+  FState = TState::Holding;
+  FHoldStart = GetTickCount();
+  FHoldNoted = false;
+}
+
+void TMenuDriver::Finish(HWND Owner) {
+  if (FHoldChoosing) {
+    FState = TState::Done;
+    FResult = "chosen";
+    PostKey(Owner, VK_RETURN);
+  } else {
+    Dismiss(Owner, "cancelled");
+  }
 }
 
 void TMenuDriver::PostKey(HWND Owner, WPARAM Key) {
@@ -101,7 +130,7 @@ void TMenuDriver::OnInitMenuPopup(HWND Owner, HMENU Menu) {
   if (FOpenCount == 1) Record(Menu, "");
   if (FOpenCount > 1 || FMode == TMode::Watch) return;  // later menus are left to the user
   if (FMode == TMode::Cancel) {
-    Dismiss(Owner, "cancelled");
+    Hold(Owner, false);
     return;
   }
   FRoute.clear();
@@ -159,14 +188,22 @@ void TMenuDriver::OnMenuSelect(HWND Owner, WPARAM wParam, LPARAM lParam) {
     ++FLevel;
     PostKey(Owner, VK_RIGHT);  // opens the submenu with its first item highlighted
   } else {
-    FState = TState::Done;
-    FResult = "chosen";
-    PostKey(Owner, VK_RETURN);
+    Hold(Owner, true);
   }
 }
 
 void TMenuDriver::OnTimer(HWND Owner) {
   if (!FInMenu) return;
+  if (FState == TState::Holding) {
+    const DWORD Elapsed = GetTickCount() - FHoldStart;
+    // Not at once: the submenu opened by the last key has to be shown and painted first.
+    if (!FHoldNoted && Elapsed >= std::min<DWORD>(FHoldMs / 2, 400)) {
+      FHoldNoted = true;
+      if (FOnHold) FOnHold();
+    }
+    if (Elapsed >= FHoldMs) Finish(Owner);
+    return;
+  }
   ++FIdleTicks;
   if (FState == TState::Dismissing) {
     PostKey(Owner, VK_ESCAPE);  // one level closes per key; go on until the menu loop ends

@@ -9,6 +9,7 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -28,6 +29,12 @@ class TMenuDriver {
 
   void Configure(TMode Mode, UINT TargetId);
 
+  // Keeps the menu open HoldMs milliseconds on the item about to be chosen (Choose: its
+  // submenus open and the item highlighted; Cancel: the top menu as it opened) before the
+  // final key, so that the menu can be looked at or photographed. OnHold runs once during
+  // that pause, once the menus have had time to paint.
+  void SetHold(DWORD HoldMs, std::function<void()> OnHold);
+
   // Window messages the owner forwards while a menu is up.
   void OnEnterMenuLoop(HWND Owner);
   void OnInitMenuPopup(HWND Owner, HMENU Menu);
@@ -45,12 +52,14 @@ class TMenuDriver {
   void Report(THostReport& Report) const;
 
  private:
-  enum class TState { Idle, Navigating, Dismissing, Done };
+  enum class TState { Idle, Navigating, Holding, Dismissing, Done };
 
   void Record(HMENU Menu, const std::string& Prefix);
   bool FindRoute(HMENU Menu, UINT Id, std::vector<std::pair<HMENU, int>>& Route) const;
   void Dismiss(HWND Owner, const char* Result);
   void PostKey(HWND Owner, WPARAM Key);
+  void Finish(HWND Owner);  // the final key: VK_RETURN on the target, or the dismissal
+  void Hold(HWND Owner, bool Choosing);
 
   TMode FMode = TMode::Watch;
   UINT FTargetId = 0;
@@ -64,4 +73,9 @@ class TMenuDriver {
   std::vector<std::pair<HMENU, int>> FRoute;  // (menu, position) from the top menu to the target
   size_t FLevel = 0;
   std::string FResult;
+  DWORD FHoldMs = 0;
+  std::function<void()> FOnHold;
+  DWORD FHoldStart = 0;
+  bool FHoldNoted = false;
+  bool FHoldChoosing = false;  // the pause ends in VK_RETURN (else in the dismissal)
 };

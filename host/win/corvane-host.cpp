@@ -6,7 +6,8 @@
 //   corvane-host.exe --dll PATH --doc FILE [--select A-B] [--caret L:C] [--readonly]
 //                    [--path TEXT] [--choose ID|cancel] [--wrap N] [--out FILE] [--no-run]
 //                    [--info [--answer yes|no]] [--clipboard TEXT] [--interactive]
-//                    [--fault sellength|caretpos]
+//                    [--fault sellength|caretpos] [--hold MS [--hold-note FILE]]
+//                    [--pointer X:Y] [--window WxH] [--font FACE]
 //
 // Positions are "line:column" in the document's own lines (kind 2), both from 0; --select
 // "4:3-6:2" puts the anchor at 4:3 and the caret (active end) at 6:2. README.md beside this
@@ -47,6 +48,12 @@ struct TOptions {
   std::optional<std::wstring> Clipboard;
   bool Interactive = false;
   std::string Fault;
+  int HoldMs = 0;
+  std::wstring HoldNote;
+  std::optional<POINT> Pointer;  // client coordinates
+  int WindowWidth = 640;
+  int WindowHeight = 480;
+  std::wstring FontFace;
 };
 
 const char Usage[] =
@@ -54,7 +61,8 @@ const char Usage[] =
     "                        [--path TEXT] [--choose ID|cancel] [--wrap N] [--out FILE] "
     "[--no-run]\n"
     "                        [--info [--answer yes|no]] [--clipboard TEXT] [--interactive]\n"
-    "                        [--fault sellength|caretpos]\n";
+    "                        [--fault sellength|caretpos] [--hold MS [--hold-note FILE]]\n"
+    "                        [--pointer X:Y] [--window WxH] [--font FACE]\n";
 
 bool ParseInt(std::wstring_view S, int& Value) {
   if (S.empty() || S.size() > 9) return false;
@@ -144,6 +152,31 @@ bool ParseOptions(int argc, wchar_t** argv, TOptions& O) {
       O.Fault = ToUtf8(V);
     } else if (Arg == L"--interactive") {
       O.Interactive = true;
+    } else if (Arg == L"--hold") {
+      if (!Value(V) || !ParseInt(V, O.HoldMs)) return Fail("--hold needs milliseconds");
+    } else if (Arg == L"--hold-note") {
+      if (!Value(O.HoldNote)) return Fail("--hold-note needs a file");
+    } else if (Arg == L"--pointer") {
+      POINT Point{};
+      const size_t Colon = Value(V) ? V.find(L':') : std::wstring::npos;
+      int X = 0;
+      int Y = 0;
+      if (Colon == std::wstring::npos || !ParseInt(V.substr(0, Colon), X) ||
+          !ParseInt(V.substr(Colon + 1), Y)) {
+        return Fail("--pointer needs X:Y");
+      }
+      Point.x = X;
+      Point.y = Y;
+      O.Pointer = Point;
+    } else if (Arg == L"--window") {
+      const size_t Cross = Value(V) ? V.find(L'x') : std::wstring::npos;
+      if (Cross == std::wstring::npos || !ParseInt(V.substr(0, Cross), O.WindowWidth) ||
+          !ParseInt(V.substr(Cross + 1), O.WindowHeight) || O.WindowWidth < 200 ||
+          O.WindowHeight < 120) {
+        return Fail("--window needs WIDTHxHEIGHT, at least 200x120");
+      }
+    } else if (Arg == L"--font") {
+      if (!Value(O.FontFace) || O.FontFace.empty()) return Fail("--font needs a typeface name");
     } else {
       return Fail("unknown argument " + ToUtf8(Arg));
     }
@@ -152,6 +185,7 @@ bool ParseOptions(int argc, wchar_t** argv, TOptions& O) {
   if (O.Doc.empty() && !O.Info) return Fail("--doc is required");
   if (O.Select && O.Caret)
     return Fail("--select already places the caret at its active end; give one of them");
+  if (!O.HoldNote.empty() && O.HoldMs == 0) return Fail("--hold-note needs --hold");
   return true;
 }
 
@@ -319,6 +353,9 @@ int Run(const TOptions& O) {
   if (O.Caret) Host.Doc.SetCaret(*O.Caret);
   Host.Doc.ClearLog();
 
+  Host.WindowWidth = O.WindowWidth;
+  Host.WindowHeight = O.WindowHeight;
+  Host.FontFace = O.FontFace;
   if (CreateHostWindow() == nullptr) {
     std::fputs("corvane-host: cannot create the editor window\n", stderr);
     return ExitLoad;
@@ -343,9 +380,15 @@ int Run(const TOptions& O) {
       Report.Add("choose", ToUtf8(*O.Choose));
     }
     PrepareClipboard(O);
+    Host.HoldMs = static_cast<DWORD>(O.HoldMs);
+    Host.HoldNote = O.HoldNote;
+    if (O.HoldMs > 0) Host.Menu.SetHold(Host.HoldMs, [] { NoteHold("menu"); });
+    if (O.Pointer) PlacePointer(O.Pointer->x, O.Pointer->y);
+    HoldWindow("before");
     Host.Fault = O.Fault;
     if (!O.NoRun) RunPlugInCommand();
     Host.Fault.clear();
+    HoldWindow("after");
     if (O.Interactive) {
       while (GetMessageW(&Msg, nullptr, 0, 0) > 0) {
         TranslateMessage(&Msg);
