@@ -1,0 +1,103 @@
+#!/usr/bin/env bash
+# Builds the release package: Corvane.dll of the win32 and win64 presets, each zipped with its
+# Japanese and English README, the licence and SHA256SUMS, into
+#   dist/Corvane-<version>-x86.zip, dist/Corvane-<version>-x64.zip and dist/SHA256SUMS,
+# then checks them: sums, contents, architecture and exports of each DLL, the same bytes when
+# made twice, and each packaged DLL loaded in corvane-host.exe under wine.
+set -euo pipefail
+
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+
+usage() {
+  cat <<'EOF'
+usage: scripts/package.sh [--build-prefix P] [--dist DIR]
+       scripts/package.sh --dll x86|x64=PATH [--dll ...] [--host x86|x64=EXE ...] [--dist DIR]
+       scripts/package.sh --verify [--dist DIR]
+
+  (no --dll)      builds Corvane.dll and corvane-host.exe in P/win32 and P/win64 (cmake
+                  presets win32 and win64; P defaults to build/, so build/win32 and build/win64)
+                  and packages both
+  --build-prefix  prefix of the two build directories, e.g. build/mine- for build/mine-win32
+  --dll           packages this DLL instead of building (nothing is installed or built)
+  --host          with --dll: corvane-host.exe of that architecture, to load the packaged DLL in
+  --dist          where the zips go (default dist/)
+  --verify        only checks the zips already in --dist
+
+The version is the project's (CMakeLists.txt); every zip entry is dated SOURCE_DATE_EPOCH,
+or else the time of the last commit, so the same DLL gives the same zip.
+EOF
+}
+
+prefix=$root/build/
+dist=$root/dist
+dlls=()
+hosts=()
+verify_only=
+while [ $# -gt 0 ]; do
+  case $1 in
+    -h|--help) usage; exit 0 ;;
+    --build-prefix) prefix=${2:?--build-prefix needs a path prefix}; shift 2 ;;
+    --dist) dist=${2:?--dist needs a directory}; shift 2 ;;
+    --dll) dlls+=("${2:?--dll needs ARCH=PATH}"); shift 2 ;;
+    --host) hosts+=("${2:?--host needs ARCH=EXE}"); shift 2 ;;
+    --verify) verify_only=1; shift ;;
+    *) echo "package.sh: unknown argument '$1'" >&2; usage >&2; exit 2 ;;
+  esac
+done
+case $prefix in /*) ;; *) prefix=$PWD/$prefix ;; esac
+mkdir -p "$dist"
+dist=$(cd "$dist" && pwd)
+
+version=$(sed -n 's/^project(Corvane VERSION \([0-9.]*\).*/\1/p' "$root/CMakeLists.txt")
+[ -n "$version" ] || { echo "package.sh: no version in CMakeLists.txt" >&2; exit 1; }
+package=(python3 "$root/packaging/package.py")
+
+host_args=()
+add_host() {  # add_host x86|x64 EXE
+  host_args+=(--host-"$1" "$2")
+}
+
+if [ -z "$verify_only" ]; then
+  if [ ${#dlls[@]} -eq 0 ]; then
+    if [ "$(id -u)" -ne 0 ] && command -v sudo >/dev/null; then
+      sudo "$root/scripts/install-deps.sh"
+    else
+      "$root/scripts/install-deps.sh"
+    fi
+    for preset in win32 win64; do
+      build=$prefix$preset
+      arch=$([ $preset = win32 ] && echo x86 || echo x64)
+      echo "=== $preset: building Corvane.dll and corvane-host.exe in ${build#"$root"/}"
+      [ -f "$build/CMakeCache.txt" ] || cmake --preset $preset -S "$root" -B "$build" >/dev/null
+      cmake --build "$build" --parallel "$(nproc)" --target Corvane corvane-host
+      dlls+=("$arch=$build/Corvane/Corvane.dll")
+      add_host "$arch" "$build/host/win/corvane-host.exe"
+    done
+  fi
+  for h in "${hosts[@]}"; do
+    case $h in x86=?*|x64=?*) add_host "${h%%=*}" "${h#*=}" ;;
+      *) echo "package.sh: --host needs x86=EXE or x64=EXE" >&2; exit 2 ;; esac
+  done
+
+  epoch=${SOURCE_DATE_EPOCH:-$(git -C "$root" log -1 --format=%ct 2>/dev/null || echo 1767225600)}
+  echo "=== packaging Corvane $version into ${dist#"$root"/}"
+  rm -f "$dist/SHA256SUMS" "$dist"/Corvane-"$version"-x86.zip "$dist"/Corvane-"$version"-x64.zip
+  "${package[@]}" make --version "$version" --dist "$dist" --root "$root" --date "$epoch" "${dlls[@]}"
+
+  # The same inputs must give the same bytes.
+  again=$(mktemp -d /tmp/corvane-package.XXXXXX)
+  trap 'rm -rf "$again"' EXIT
+  "${package[@]}" make --version "$version" --dist "$again" --root "$root" --date "$epoch" "${dlls[@]}" >/dev/null
+  for f in "$again"/*; do
+    cmp -s "$f" "$dist/$(basename "$f")" ||
+      { echo "package.sh: FAIL: $(basename "$f") differs when made a second time" >&2; exit 1; }
+  done
+  echo "reproducible: a second run gave the same bytes ($(cd "$again" && echo *))"
+fi
+
+echo "=== checking ${dist#"$root"/}"
+require=()
+[ -n "$verify_only" ] || [ ${#dlls[@]} -ne 2 ] || require=(--require x86 --require x64)
+"${package[@]}" verify --version "$version" --dist "$dist" --root "$root" "${require[@]}" \
+  "${host_args[@]}"
+(cd "$dist" && sha256sum -c SHA256SUMS)
