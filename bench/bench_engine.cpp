@@ -2,6 +2,7 @@
 // characters a line, CR LF breaks, some indentation), with a plain copy of the same text as
 // the floor. The ns_per_line counter is what to compare between operations and sizes.
 #include <cstdint>
+#include <malloc.h>
 #include <map>
 #include <random>
 #include <string>
@@ -148,4 +149,17 @@ BENCHMARK(BM_TextOperation<DeleteIndentAfterNumber, TextKind::IndentedNumbered>)
 
 }  // namespace
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv) {
+  // glibc moves its mmap threshold up to the largest block freed so far, so whether a
+  // result buffer is reused heap or freshly faulted-in memory would depend on which
+  // benchmark ran before. A fixed threshold (its maximum) and no trimming give every
+  // benchmark the same conditions: blocks up to 32 MiB (the 100,000-line texts) come from
+  // the heap, larger ones (the 1,000,000-line texts) are mapped afresh, copy floor included.
+  mallopt(M_MMAP_THRESHOLD, 32 * 1024 * 1024);
+  mallopt(M_TRIM_THRESHOLD, 1024 * 1024 * 1024);
+  benchmark::Initialize(&argc, argv);
+  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  return 0;
+}

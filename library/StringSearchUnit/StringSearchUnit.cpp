@@ -34,6 +34,8 @@ TPatternMatch FindPatterns(std::span<const std::u16string_view> Patterns, std::u
     const int32_t Room = EndPos - Pos + 1;
     for (size_t i = 0; i < Patterns.size(); ++i) {
       if (Length32(Patterns[i]) > Room) break;  // no later pattern is tried at this position
+      // An exact match must start with the pattern's first character: skip the full test.
+      if (CaseMode == cmExact && !Patterns[i].empty() && Patterns[i][0] != Text[Pos - 1]) continue;
       if (MatchesAt(Patterns[i], Text, Pos, CaseMode)) {
         Result.Position = Pos;
         Result.PatternIndex = static_cast<int32_t>(i);
