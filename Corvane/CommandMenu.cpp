@@ -6,11 +6,10 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 
+#include "LineNumberUnit/ContinueRule.h"
 #include "LineNumberUnit/LineNumberUnit.h"
-#include "library/ConstUnit/ConstUnit.h"
-#include "library/StringSearchUnit/StringSearchUnit.h"
-#include "library/StringUnit/StringUnit.h"
 #include "plugin/PluginLibrary.h"
 #include "plugin/PluginLibrary2.h"
 #include "plugin/plugin.h"
@@ -133,48 +132,13 @@ int32_t FirstFileLineNumber(const TCommandState& State) {
   return ClampToInt32(std::max<int64_t>(First, 1));
 }
 
-// Reads a 32-bit signed decimal: one optional sign, then at least one digit.
-std::optional<int32_t> ReadInt32(std::u16string_view S) {
-  size_t Pos = 0;
-  const bool Negative = !S.empty() && S[0] == u'-';
-  if (!S.empty() && (S[0] == u'+' || S[0] == u'-')) Pos = 1;
-  if (Pos == S.size()) return std::nullopt;
-  const int64_t Limit = Negative ? int64_t{std::numeric_limits<int32_t>::max()} + 1
-                                 : int64_t{std::numeric_limits<int32_t>::max()};
-  int64_t Value = 0;
-  for (; Pos < S.size(); ++Pos) {
-    if (S[Pos] < u'0' || S[Pos] > u'9') return std::nullopt;
-    Value = Value * 10 + (S[Pos] - u'0');
-    if (Value > Limit) return std::nullopt;
-  }
-  return static_cast<int32_t>(Negative ? -Value : Value);
-}
-
-// Numbers the target on from the number the user wrote before the first ":" of the text,
-// zero-filled when that number is written with a leading "0". A head that is not such a
-// number leaves the text as it is.
+// Numbers the target on from the number the user wrote before the first ":" of the text.
 std::u16string ContinueNumbering(std::u16string_view Text, int32_t Step, TCommandState& State) {
-  const std::u16string Head = BeforeFirst(LineNumberSeparator, Text);
-  const std::u16string Trimmed = TrimLeftChars(Head, u" ");
-  static const std::u16string NumberChars = std::u16string(DigitChars) + u"+-";
-  if (ClassifyChars(Trimmed, NumberChars) != csmAll) return std::u16string(Text);
-  const std::optional<int32_t> Number = ReadInt32(Trimmed);
-  if (!Number) return std::u16string(Text);
-
-  const TLineNumberOptions Options = StartsWithStr(Trimmed, u"+", cmExact) ? lnoPlusSign : 0;
-  const std::u16string Digits = TrimLeftChars(Trimmed, u"+-");
-  const std::u16string Body = AfterFirst(LineNumberSeparator, Text);
-  std::u16string Result;
-  if (Digits.size() >= 2 && Digits[0] == u'0') {
-    Result = AddPaddedLineNumbers(Body, *Number, ClampToInt32(static_cast<int64_t>(Digits.size())),
-                                  Step, Options, State.PrefixWidth);
-  } else {
-    Result = AddLineNumbers(Body, *Number, Step, Options, State.PrefixWidth);
-  }
+  TContinueResult Result = ::ContinueNumbering(Text, Step, State.PrefixWidth);
   // The first document line lost its head and separator; the caret moves back with them.
-  if (State.Start.Y == 0)
-    State.CaretColumn -= static_cast<int64_t>(Head.size() + LineNumberSeparator.size());
-  return Result;
+  if (Result.RuleMet && State.Start.Y == 0)
+    State.CaretColumn -= static_cast<int64_t>(Result.HeadLength + LineNumberSeparator.size());
+  return std::move(Result.NewText);
 }
 
 std::u16string NumberFromOne(std::u16string_view Text, TCommandState& State) {

@@ -13,7 +13,7 @@
 #include <thread>
 #endif
 
-#include "cli/ContinueRule.h"
+#include "LineNumberUnit/ContinueRule.h"
 
 #if defined(__SSE2__)
 #include <emmintrin.h>

@@ -128,7 +128,7 @@ size_t DecodeUtf16(std::string_view Body, TTextEncoding Encoding, char16_t* Dst)
   const size_t Units = Body.size() / 2;
   const bool Native = (Encoding == teUtf16LE) == (std::endian::native == std::endian::little);
   if (Native) {
-    std::memcpy(Dst, Body.data(), Units * 2);
+    if (Units > 0) std::memcpy(Dst, Body.data(), Units * 2);  // Dst may be null when empty
     return Units;
   }
   const auto* P = reinterpret_cast<const unsigned char*>(Body.data());
@@ -177,7 +177,7 @@ size_t EncodeUtf8(std::u16string_view Text, char* Out) {
 size_t EncodeUtf16(std::u16string_view Text, TTextEncoding Encoding, char* Dst) {
   const bool Native = (Encoding == teUtf16LE) == (std::endian::native == std::endian::little);
   if (Native) {
-    std::memcpy(Dst, Text.data(), 2 * Text.size());
+    if (!Text.empty()) std::memcpy(Dst, Text.data(), 2 * Text.size());  // Dst may be null
     return 2 * Text.size();
   }
   for (size_t I = 0; I < Text.size(); ++I) {

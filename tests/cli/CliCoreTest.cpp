@@ -1,4 +1,4 @@
-// The corvane filter's core: encodings, the continue rule, the command line, and the runs of
+// The corvane filter's core: encodings, the command line, and the runs of
 // lines, which must give exactly what one engine call on the whole text gives.
 
 #include <gtest/gtest.h>
@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
+#include "LineNumberUnit/ContinueRule.h"
 #include "LineNumberUnit/LineNumberUnit.h"
 #include "cli/CommandLine.h"
-#include "cli/ContinueRule.h"
 #include "cli/LineFilter.h"
 #include "cli/TextCodec.h"
 
@@ -96,71 +96,6 @@ TEST(TextCodec, ReportsTheFirstInvalidByte) {
   EXPECT_FALSE(Result.Ok);
   EXPECT_EQ(Result.Error.Offset, 5u);
   EXPECT_EQ(Sink.Text, "");
-}
-
-TEST(ContinueRule, ReadsTheHead) {
-  struct TRow {
-    std::u16string Head;
-    bool Valid;
-    int32_t Number = 0, Digits = 0;
-    bool ZeroFill = false;
-    TLineNumberOptions Options = 0;
-  } Rows[] = {
-      {u"0", true, 0, 1, false, 0},
-      {u"  +007", true, 7, 3, true, lnoPlusSign},
-      {u"10", true, 10, 2, false, 0},
-      {u"-05", true, -5, 2, true, 0},
-      {u"-2147483648", true, INT32_MIN, 10, false, 0},
-      {u"2147483647", true, INT32_MAX, 10, false, 0},
-      {u"000000000002147483647", true, INT32_MAX, 21, true, 0},
-      {u"2147483648", false},
-      {u"-2147483649", false},
-      {u"99999999999999999999", false},
-      {u"1 2", false},
-      {u"12a", false},
-      {u"\t5", false},
-      {u"１２", false},
-      {u"", false},
-      {u"  ", false},
-      {u"+", false},
-      {u"+-5", false},
-      {u"5-", false},
-      {u"12\r\nab", false},
-  };
-  for (size_t I = 0; I < std::size(Rows); ++I) {
-    const auto Start = ReadContinueStart(Rows[I].Head);
-    ASSERT_EQ(Start.has_value(), Rows[I].Valid) << "row " << I;
-    if (!Start) continue;
-    EXPECT_EQ(Start->Number, Rows[I].Number) << "row " << I;
-    EXPECT_EQ(Start->Digits, Rows[I].Digits) << "row " << I;
-    EXPECT_EQ(Start->ZeroFill, Rows[I].ZeroFill) << "row " << I;
-    EXPECT_EQ(Start->Options, Rows[I].Options) << "row " << I;
-  }
-}
-
-TEST(ContinueRule, NumbersTheBody) {
-  struct TRow {
-    std::u16string Text;
-    int32_t Step;
-    std::u16string Expected;
-    int32_t Width;  // -1: left as it was
-  } Rows[] = {
-      {u"005:a\r\nb", 10, u"005:a\r\n015:b", 4},
-      {u"0:a\nb\n", 1, u"0:a\n1:b\n", 2},
-      {u"  +007:x\ny", -1, u"+007:x\n+006:y", 5},
-      {u"12", 1, u"12:12", 3},
-      {u"9:a\nb\nc", 1, u" 9:a\n10:b\n11:c", 3},
-      {u"3:a:b\n1:c\n", -10, u" 3:a:b\n-7:1:c\n", 3},
-      {u"1 2:x\n", 1, u"1 2:x\n", -1},
-      {u"a\nb\n", 1, u"a\nb\n", -1},  // no ":": the head holds a break
-      {u"", 1, u"", -1},
-  };
-  for (size_t I = 0; I < std::size(Rows); ++I) {
-    int32_t Width = -1;
-    EXPECT_EQ(ContinueNumbering(Rows[I].Text, Rows[I].Step, Width), Rows[I].Expected)
-        << "row " << I;
-    EXPECT_EQ(Width, Rows[I].Width) << "row " << I;
-  }
 }
 
 TEST(CommandLine, ParsesOptionsAnywhere) {
@@ -263,7 +198,8 @@ TEST(LineFilter, RunsOfLinesMatchOneEngineCall) {
     Request.Operation = foContinue;
     Request.ContinueStep = N.Step;
     Width = 0;
-    ASSERT_EQ(Filter(File, Request), Bom + Utf8(ContinueNumbering(Text, N.Step, Width), Encoding))
+    ASSERT_EQ(Filter(File, Request),
+              Bom + Utf8(ContinueNumbering(Text, N.Step, Width).NewText, Encoding))
         << Context;
   }
 }

@@ -365,6 +365,8 @@ TEST_F(CommandMenuTest, EveryCommandOnTheWholeDocument) {
 
 // --- The continue rule ----------------------------------------------------------------------
 
+// What each head asks for is the engine's (tests/engine); here, what the command makes of the
+// rule being met or not: the text written back and where the caret goes.
 TEST_F(CommandMenuTest, ContinueRuleHeads) {
   const struct {
     std::u16string_view Doc;
@@ -376,27 +378,15 @@ TEST_F(CommandMenuTest, ContinueRuleHeads) {
       {u"0:a\r\nb\r\nc", 5, {1, 1}, u"0:a\r\n1:b\r\n2:c", 3},  // "0" alone: not zero-filled
       {u"0:a\r\nb\r\nc", 6, {1, 1}, u" 0:a\r\n10:b\r\n20:c", 4},
       {u"  +007:a\r\nb", 5, {0, 1}, u"+007:a\r\n+008:b", 5},
-      {u"-05:a\r\nb\r\nc", 5, {0, 2}, u"-05:a\r\n-04:b\r\n-03:c", 4},
-      {u" 9:a\r\nb", 5, {0, 1}, u" 9:a\r\n10:b", 3},
       {u"005:a\r\nb", 6, {0, 1}, u"005:a\r\n015:b", 4},
-      {u"0000000000012:a\r\nb", 5, {0, 1}, u"0000000000012:a\r\n0000000000013:b", 14},
       {u"12", 5, {2, 0}, u"12:12", 2},  // the head and the body are the whole line
       {u"2147483647:a", 5, {0, 0}, u"2147483647:a", 0},
       {u"-2147483648:a", 7, {0, 0}, u"-2147483648:a", 0},
       // Not a number: the text stays as it is and the caret goes back where it was.
       {u"2147483648:a\r\nb", 5, {1, 1}, u"2147483648:a\r\nb", 1},
-      {u"-2147483649:a\r\nb", 7, {1, 1}, u"-2147483649:a\r\nb", 1},
-      {u"1 2:a\r\nb", 5, {1, 1}, u"1 2:a\r\nb", 1},
       {u"12a:a\r\nb", 5, {1, 1}, u"12a:a\r\nb", 1},
-      {u"\t12:a\r\nb", 5, {1, 1}, u"\t12:a\r\nb", 1},
-      {u"\uFF11\uFF12:a\r\nb", 5, {1, 1}, u"\uFF11\uFF12:a\r\nb", 1},
+      {u"12a:a\r\nb", 5, {3, 0}, u"12a:a\r\nb", 3},      // on the first line too
       {u"a\r\nb\r\n12", 5, {1, 1}, u"a\r\nb\r\n12", 1},  // several lines without ":"
-      {u"12\r\nb:c", 5, {1, 1}, u"12\r\nb:c", 1},        // the head holds a line break
-      {u"+-5:a\r\nb", 5, {1, 1}, u"+-5:a\r\nb", 1},
-      {u"5-:a\r\nb", 5, {1, 1}, u"5-:a\r\nb", 1},
-      {u"+:a\r\nb", 5, {1, 1}, u"+:a\r\nb", 1},
-      {u"  :a\r\nb", 5, {1, 1}, u"  :a\r\nb", 1},
-      {u":a\r\nb", 5, {1, 1}, u":a\r\nb", 1},
   };
   for (size_t i = 0; i < std::size(Rows); ++i) {
     FakeWinReset();
