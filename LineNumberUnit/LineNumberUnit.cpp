@@ -41,6 +41,21 @@ int32_t Length(const std::u16string& S) {
   return static_cast<int32_t>(S.size());
 }
 
+// Number of line items; more than a line list can hold is the list's capacity fault, as
+// when the lines were held in one.
+int32_t LineCount(const std::vector<std::u16string_view>& Lines) {
+  if (Lines.size() > static_cast<size_t>(MaxListSize)) {
+    TListClone::Error(SListCapacityError, MaxListSize);
+  }
+  return static_cast<int32_t>(Lines.size());
+}
+
+// Visits the line items of Text in order, without collecting them.
+template <typename TVisit>
+void ForEachLine(std::u16string_view Text, TVisit&& Visit) {
+  ForEachPiece(Text, LineBreaks, smAttach, Visit);
+}
+
 // A line item cut at its first separator, as views of what TextBefore(item, ":") and
 // AfterFirst(":", item) would copy: without a separator both are the whole item.
 struct TLineCut {
@@ -80,9 +95,8 @@ std::u16string ReserveResult(std::u16string_view Text, int32_t LineCount, int32_
 std::u16string AddLineNumbers(std::u16string_view Text, int32_t Start, int32_t Step,
                               TLineNumberOptions Options, int32_t& PrefixWidth) {
   if (Text.empty()) return {};
-  TCommonStringRecordList Lines;
-  Lines.SetText(Text);
-  const int32_t N = Lines.Count();
+  const std::vector<std::u16string_view> Lines = SplitLines(Text);
+  const int32_t N = LineCount(Lines);
   const TDigitOptions DigitOptions = (Options & lnoPlusSign) != 0 ? doPlusSign : 0;
 
   // The values are monotonic and a rendering only grows away from zero, so the widest
@@ -98,7 +112,7 @@ std::u16string AddLineNumbers(std::u16string_view Text, int32_t Start, int32_t S
     const int64_t Value = LineValue(Start, Step, NumberingPosition(I, N, Options));
     Result += IntToStrDigitChar(Width, dfSpace, DigitOptions, Value);
     Result += LineNumberSeparator;
-    Result += Lines.Items(I);
+    Result += Lines[static_cast<size_t>(I)];
   }
   return Result;
 }
@@ -107,9 +121,8 @@ std::u16string AddPaddedLineNumbers(std::u16string_view Text, int32_t Start, int
                                     int32_t Step, TLineNumberOptions Options,
                                     int32_t& PrefixWidth) {
   if (Text.empty()) return {};
-  TCommonStringRecordList Lines;
-  Lines.SetText(Text);
-  const int32_t N = Lines.Count();
+  const std::vector<std::u16string_view> Lines = SplitLines(Text);
+  const int32_t N = LineCount(Lines);
   const int64_t First = LineValue(Start, Step, 0);
   const int64_t Last = LineValue(Start, Step, N - 1);
 
@@ -133,7 +146,7 @@ std::u16string AddPaddedLineNumbers(std::u16string_view Text, int32_t Start, int
     if (Value >= 0) Result += Lead;
     Result += IntToStrDigitChar(Width, dfZero, DigitOptions, Value);
     Result += LineNumberSeparator;
-    Result += Lines.Items(I);
+    Result += Lines[static_cast<size_t>(I)];
   }
   return Result;
 }
@@ -144,38 +157,32 @@ bool IsLineNumberHead(std::u16string_view Head) {
 
 std::u16string DeleteLineNumbers(std::u16string_view Text) {
   if (Text.empty()) return {};
-  TCommonStringRecordList Lines;
-  Lines.SetText(Text);
   std::u16string Result;
   Result.reserve(Text.size());
-  for (int32_t I = 0; I < Lines.Count(); ++I) {
+  ForEachLine(Text, [&Result](std::u16string_view Item) {
     // Without a separator the rest is the whole item, so such lines stay as they are.
-    const TLineCut Cut = CutLine(Lines.Items(I));
-    Result += Cut.Numbered ? Cut.Rest : std::u16string_view(Lines.Items(I));
-  }
+    const TLineCut Cut = CutLine(Item);
+    Result += Cut.Numbered ? Cut.Rest : Item;
+  });
   return Result;
 }
 
 std::u16string DeleteNumberOnlyLines(std::u16string_view Text) {
   if (Text.empty()) return {};
-  TCommonStringRecordList Lines;
-  Lines.SetText(Text);
-  // The kept items are copied in one pass, so deleting many lines never shifts the list.
+  // The kept items are copied in one pass, so deleting many lines never shifts anything.
   std::u16string Result;
   Result.reserve(Text.size());
-  for (int32_t I = 0; I < Lines.Count(); ++I) {
-    const TLineCut Cut = CutLine(Lines.Items(I));
-    if (Cut.Numbered && IsBlankRest(Cut.Rest)) continue;
-    Result += Lines.Items(I);
-  }
+  ForEachLine(Text, [&Result](std::u16string_view Item) {
+    const TLineCut Cut = CutLine(Item);
+    if (!(Cut.Numbered && IsBlankRest(Cut.Rest))) Result += Item;
+  });
   return Result;
 }
 
 std::u16string DeleteIndentAfterNumber(std::u16string_view Text) {
   if (Text.empty()) return {};
-  TCommonStringRecordList Lines;
-  Lines.SetText(Text);
-  const int32_t N = Lines.Count();
+  const std::vector<std::u16string_view> Lines = SplitLines(Text);
+  const int32_t N = LineCount(Lines);
 
   // Measuring pass: only numbered lines with text decide the indentation to remove. The
   // head length of every numbered line with a separator is kept for the writing pass
@@ -184,7 +191,7 @@ std::u16string DeleteIndentAfterNumber(std::u16string_view Text) {
   constexpr int32_t NoIndent = std::numeric_limits<int32_t>::max();
   int32_t MinIndent = NoIndent;
   for (int32_t I = 0; I < N; ++I) {
-    const TLineCut Cut = CutLine(Lines.Items(I));
+    const TLineCut Cut = CutLine(Lines[static_cast<size_t>(I)]);
     if (!Cut.Numbered || !Cut.HasSeparator) continue;
     HeadLengths[static_cast<size_t>(I)] = static_cast<int32_t>(Cut.Head.size());
     const int32_t Indent = CountLeadingChars(Cut.Rest, IndentChars);
@@ -198,7 +205,7 @@ std::u16string DeleteIndentAfterNumber(std::u16string_view Text) {
   Result.reserve(Text.size());
   std::u16string NewItem;
   for (int32_t I = 0; I < N; ++I) {
-    const std::u16string& Item = Lines.Items(I);
+    const std::u16string_view Item = Lines[static_cast<size_t>(I)];
     const int32_t HeadLength = HeadLengths[static_cast<size_t>(I)];
     if (HeadLength < 0) {
       Result += Item;
@@ -206,8 +213,8 @@ std::u16string DeleteIndentAfterNumber(std::u16string_view Text) {
     }
     // Head and separator stay; the rest loses its first MinIndent characters.
     const size_t RestStart = static_cast<size_t>(HeadLength) + LineNumberSeparator.size();
-    NewItem.assign(Item, 0, RestStart);
-    NewItem.append(Item, std::min(RestStart + static_cast<size_t>(MinIndent), Item.size()));
+    NewItem.assign(Item.substr(0, RestStart));
+    NewItem.append(Item.substr(std::min(RestStart + static_cast<size_t>(MinIndent), Item.size())));
     // A blank-only rest may lose part of its break to the cut; the line's own break returns
     // (ChangeLineBreak, done in place).
     RemoveLineBreak(NewItem);

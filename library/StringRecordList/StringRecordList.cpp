@@ -1,12 +1,42 @@
 #include "library/StringRecordList/StringRecordList.h"
 
 #include <algorithm>
-#include <array>
+#include <bit>
+#include <cstddef>
+#include <iterator>
 #include <memory>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace {
 
 using TCell = std::u16string;
+
+// Position of the first unit in Data[From, L) equal to one of the four in Units, else L.
+size_t FindAnyOf4(const char16_t* Data, size_t From, size_t L, const char16_t (&Units)[4]) {
+  size_t P = From;
+#if defined(__SSE2__)
+  // Eight units at a time; lines are short, so most searches end within a few steps.
+  const __m128i U0 = _mm_set1_epi16(static_cast<short>(Units[0]));
+  const __m128i U1 = _mm_set1_epi16(static_cast<short>(Units[1]));
+  const __m128i U2 = _mm_set1_epi16(static_cast<short>(Units[2]));
+  const __m128i U3 = _mm_set1_epi16(static_cast<short>(Units[3]));
+  for (; L - P >= 8; P += 8) {
+    const __m128i V = _mm_loadu_si128(reinterpret_cast<const __m128i*>(Data + P));
+    const __m128i Hits = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi16(V, U0), _mm_cmpeq_epi16(V, U1)),
+                                      _mm_or_si128(_mm_cmpeq_epi16(V, U2), _mm_cmpeq_epi16(V, U3)));
+    const unsigned Mask = static_cast<unsigned>(_mm_movemask_epi8(Hits));
+    if (Mask != 0) return P + static_cast<size_t>(std::countr_zero(Mask)) / 2;
+  }
+#endif
+  for (; P < L; ++P) {
+    const char16_t C = Data[P];
+    if (C == Units[0] || C == Units[1] || C == Units[2] || C == Units[3]) return P;
+  }
+  return L;
+}
 
 }  // namespace
 
@@ -126,57 +156,65 @@ void TCommonStringRecordList::SplitText(std::u16string_view S,
                                         std::span<const std::u16string_view> Delimiters,
                                         TSplitMode Mode) {
   Clear();
-  const size_t L = S.size();
+  ForEachPiece(S, Delimiters, Mode,
+               [this](std::u16string_view Piece) { Add(std::u16string(Piece)); });
+}
 
-  // Low bytes of the delimiters' first code units: positions whose low byte is not among
-  // them cannot start a delimiter and are passed over with one table look-up.
-  std::array<bool, 256> MayStart{};
-  for (std::u16string_view D : Delimiters)
-    if (!D.empty()) MayStart[D[0] & 0xFF] = true;
-
-  // Length of the first delimiter (in array order) that lies wholly in S at P, 0 if none.
-  auto MatchAt = [&](size_t P) -> size_t {
-    const char16_t C = S[P];
-    for (std::u16string_view D : Delimiters) {
-      if (D.empty() || D[0] != C || D.size() > L - P) continue;
-      if (S.compare(P, D.size(), D) == 0) return D.size();
+TDelimiterFinder::TDelimiterFinder(std::span<const std::u16string_view> Delimiters)
+    : FDelimiters(Delimiters) {
+  for (std::u16string_view D : Delimiters) {
+    if (D.empty()) continue;
+    FMayStart[D[0] & 0xFF] = true;
+    if (std::find(FFirst, FFirst + FFirstCount, D[0]) != FFirst + FFirstCount) continue;
+    if (FFirstCount == std::size(FFirst)) {
+      FManyFirst = true;
+    } else {
+      FFirst[FFirstCount++] = D[0];
     }
-    return 0;
-  };
-  auto AddPiece = [&](size_t From, size_t To) { Add(std::u16string(S.substr(From, To - From))); };
-
-  size_t Start = 0;
-  size_t P = 0;
-  while (P < L) {
-    while (P < L && !MayStart[S[P] & 0xFF]) ++P;
-    if (P == L) break;
-    const size_t DLength = MatchAt(P);
-    if (DLength == 0) {
-      ++P;
-      continue;
-    }
-    switch (Mode) {
-      case smAttach:
-        AddPiece(Start, P + DLength);
-        break;
-      case smDrop:
-        AddPiece(Start, P);
-        break;
-      case smDropSkipEmpty:
-        if (P > Start) AddPiece(Start, P);
-        break;
-      case smSeparate:
-        AddPiece(Start, P);
-        AddPiece(P, P + DLength);
-        break;
-      case smSeparateSkipEmpty:
-        if (P > Start) AddPiece(Start, P);
-        AddPiece(P, P + DLength);
-        break;
-    }
-    P += DLength;
-    Start = P;
   }
-  // The tail after the last delimiter; empty when the text ends with one.
-  if (Mode == smDrop || Mode == smSeparate || Start < L) AddPiece(Start, L);
+  // Repeats compare equal to a unit already looked for, so all four slots can be tested.
+  for (size_t i = FFirstCount; i > 0 && i < std::size(FFirst); ++i) FFirst[i] = FFirst[i - 1];
+}
+
+size_t TDelimiterFinder::MatchAt(std::u16string_view S, size_t P) const {
+  const char16_t C = S[P];
+  const size_t Room = S.size() - P;
+  for (std::u16string_view D : FDelimiters) {
+    if (D.empty() || D[0] != C || D.size() > Room) continue;
+    if (std::equal(D.begin() + 1, D.end(), S.begin() + static_cast<ptrdiff_t>(P) + 1))
+      return D.size();
+  }
+  return 0;
+}
+
+TDelimiterMatch TDelimiterFinder::Next(std::u16string_view S, size_t From) const {
+  const size_t L = S.size();
+  const char16_t* const Data = S.data();
+  size_t P = From;
+  if (FManyFirst) {
+    for (; P < L; ++P) {
+      if (!FMayStart[Data[P] & 0xFF]) continue;
+      if (const size_t Length = MatchAt(S, P)) return {P, Length};
+    }
+    return {L, 0};
+  }
+  if (FFirstCount == 0) return {L, 0};
+  for (;; ++P) {
+    P = FindAnyOf4(Data, P, L, FFirst);
+    if (P == L) return {L, 0};
+    if (const size_t Length = MatchAt(S, P)) return {P, Length};
+  }
+}
+
+std::vector<std::u16string_view> SplitPieces(std::u16string_view S,
+                                             std::span<const std::u16string_view> Delimiters,
+                                             TSplitMode Mode) {
+  std::vector<std::u16string_view> Pieces;
+  ForEachPiece(S, Delimiters, Mode,
+               [&Pieces](std::u16string_view Piece) { Pieces.push_back(Piece); });
+  return Pieces;
+}
+
+std::vector<std::u16string_view> SplitLines(std::u16string_view Text) {
+  return SplitPieces(Text, LineBreaks, smAttach);
 }

@@ -1,10 +1,12 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <initializer_list>
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "library/TemplateList/ListClone.h"
 
@@ -59,6 +61,79 @@ enum TSplitMode : uint8_t {
 
 // CR LF, CR, LF: the line breaks, in order of preference.
 inline constexpr std::u16string_view LineBreaks[3] = {u"\r\n", u"\r", u"\n"};
+
+// Where a delimiter was found: Position in the text (0-based) and the delimiter's Length.
+// Length 0: no delimiter from the search position on; Position is then the text's length.
+struct TDelimiterMatch {
+  size_t Position;
+  size_t Length;
+};
+
+// Finds delimiters the way the splitter tries them: at each position the delimiters in array
+// order, the first that lies wholly in the text and matches code unit by code unit wins; an
+// empty delimiter never matches. Holds a view of Delimiters, which must outlive it.
+class TDelimiterFinder {
+ public:
+  explicit TDelimiterFinder(std::span<const std::u16string_view> Delimiters);
+
+  // The first match in S at or after From (From <= S.size()).
+  [[nodiscard]] TDelimiterMatch Next(std::u16string_view S, size_t From) const;
+
+ private:
+  // Length of the delimiter that wins at P, 0 if none does.
+  [[nodiscard]] size_t MatchAt(std::u16string_view S, size_t P) const;
+
+  std::span<const std::u16string_view> FDelimiters;
+  // The distinct first code units of the non-empty delimiters, the last one repeated to fill
+  // the array; FFirstCount 0: no delimiter can ever match.
+  char16_t FFirst[4] = {};
+  size_t FFirstCount = 0;
+  // More than four distinct first code units: positions are screened by low byte instead.
+  bool FManyFirst = false;
+  bool FMayStart[256] = {};
+};
+
+// ForEachPiece() — the pieces of S as SplitText makes them, in order, handed to Visit as views
+// over S (nothing is copied). Scanning from the start, the winning delimiter D at a position
+// ends the current piece; by Mode:
+//   smAttach            piece up to and including D; a non-empty tail is the last piece
+//   smDrop              piece before D (even empty), D dropped; the tail always follows
+//   smDropSkipEmpty     piece before D if non-empty, D dropped; a non-empty tail follows
+//   smSeparate          piece before D (even empty), then D; the tail always follows
+//   smSeparateSkipEmpty piece before D if non-empty, then D; a non-empty tail follows
+// So smDrop gives n + 1 pieces for n delimiters, and smAttach pieces join back to S.
+//   ForEachPiece(u"a,,b", {u","}, smDrop, V): V(u"a"), V(u""), V(u"b")
+template <typename TVisit>
+void ForEachPiece(std::u16string_view S, std::span<const std::u16string_view> Delimiters,
+                  TSplitMode Mode, TVisit&& Visit) {
+  const TDelimiterFinder Finder(Delimiters);
+  const bool KeepEmpty = Mode == smDrop || Mode == smSeparate;
+  size_t Start = 0;
+  for (;;) {
+    const TDelimiterMatch M = Finder.Next(S, Start);
+    if (M.Length == 0) break;
+    if (Mode == smAttach) {
+      Visit(S.substr(Start, M.Position + M.Length - Start));
+    } else {
+      if (KeepEmpty || M.Position > Start) Visit(S.substr(Start, M.Position - Start));
+      if (Mode == smSeparate || Mode == smSeparateSkipEmpty) Visit(S.substr(M.Position, M.Length));
+    }
+    Start = M.Position + M.Length;
+  }
+  // The tail after the last delimiter; empty when S ends with one.
+  if (KeepEmpty || Start < S.size()) Visit(S.substr(Start));
+}
+
+// SplitPieces() — the pieces of ForEachPiece() collected in order.
+//   SplitPieces(u"x::y:z", {u"::", u":"}, smDrop) == {u"x", u"y", u"z"}
+[[nodiscard]] std::vector<std::u16string_view> SplitPieces(
+    std::u16string_view S, std::span<const std::u16string_view> Delimiters, TSplitMode Mode);
+
+// SplitLines() — the lines of Text exactly as TCommonStringRecordList::SetText stores them,
+// as views over Text: split at CR LF, lone CR or lone LF, each line keeping its own break, no
+// empty line after a final break, none at all for the empty text. Joined, they give Text.
+//   SplitLines(u"a\r\n\nb\r") == {u"a\r\n", u"\n", u"b\r"}
+[[nodiscard]] std::vector<std::u16string_view> SplitLines(std::u16string_view Text);
 
 // A TRecordList that converts to and from whole texts.
 class TCommonStringRecordList : public TRecordList {
