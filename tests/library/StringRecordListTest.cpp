@@ -198,6 +198,85 @@ TEST(StringRecordList, SplitTextFollowsTheRulesInEveryMode) {
   }
 }
 
+// The pieces of S as copies, for comparing views with list items.
+Strings Copies(const std::vector<std::u16string_view>& Views) {
+  return Strings(Views.begin(), Views.end());
+}
+
+// Views that lie inside S, in order and without overlap.
+bool ViewsInside(std::u16string_view S, const std::vector<std::u16string_view>& Views) {
+  const char16_t* Next = S.data();
+  for (std::u16string_view V : Views) {
+    if (V.empty()) continue;
+    if (V.data() < Next || V.data() + V.size() > S.data() + S.size()) return false;
+    Next = V.data() + V.size();
+  }
+  return true;
+}
+
+TEST(StringRecordList, LineViewsAreTheListsLines) {
+  struct Row {
+    std::u16string_view Text;
+    Strings Lines;
+  };
+  // Long rows put breaks on both sides of the eight-unit steps of the scan.
+  const Row Rows[] = {
+      {u"", {}},
+      {u"abc", {u"abc"}},
+      {u"ab\r\n", {u"ab\r\n"}},
+      {u"\r\r\n\n\r", {u"\r", u"\r\n", u"\n", u"\r"}},
+      {u"1234567\r\n", {u"1234567\r\n"}},
+      {u"12345678\r\n9", {u"12345678\r\n", u"9"}},
+      {u"12345678\r9\n", {u"12345678\r", u"9\n"}},
+      {u"123456789abcdef\r\nx", {u"123456789abcdef\r\n", u"x"}},
+      {u"0123456789abcdef0123456789\n", {u"0123456789abcdef0123456789\n"}},
+      {u"\u0D0A\u300A\u0A0D\u0D00\u000A", {u"\u0D0A\u300A\u0A0D\u0D00\u000A"}},
+      {u"x\u0D0Ay\u0D0A\u0D0A\u0D0A\u0D0A\u0D0A\u0D0A\u0D0A\u0D0A\r",
+       {u"x\u0D0Ay\u0D0A\u0D0A\u0D0A\u0D0A\u0D0A\u0D0A\u0D0A\u0D0A\r"}},
+  };
+  for (size_t i = 0; i < std::size(Rows); ++i) {
+    const std::vector<std::u16string_view> Lines = SplitLines(Rows[i].Text);
+    EXPECT_EQ(Copies(Lines), Rows[i].Lines) << "row " << i << " " << Show(Rows[i].Text);
+    EXPECT_TRUE(ViewsInside(Rows[i].Text, Lines)) << "row " << i;
+  }
+}
+
+TEST(StringRecordList, PieceViewsGiveSplitTextsPiecesInEveryMode) {
+  EXPECT_EQ(Copies(SplitPieces(u"x::y:z", std::vector<std::u16string_view>{u"::", u":"}, smDrop)),
+            (Strings{u"x", u"y", u"z"}));
+
+  // Random texts, long enough for the vector scan, against the cells of SplitText. Six
+  // distinct first units take the low-byte screen instead of the scan.
+  std::mt19937 Random(2024);
+  const std::vector<std::vector<std::u16string_view>> DelimiterSets = {
+      {u"\r\n", u"\r", u"\n"},
+      {u"ab", u"a"},
+      {u"a", u"ab"},
+      {u"", u"b", u"ba"},
+      {},
+      {u"\u300Aa", u"\n"},
+      {u"a", u"b", u"c", u"\r", u"\n"},
+      {u"\r\n", u"a", u"bc", u"c", u"\u0D0A", u"\n", u"\u300A"},
+  };
+  for (int Round = 0; Round < 4000; ++Round) {
+    const std::u16string Text = RandomText(Random, 40, u"ab\r\nc\u300A\u0D0Axyzxyzxyz");
+    const auto& Delimiters = DelimiterSets[Random() % DelimiterSets.size()];
+    const TSplitMode Mode = static_cast<TSplitMode>(Random() % 5);
+    TSplitList L;
+    L.SplitText(Text, Delimiters, Mode);
+    const std::vector<std::u16string_view> Pieces = SplitPieces(Text, Delimiters, Mode);
+    ASSERT_EQ(Copies(Pieces), ItemsOf(L))
+        << "round " << Round << " mode " << int(Mode) << " " << Show(Text);
+    ASSERT_EQ(ItemsOf(L), ReferenceSplit(Text, Delimiters, Mode))
+        << "round " << Round << " mode " << int(Mode) << " " << Show(Text);
+    ASSERT_TRUE(ViewsInside(Text, Pieces)) << "round " << Round;
+
+    TCommonStringRecordList Lines;
+    Lines.SetText(Text);
+    ASSERT_EQ(Copies(SplitLines(Text)), ItemsOf(Lines)) << "round " << Round << " " << Show(Text);
+  }
+}
+
 TEST(StringRecordList, DelimitedText) {
   struct Row {
     std::u16string_view Text;
