@@ -8,8 +8,6 @@
 #include "library/ConstUnit/ConstUnit.h"
 #include "library/ConvertToTypeUnit/ConvertToTypeUnit.h"
 #include "library/StringRecordList/StringRecordList.h"
-#include "library/StringSearchUnit/StringSearchUnit.h"
-#include "library/StringUnit/StringUnit.h"
 
 namespace {
 
@@ -17,15 +15,22 @@ namespace {
 constexpr std::u16string_view NumberHeadChars = u"1234567890 \t";
 static_assert(NumberHeadChars.substr(0, DigitChars.size()) == DigitChars);
 
-constexpr std::u16string_view IndentChars = u" \t";
-constexpr std::u16string_view LineBreakChars = u"\r\n";
+// The separator is one character, so a line's head ends at the first one.
+static_assert(LineNumberSeparator.size() == 1);
+constexpr char16_t Separator = LineNumberSeparator[0];
+
+bool IsNumberHeadChar(char16_t C) {
+  return (C >= u'0' && C <= u'9') || C == u' ' || C == u'\t';
+}
+
+bool IsIndentChar(char16_t C) {
+  return C == u' ' || C == u'\t';
+}
 
 // U+0000..U+0020: what a number-only line may still hold after its separator.
-constexpr char16_t BlankOrControlArray[] = {0,  1,  2,  3,  4,  5,  6,  7,  8,  9,  10,
-                                            11, 12, 13, 14, 15, 16, 17, 18, 19, 20, 21,
-                                            22, 23, 24, 25, 26, 27, 28, 29, 30, 31, 32};
-constexpr std::u16string_view BlankOrControlChars(BlankOrControlArray,
-                                                  std::size(BlankOrControlArray));
+bool IsBlankOrControl(char16_t C) {
+  return C <= u' ';
+}
 
 // The value of numbering position K; 64 bits hold every Start + Step*K of a 32-bit run.
 int64_t LineValue(int32_t Start, int32_t Step, int32_t K) {
@@ -57,7 +62,8 @@ void ForEachLine(std::u16string_view Text, TVisit&& Visit) {
 }
 
 // A line item cut at its first separator, as views of what TextBefore(item, ":") and
-// AfterFirst(":", item) would copy: without a separator both are the whole item.
+// AfterFirst(":", item) would copy: without a separator both are the whole item. Only the
+// cut of a numbered item is filled in.
 struct TLineCut {
   std::u16string_view Head;
   std::u16string_view Rest;
@@ -65,22 +71,30 @@ struct TLineCut {
   bool Numbered = false;
 };
 
+// Reads the head only as far as it can be a number head: a line whose head holds anything
+// else is not numbered, wherever its first separator lies.
 TLineCut CutLine(std::u16string_view Item) {
-  TLineCut Cut{Item, Item};
-  const int32_t Position =
-      FindPattern(LineNumberSeparator, Item, cmExact, 1, std::numeric_limits<int32_t>::max());
-  Cut.HasSeparator = Position != 0;
-  if (Cut.HasSeparator) {
-    Cut.Head = Item.substr(0, static_cast<size_t>(Position - 1));
-    Cut.Rest = Item.substr(static_cast<size_t>(Position - 1) + LineNumberSeparator.size());
+  size_t I = 0;
+  while (I < Item.size() && IsNumberHeadChar(Item[I])) ++I;
+  TLineCut Cut;
+  if (I < Item.size() && Item[I] == Separator) {
+    Cut = {Item.substr(0, I), Item.substr(I + 1), true, I > 0};
+  } else if (I == Item.size()) {
+    Cut = {Item, Item, false, I > 0};  // a last line of digits, blanks and tabs only
   }
-  Cut.Numbered = IsLineNumberHead(Cut.Head);
   return Cut;
 }
 
 // Blank and control characters only (or nothing) after the separator.
 bool IsBlankRest(std::u16string_view Rest) {
-  return CountLeadingChars(Rest, BlankOrControlChars) == static_cast<int32_t>(Rest.size());
+  return std::all_of(Rest.begin(), Rest.end(), IsBlankOrControl);
+}
+
+// The line break at the end of a line item: CR LF, CR, LF or nothing.
+std::u16string_view ItemBreak(std::u16string_view Item) {
+  if (Item.empty() || (Item.back() != u'\r' && Item.back() != u'\n')) return {};
+  const bool CRLF = Item.size() >= 2 && Item.back() == u'\n' && Item[Item.size() - 2] == u'\r';
+  return Item.substr(Item.size() - (CRLF ? 2 : 1));
 }
 
 // Room for the input plus one prefix per line, so the result is allocated once.
@@ -152,7 +166,7 @@ std::u16string AddPaddedLineNumbers(std::u16string_view Text, int32_t Start, int
 }
 
 bool IsLineNumberHead(std::u16string_view Head) {
-  return ClassifyChars(Head, NumberHeadChars) == csmAll;
+  return !Head.empty() && std::all_of(Head.begin(), Head.end(), IsNumberHeadChar);
 }
 
 std::u16string DeleteLineNumbers(std::u16string_view Text) {
@@ -194,16 +208,20 @@ std::u16string DeleteIndentAfterNumber(std::u16string_view Text) {
     const TLineCut Cut = CutLine(Lines[static_cast<size_t>(I)]);
     if (!Cut.Numbered || !Cut.HasSeparator) continue;
     HeadLengths[static_cast<size_t>(I)] = static_cast<int32_t>(Cut.Head.size());
-    const int32_t Indent = CountLeadingChars(Cut.Rest, IndentChars);
-    const int32_t BodyLength =
-        static_cast<int32_t>(Cut.Rest.size()) - CountTrailingChars(Cut.Rest, LineBreakChars);
-    if (BodyLength != Indent) MinIndent = std::min(MinIndent, Indent);
+    // Leading blanks and tabs against the rest without the CR and LF at its end.
+    const std::u16string_view Rest = Cut.Rest;
+    const size_t Indent = static_cast<size_t>(
+        std::find_if_not(Rest.begin(), Rest.end(), IsIndentChar) - Rest.begin());
+    size_t BodyLength = Rest.size();
+    while (BodyLength > 0 && (Rest[BodyLength - 1] == u'\r' || Rest[BodyLength - 1] == u'\n')) {
+      --BodyLength;
+    }
+    if (BodyLength != Indent) MinIndent = std::min(MinIndent, static_cast<int32_t>(Indent));
   }
   if (MinIndent == NoIndent || MinIndent == 0) return std::u16string(Text);
 
   std::u16string Result;
   Result.reserve(Text.size());
-  std::u16string NewItem;
   for (int32_t I = 0; I < N; ++I) {
     const std::u16string_view Item = Lines[static_cast<size_t>(I)];
     const int32_t HeadLength = HeadLengths[static_cast<size_t>(I)];
@@ -212,14 +230,14 @@ std::u16string DeleteIndentAfterNumber(std::u16string_view Text) {
       continue;
     }
     // Head and separator stay; the rest loses its first MinIndent characters.
-    const size_t RestStart = static_cast<size_t>(HeadLength) + LineNumberSeparator.size();
-    NewItem.assign(Item.substr(0, RestStart));
-    NewItem.append(Item.substr(std::min(RestStart + static_cast<size_t>(MinIndent), Item.size())));
-    // A blank-only rest may lose part of its break to the cut; the line's own break returns
-    // (ChangeLineBreak, done in place).
-    RemoveLineBreak(NewItem);
-    NewItem += LineBreakText(GetLineBreakKind(Item));
-    Result += NewItem;
+    const size_t RestStart = static_cast<size_t>(HeadLength) + 1;
+    const std::u16string_view Kept =
+        Item.substr(std::min(RestStart + static_cast<size_t>(MinIndent), Item.size()));
+    // The line keeps its own break (ChangeLineBreak): what is left of the rest ends with the
+    // whole break, or, when the cut reached into it, is replaced by the break alone.
+    const std::u16string_view Break = ItemBreak(Item);
+    Result += Item.substr(0, RestStart);
+    Result += Kept.size() >= Break.size() ? Kept : Break;
   }
   return Result;
 }

@@ -181,8 +181,10 @@ size_t TDelimiterFinder::MatchAt(std::u16string_view S, size_t P) const {
   const size_t Room = S.size() - P;
   for (std::u16string_view D : FDelimiters) {
     if (D.empty() || D[0] != C || D.size() > Room) continue;
-    if (std::equal(D.begin() + 1, D.end(), S.begin() + static_cast<ptrdiff_t>(P) + 1))
-      return D.size();
+    // Delimiters are short: a plain loop, not a library compare call.
+    size_t K = 1;
+    while (K < D.size() && D[K] == S[P + K]) ++K;
+    if (K == D.size()) return D.size();
   }
   return 0;
 }
