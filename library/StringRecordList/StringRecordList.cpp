@@ -14,26 +14,32 @@ namespace {
 
 using TCell = std::u16string;
 
-// Position of the first unit in Data[From, L) equal to one of the four in Units, else L.
-size_t FindAnyOf4(const char16_t* Data, size_t From, size_t L, const char16_t (&Units)[4]) {
+// Position of the first unit in Data[From, L) equal to one of the first N of Units, else L.
+template <size_t N>
+size_t FindAnyOf(const char16_t* Data, size_t From, size_t L, const char16_t (&Units)[4]) {
+  static_assert(N >= 1 && N <= 4);
   size_t P = From;
 #if defined(__SSE2__)
-  // Eight units at a time; lines are short, so most searches end within a few steps.
-  const __m128i U0 = _mm_set1_epi16(static_cast<short>(Units[0]));
-  const __m128i U1 = _mm_set1_epi16(static_cast<short>(Units[1]));
-  const __m128i U2 = _mm_set1_epi16(static_cast<short>(Units[2]));
-  const __m128i U3 = _mm_set1_epi16(static_cast<short>(Units[3]));
-  for (; L - P >= 8; P += 8) {
-    const __m128i V = _mm_loadu_si128(reinterpret_cast<const __m128i*>(Data + P));
-    const __m128i Hits = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi16(V, U0), _mm_cmpeq_epi16(V, U1)),
-                                      _mm_or_si128(_mm_cmpeq_epi16(V, U2), _mm_cmpeq_epi16(V, U3)));
-    const unsigned Mask = static_cast<unsigned>(_mm_movemask_epi8(Hits));
-    if (Mask != 0) return P + static_cast<size_t>(std::countr_zero(Mask)) / 2;
+  // Sixteen units a step, one bit per unit in the mask; lines are short, so most searches
+  // end within a few steps.
+  __m128i U[N];
+  for (size_t K = 0; K < N; ++K) U[K] = _mm_set1_epi16(static_cast<short>(Units[K]));
+  auto Hits = [&U](const char16_t* At) {
+    const __m128i V = _mm_loadu_si128(reinterpret_cast<const __m128i*>(At));
+    __m128i H = _mm_cmpeq_epi16(V, U[0]);
+    for (size_t K = 1; K < N; ++K) H = _mm_or_si128(H, _mm_cmpeq_epi16(V, U[K]));
+    return H;
+  };
+  for (; L - P >= 16; P += 16) {
+    const unsigned Mask = static_cast<unsigned>(
+        _mm_movemask_epi8(_mm_packs_epi16(Hits(Data + P), Hits(Data + P + 8))));
+    if (Mask != 0) return P + static_cast<size_t>(std::countr_zero(Mask));
   }
 #endif
   for (; P < L; ++P) {
     const char16_t C = Data[P];
-    if (C == Units[0] || C == Units[1] || C == Units[2] || C == Units[3]) return P;
+    for (size_t K = 0; K < N; ++K)
+      if (C == Units[K]) return P;
   }
   return L;
 }
@@ -201,8 +207,9 @@ TDelimiterMatch TDelimiterFinder::Next(std::u16string_view S, size_t From) const
     return {L, 0};
   }
   if (FFirstCount == 0) return {L, 0};
+  // Line breaks have two distinct first units; the narrower search is worth its branch.
   for (;; ++P) {
-    P = FindAnyOf4(Data, P, L, FFirst);
+    P = FFirstCount <= 2 ? FindAnyOf<2>(Data, P, L, FFirst) : FindAnyOf<4>(Data, P, L, FFirst);
     if (P == L) return {L, 0};
     if (const size_t Length = MatchAt(S, P)) return {P, Length};
   }
