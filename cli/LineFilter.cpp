@@ -1,17 +1,11 @@
 #include "cli/LineFilter.h"
 
 #include <algorithm>
-#include <bit>
 #include <cstring>
 #include <memory>
 #include <optional>
 #include <stdexcept>
 #include <vector>
-
-#if CORVANE_CLI_THREADS
-#include <exception>
-#include <thread>
-#endif
 
 #include "LineNumberUnit/ContinueRule.h"
 
@@ -109,26 +103,12 @@ size_t CountLinesIn(size_t N, TUnitAt At) {
   return Breaks + 1;
 }
 
-// High bit set in each byte of W that equals the byte in Pattern (exact, no false hits).
-inline uint64_t EqualBytes(uint64_t W, uint64_t Pattern) {
-  constexpr uint64_t Low7 = 0x7F7F7F7F7F7F7F7Full;
-  const uint64_t X = W ^ Pattern;
-  return ~(((X & Low7) + Low7) | X | Low7);
-}
-
-// Number of high bits set in a mask made by EqualBytes(): the bytes summed by one multiply
-// (a portable popcount would be a library call without a CPU-specific flag).
-inline size_t CountMarked(uint64_t Mask) {
-  return static_cast<size_t>(((Mask >> 7) * 0x0101010101010101ull) >> 56);
-}
-
-// CountLinesIn() for UTF-8, eight bytes at a time: lines = LF + CR - (CR followed by LF).
+// CountLinesIn() for UTF-8, sixteen bytes at a time where SSE2 exists: lines = LF + CR -
+// (CR followed by LF).
 size_t CountLinesUtf8(const unsigned char* P, size_t N) {
   if (N == 0) return 0;
-  constexpr uint64_t LFs = 0x0A0A0A0A0A0A0A0Aull;
-  constexpr uint64_t CRs = 0x0D0D0D0D0D0D0D0Dull;
   size_t LFCount = 0, CRCount = 0, CRLFCount = 0, I = 0;
-  bool PrevCR = false;  // the byte before this word was a CR
+  bool PrevCR = false;  // the byte before I was a CR
 #if defined(__SSE2__)
   // Sixteen bytes a step: per-byte counters of breaks (LF, or CR without LF after it),
   // summed every 255 steps before they could overflow. Breaks go to LFCount.
@@ -150,18 +130,6 @@ size_t CountLinesUtf8(const unsigned char* P, size_t N) {
   }
   // A CR just before I was settled above, together with the byte after it.
 #endif
-  for (; I + 8 <= N; I += 8) {
-    uint64_t W;
-    std::memcpy(&W, P + I, 8);
-    if constexpr (std::endian::native == std::endian::big) W = __builtin_bswap64(W);
-    const uint64_t LF8 = EqualBytes(W, LFs);
-    const uint64_t CR8 = EqualBytes(W, CRs);
-    LFCount += CountMarked(LF8);
-    CRCount += CountMarked(CR8);
-    // Byte k is a CR and byte k+1 an LF; the first byte pairs with the previous word.
-    CRLFCount += CountMarked(CR8 & (LF8 >> 8)) + static_cast<size_t>(PrevCR && (LF8 & 0x80));
-    PrevCR = (CR8 >> 63) != 0;
-  }
   for (; I < N; ++I) {
     LFCount += P[I] == LF;
     CRCount += P[I] == CR;
@@ -277,51 +245,16 @@ std::string_view FilterRun(const TBody& Body, const TRun& Run, size_t LinesBefor
 }
 
 // Writes the runs in order, Transform giving each run's output and the blanks to put in
-// front of each of its lines. Where threads exist, the runs are worked on by one thread per
-// core, a batch at a time, and written in their order.
+// front of each of its lines. The scratch memory of one run is reused by the next.
 template <typename TTransform>
 void FilterInRuns(const TBody& Body, const std::vector<TRun>& Runs, TByteSink& Sink,
                   TTransform&& Transform) {
-#if CORVANE_CLI_THREADS
-  const size_t Workers =
-      std::min<size_t>(std::clamp(std::thread::hardware_concurrency(), 1u, 4u), Runs.size());
-#else
-  const size_t Workers = 1;
-#endif
-  std::vector<TScratch<char16_t>> Text(std::max<size_t>(Workers, 1));
-  std::vector<TScratch<char>> Out(std::max<size_t>(Workers, 1));
-  std::vector<std::string_view> Done(std::max<size_t>(Workers, 1));
-  std::vector<size_t> LinesBefore(Runs.size() + 1, 0);
-  for (size_t I = 0; I < Runs.size(); ++I) LinesBefore[I + 1] = LinesBefore[I] + Runs[I].Lines;
-
-  for (size_t First = 0; First < Runs.size(); First += Workers) {
-    const size_t Count = std::min(Workers, Runs.size() - First);
-#if CORVANE_CLI_THREADS
-    std::vector<std::thread> Helpers;
-    std::vector<std::exception_ptr> Failures(Count);
-    for (size_t W = 1; W < Count; ++W) {
-      Helpers.emplace_back([&, W] {
-        try {
-          Done[W] =
-              FilterRun(Body, Runs[First + W], LinesBefore[First + W], Transform, Text[W], Out[W]);
-        } catch (...) {
-          Failures[W] = std::current_exception();
-        }
-      });
-    }
-    try {
-      Done[0] = FilterRun(Body, Runs[First], LinesBefore[First], Transform, Text[0], Out[0]);
-    } catch (...) {
-      Failures[0] = std::current_exception();
-    }
-    for (std::thread& Helper : Helpers) Helper.join();
-    for (const std::exception_ptr& Failure : Failures) {
-      if (Failure) std::rethrow_exception(Failure);
-    }
-#else
-    Done[0] = FilterRun(Body, Runs[First], LinesBefore[First], Transform, Text[0], Out[0]);
-#endif
-    for (size_t W = 0; W < Count; ++W) Sink.Write(Done[W]);
+  TScratch<char16_t> Text;
+  TScratch<char> Out;
+  size_t LinesBefore = 0;
+  for (const TRun& Run : Runs) {
+    Sink.Write(FilterRun(Body, Run, LinesBefore, Transform, Text, Out));
+    LinesBefore += Run.Lines;
   }
 }
 
