@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # Times `corvane number` against `nl -ba -w7 -s:` on the same generated file, side by side:
 #   1,000,000 lines of about 40 bytes with CR LF breaks (about 40 MB), made with a fixed seed.
-# Prints both times (median of RUNS runs, output to /dev/null), the ratio, and corvane's peak
-# RSS against the file size. Both outputs are also compared byte for byte: for numbers up to
-# 1,000,000 corvane's field is 7 wide, exactly nl's -w7.
+# Prints both times, wall and CPU (medians of RUNS runs, output to /dev/null), their ratios,
+# and corvane's peak RSS against the file size. Both outputs are also compared byte for byte:
+# for numbers up to 1,000,000 corvane's field is 7 wide, exactly nl's -w7.
 # Usage: bench/compare_nl.sh [path/to/corvane]   (default: build/native/cli/corvane)
 #   RUNS=N (default 7), LINES=N (default 1000000), KEEP=1 keeps the file in /tmp.
 set -euo pipefail
@@ -44,30 +44,33 @@ fi
 
 median() { sort -g | awk '{ a[NR] = $1 } END { print a[int((NR + 1) / 2)] }'; }
 
-if command -v hyperfine >/dev/null; then
-  hyperfine --warmup 1 --runs "$runs" --export-json "$work/h.json" \
-    "\"$corvane\" number \"$input\"" "nl -ba -w7 -s: \"$input\"" --output null
-  read -r t_corvane t_nl < <(python3 -c 'import json,sys; r=json.load(open(sys.argv[1]))["results"]; print(r[0]["median"], r[1]["median"])' "$work/h.json")
-else
-  # Alternate the two so that both see the same machine load.
-  : > "$work/t.corvane"; : > "$work/t.nl"
-  "$corvane" number "$input" > /dev/null; nl -ba -w7 -s: "$input" > /dev/null  # warm-up
-  for _ in $(seq "$runs"); do
-    /usr/bin/time -f %e -a -o "$work/t.corvane" "$corvane" number "$input" > /dev/null
-    /usr/bin/time -f %e -a -o "$work/t.nl" nl -ba -w7 -s: "$input" > /dev/null
-  done
-  t_corvane=$(median < "$work/t.corvane")
-  t_nl=$(median < "$work/t.nl")
-  echo "runs: $runs each, alternating (times in s)"
-  echo "  corvane: $(tr '\n' ' ' < "$work/t.corvane")"
-  echo "  nl:      $(tr '\n' ' ' < "$work/t.nl")"
-fi
+# Wall and CPU (user + system) seconds of one run, to the millisecond (bash's time keyword).
+timed() {
+  local TIMEFORMAT='%R %U %S'
+  { time "$@" > /dev/null 2>&1; } 2>&1 | awk '{ printf "%.3f %.3f\n", $1, $2 + $3 }'
+}
+
+# Alternate the two so that both see the same machine load.
+: > "$work/t.corvane"; : > "$work/t.nl"
+timed "$corvane" number "$input" > /dev/null; timed nl -ba -w7 -s: "$input" > /dev/null  # warm-up
+for _ in $(seq "$runs"); do
+  timed "$corvane" number "$input" >> "$work/t.corvane"
+  timed nl -ba -w7 -s: "$input" >> "$work/t.nl"
+done
+t_corvane=$(cut -d' ' -f1 "$work/t.corvane" | median)
+t_nl=$(cut -d' ' -f1 "$work/t.nl" | median)
+c_corvane=$(cut -d' ' -f2 "$work/t.corvane" | median)
+c_nl=$(cut -d' ' -f2 "$work/t.nl" | median)
+echo "runs: $runs each, alternating (wall seconds)"
+echo "  corvane: $(cut -d' ' -f1 "$work/t.corvane" | tr '\n' ' ')"
+echo "  nl:      $(cut -d' ' -f1 "$work/t.nl" | tr '\n' ' ')"
 
 rss_kb=$(/usr/bin/time -f %M "$corvane" number "$input" 2>&1 >/dev/null | tail -1)
-awk -v c="$t_corvane" -v n="$t_nl" -v rss="$rss_kb" -v size="$size" 'BEGIN {
-  printf "corvane number:        %.3f s (median)\n", c
-  printf "nl -ba -w7 -s::        %.3f s (median)\n", n
-  printf "ratio corvane/nl:      %.2f (%s)\n", c / n, (c <= n ? "corvane at least as fast" : "corvane SLOWER")
+awk -v c="$t_corvane" -v n="$t_nl" -v cc="$c_corvane" -v cn="$c_nl" -v rss="$rss_kb" -v size="$size" 'BEGIN {
+  printf "corvane number:        %.3f s wall, %.3f s CPU (medians)\n", c, cc
+  printf "nl -ba -w7 -s::        %.3f s wall, %.3f s CPU (medians)\n", n, cn
+  printf "ratio corvane/nl:      %.2f wall (%s), %.2f CPU\n", c / n,
+         (c <= n ? "corvane at least as fast" : "corvane SLOWER"), cc / cn
   printf "corvane peak RSS:      %.1f MB = %.2f x the file size (limit 4x: %s)\n",
          rss / 1024, rss * 1024 / size, (rss * 1024 < 4 * size ? "ok" : "EXCEEDED")
 }'
