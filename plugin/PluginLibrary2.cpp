@@ -3,6 +3,8 @@
 #include <climits>
 #include <cstdint>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "library/StringRecordList/StringRecordList.h"
 #include "library/StringUnit/StringUnit.h"
@@ -100,24 +102,29 @@ std::string ToAnsi(const std::u16string& Text, bool& Ok) {
 }  // namespace
 
 void WriteBackLines(HWND hwnd, std::u16string_view NewText) {
-  TCommonStringRecordList Old;
-  TCommonStringRecordList New;
-  Old.SetText(GetSelectedText(hwnd));
-  New.SetText(NewText);
+  // The lines of both texts as views, split as the line list splits them.
+  const std::u16string OldText = GetSelectedText(hwnd);
+  const std::vector<std::u16string_view> Old = SplitLines(OldText);
+  const std::vector<std::u16string_view> New = SplitLines(NewText);
+  // More lines than a line list holds are its capacity fault, as when they were held in one.
+  if (Old.size() > static_cast<size_t>(MaxListSize) ||
+      New.size() > static_cast<size_t>(MaxListSize)) {
+    TListClone::Error(SListCapacityError, MaxListSize);
+  }
   const THostPos S = GetHostPos(hwnd, HostGetSelStart, HostPosKindFile);
   const bool CaretAtEnd = IsCaretAtSelectionEnd(hwnd);
-  const int32_t OldCount = Old.Count();
-  const int32_t NewCount = New.Count();
+  const auto OldCount = static_cast<int32_t>(Old.size());
+  const auto NewCount = static_cast<int32_t>(New.size());
   // Every position sent below must fit the host's 32-bit fields; check before writing.
-  const int64_t FirstLength = OldCount > 0 ? static_cast<int64_t>(Old.Items(0).size()) : 0;
+  const int64_t FirstLength = OldCount > 0 ? static_cast<int64_t>(Old[0].size()) : 0;
   if (int64_t{S.Y} + OldCount >= INT32_MAX || int64_t{S.X} + FirstLength > INT32_MAX) {
     throw EHostAnswerError("the selection lies beyond the positions a host can address");
   }
 
   const int32_t Common = MinInt(OldCount, NewCount);
   for (int32_t I = 0; I < Common; ++I) {
-    const std::u16string& OldLine = Old.Items(I);
-    const std::u16string& NewLine = New.Items(I);
+    const std::u16string_view OldLine = Old[static_cast<size_t>(I)];
+    const std::u16string_view NewLine = New[static_cast<size_t>(I)];
     const THostPos P{I == 0 ? S.X : 0, S.Y + I};
     const THostPos NextLine{0, P.Y + 1};
     if (OldLine == NewLine) {
@@ -129,13 +136,13 @@ void WriteBackLines(HWND hwnd, std::u16string_view NewText) {
       // Only the content changes; the CR LF in the document is never selected.
       SetHostCaretPos(hwnd, HostPosKindFile, P);
       SelectChars(hwnd, OldLine.size() - 2);
-      ReplaceSel(hwnd, NewLine.substr(0, NewLine.size() - 2));
+      ReplaceSel(hwnd, std::u16string(NewLine.substr(0, NewLine.size() - 2)));
       SetHostCaretPos(hwnd, HostPosKindFile, NextLine);
     } else {
       // The replacement leaves the caret at the start of the next old line.
       SetHostCaretPos(hwnd, HostPosKindFile, P);
       SelectChars(hwnd, OldLine.size());
-      ReplaceSel(hwnd, NewLine);
+      ReplaceSel(hwnd, std::u16string(NewLine));
     }
   }
 
@@ -143,11 +150,11 @@ void WriteBackLines(HWND hwnd, std::u16string_view NewText) {
   if (Common == 0) SetHostCaretPos(hwnd, HostPosKindFile, S);
   if (OldCount < NewCount) {
     std::u16string Added;
-    for (int32_t I = OldCount; I < NewCount; ++I) Added += New.Items(I);
+    for (int32_t I = OldCount; I < NewCount; ++I) Added += New[static_cast<size_t>(I)];
     ReplaceSel(hwnd, Added);
   } else if (NewCount < OldCount) {
     size_t Removed = 0;
-    for (int32_t I = NewCount; I < OldCount; ++I) Removed += Old.Items(I).size();
+    for (int32_t I = NewCount; I < OldCount; ++I) Removed += Old[static_cast<size_t>(I)].size();
     SelectChars(hwnd, Removed);
     ReplaceSel(hwnd, std::u16string());
   }
