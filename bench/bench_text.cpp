@@ -1,10 +1,13 @@
-// Splitting a text into lines and joining it back through TCommonStringRecordList::Text.
+// Splitting a text into lines and joining it back through TCommonStringRecordList::Text, and
+// the same split into line views (SplitLines), which the engine uses.
 // The per-line cost must stay flat from 100,000 to 1,000,000 lines; 3,000,000 shows where it
 // levels off once the list no longer fits in the caches.
 #include <benchmark/benchmark.h>
 
 #include <random>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "library/StringRecordList/StringRecordList.h"
 
@@ -44,6 +47,17 @@ void BM_SplitText(benchmark::State& State) {
   PerLine(State, Lines);
 }
 
+// The same lines as views over the text, without a cell or a string per line.
+void BM_SplitLines(benchmark::State& State) {
+  const int64_t Lines = State.range(0);
+  const std::u16string Text = MakeText(Lines);
+  for (auto _ : State) {
+    const std::vector<std::u16string_view> Views = SplitLines(Text);
+    benchmark::DoNotOptimize(Views.data());
+  }
+  PerLine(State, Lines);
+}
+
 void BM_JoinText(benchmark::State& State) {
   const int64_t Lines = State.range(0);
   TCommonStringRecordList List;
@@ -58,6 +72,7 @@ void BM_JoinText(benchmark::State& State) {
 }  // namespace
 
 BENCHMARK(BM_SplitText)->Arg(100000)->Arg(1000000)->Arg(3000000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_SplitLines)->Arg(100000)->Arg(1000000)->Arg(3000000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_JoinText)->Arg(100000)->Arg(1000000)->Arg(3000000)->Unit(benchmark::kMillisecond);
 
 BENCHMARK_MAIN();

@@ -102,7 +102,7 @@ class TDelimiterFinder {
 //   smSeparate          piece before D (even empty), then D; the tail always follows
 //   smSeparateSkipEmpty piece before D if non-empty, then D; a non-empty tail follows
 // So smDrop gives n + 1 pieces for n delimiters, and smAttach pieces join back to S.
-//   ForEachPiece(u"a,,b", {u","}, smDrop, V): V(u"a"), V(u""), V(u"b")
+// With the one delimiter "," in mode smDrop, u"a,,b" is visited as u"a", u"", u"b".
 template <typename TVisit>
 void ForEachPiece(std::u16string_view S, std::span<const std::u16string_view> Delimiters,
                   TSplitMode Mode, TVisit&& Visit) {
@@ -124,8 +124,8 @@ void ForEachPiece(std::u16string_view S, std::span<const std::u16string_view> De
   if (KeepEmpty || Start < S.size()) Visit(S.substr(Start));
 }
 
-// SplitPieces() — the pieces of ForEachPiece() collected in order.
-//   SplitPieces(u"x::y:z", {u"::", u":"}, smDrop) == {u"x", u"y", u"z"}
+// SplitPieces() — the pieces of ForEachPiece() collected in order. With the delimiters "::"
+// then ":" in mode smDrop, u"x::y:z" gives {u"x", u"y", u"z"}.
 [[nodiscard]] std::vector<std::u16string_view> SplitPieces(
     std::u16string_view S, std::span<const std::u16string_view> Delimiters, TSplitMode Mode);
 
