@@ -11,17 +11,16 @@
 
 namespace {
 
-// A number head may hold the digits, blanks and tabs.
-constexpr std::u16string_view NumberHeadChars = u"1234567890 \t";
-static_assert(NumberHeadChars.substr(0, DigitChars.size()) == DigitChars);
+// A number head may hold the digits (DigitChars), blanks and tabs.
+constexpr bool IsNumberHeadChar(char16_t C) {
+  return (C >= u'0' && C <= u'9') || C == u' ' || C == u'\t';
+}
+static_assert(DigitChars.size() == 10 &&
+              std::all_of(DigitChars.begin(), DigitChars.end(), IsNumberHeadChar));
 
 // The separator is one character, so a line's head ends at the first one.
 static_assert(LineNumberSeparator.size() == 1);
 constexpr char16_t Separator = LineNumberSeparator[0];
-
-bool IsNumberHeadChar(char16_t C) {
-  return (C >= u'0' && C <= u'9') || C == u' ' || C == u'\t';
-}
 
 bool IsIndentChar(char16_t C) {
   return C == u' ' || C == u'\t';
