@@ -45,8 +45,7 @@ int32_t Length(const std::u16string& S) {
   return static_cast<int32_t>(S.size());
 }
 
-// Number of line items; more than a line list can hold is the list's capacity fault, as
-// when the lines were held in one.
+// Number of line items; more than the list limit (MaxListSize) is the list's capacity fault.
 int32_t LineCount(const std::vector<std::u16string_view>& Lines) {
   if (Lines.size() > static_cast<size_t>(MaxListSize)) {
     TListClone::Error(SListCapacityError, MaxListSize);

@@ -70,6 +70,66 @@ TEST_F(SelectWholeLinesTest, LineRequestCarriesTheOptionSum) {
   EXPECT_EQ(Options, (std::vector<int32_t>{1, 1, 3, 3, 1, 1}));
 }
 
+// Every message SelectWholeLines sends, with the position kind in wParam: the ends in kind 2,
+// the direction in kind 0, the last line's length by the two-call protocol with option 1,
+// S converted before E, and the direction put back.
+TEST_F(SelectWholeLinesTest, MessageByMessage) {
+  const auto Trace = [this] {
+    std::string Out;
+    for (const THostLogEntry& E : Doc.Log()) {
+      std::string Word = HostDocument::MessageName(E.Msg);
+      switch (E.Msg) {
+        case HostGetSelStart:
+        case HostGetSelEnd:
+        case HostGetCaretPos:
+        case HostGetLineCount:
+        case HostSetCaretPos:
+          Word += std::to_string(E.WParam);
+          break;
+        case HostGetLineText:
+          Word += "(" + std::to_string(E.Pos.X) + "," + std::to_string(E.Pos.Y) + "," +
+                  std::to_string(E.Pos2.X) + (E.LParam == 0 ? ",0)" : ",buf)");
+          break;
+        case HostConvertPos:
+          Word += Show(E.Pos);
+          break;
+        case HostSetSelection:
+          Word += Show(E.Pos) + ">" + Show(E.Pos2);
+          break;
+        default:
+          break;
+      }
+      Out += (Out.empty() ? "" : " ") + Word;
+    }
+    return Out;
+  };
+  const std::string Reads =
+      "HostGetSelStart2 HostGetSelEnd2 HostGetSelStart0 HostGetSelEnd0 HostGetCaretPos0 ";
+  const struct {
+    THostPos Anchor, Active;
+    std::string Rest;
+  } Rows[] = {
+      {{3, 4},
+       {2, 6},
+       "HostGetLineCount2 HostConvertPos(0,4) HostConvertPos(0,7) HostSetSelection(0,4)>(0,7) "
+       "HostGetSelStart0 HostGetSelEnd0 HostSetSelection(0,4)>(0,7)"},
+      {{0, 6},
+       {3, 4},
+       "HostConvertPos(0,4) HostConvertPos(0,6) HostSetSelection(0,4)>(0,6) "
+       "HostGetSelStart0 HostGetSelEnd0 HostSetSelection(0,6)>(0,4)"},
+      {{2, 8},
+       {5, 9},
+       "HostGetLineCount2 HostGetLineText(0,9,1,0) HostGetLineText(8,9,1,buf) "
+       "HostConvertPos(0,8) HostConvertPos(8,9) HostSetSelection(0,8)>(8,9) "
+       "HostGetSelStart0 HostGetSelEnd0 HostSetSelection(0,8)>(8,9)"},
+  };
+  for (size_t I = 0; I < std::size(Rows); ++I) {
+    Start(TenLines(), Rows[I].Anchor, Rows[I].Active);
+    SelectWholeLines(Wnd);
+    EXPECT_EQ(Trace(), Reads + Rows[I].Rest) << "row " << I;
+  }
+}
+
 using TextHelpersTest = HostFixture;
 
 TEST_F(TextHelpersTest, SelectedTextEndsAtTheFirstZero) {
