@@ -363,6 +363,50 @@ TEST_F(CommandMenuTest, EveryCommandOnTheWholeDocument) {
   }
 }
 
+// The messages before the menu and after the output, in order, with their wParam: redraw off,
+// both ends in kind 2, the view, whether anything is selected, then 4201; at the end 4187 and
+// the caret in kind 2 (nothing selected only), the view back and redraw on.
+TEST_F(CommandMenuTest, MessagesAroundTheMenuInOrder) {
+  const auto Words = [](const std::vector<THostLogEntry>& Log, size_t From, size_t To) {
+    std::string Out;
+    for (size_t i = From; i < To && i < Log.size(); ++i)
+      Out += std::string(i == From ? "" : " ") + HostDocument::MessageName(Log[i].Msg) +
+             std::to_string(Log[i].WParam);
+    return Out;
+  };
+  const std::string Opening =
+      "HostSetRedraw0 HostGetSelStart2 HostGetSelEnd2 HostGetScrollPos0 HostHasSelection0 "
+      "HostQueryCommand4201";
+  for (const bool Selected : {false, true}) {
+    for (const UINT Id : {0u, 1u, 14u}) {
+      const std::string Context =
+          std::string(Selected ? "selection" : "whole") + ", id " + std::to_string(Id);
+      FakeWinReset();
+      TEditor E(u"a\r\nb\r\nc");
+      if (Selected)
+        E.Doc.Select({1, 0}, {1, 1});
+      else
+        E.Doc.SetCaret({1, 1});
+      E.Run(Id);
+      const std::vector<THostLogEntry>& Log = E.Doc.Log();
+      ASSERT_GE(Log.size(), 8u) << Context;
+      EXPECT_EQ(Words(Log, 0, 6), Opening) << Context;
+      std::string Closing = "HostSetScrollPos0 HostSetRedraw1";
+      if (Id != 0) {
+        // The target is taken right after the menu.
+        EXPECT_EQ(Words(Log, 6, 7), Selected ? "HostGetSelStart2" : "HostExecCommand4136")
+            << Context;
+        if (!Selected) Closing = "HostExecCommand4187 HostSetCaretPos2 " + Closing;
+      }
+      const size_t Tail = Id != 0 && !Selected ? 4 : 2;
+      EXPECT_EQ(Words(Log, Log.size() - Tail, Log.size()), Closing) << Context;
+      if (Id == 0) {
+        EXPECT_EQ(Log.size(), 8u) << Context;
+      }
+    }
+  }
+}
+
 // --- The continue rule ----------------------------------------------------------------------
 
 // What each head asks for is the engine's (tests/engine); here, what the command makes of the
