@@ -78,11 +78,8 @@ fi
 [ -n "$id" ] || { echo "demo.sh: unknown command '$command' (see --help)" >&2; exit 2; }
 
 # 1. What the build and wine need (Debian 12; installs only what is missing).
-if [ "$(id -u)" -ne 0 ] && command -v sudo >/dev/null; then
-  sudo "$root/scripts/install-deps.sh"
-else
-  "$root/scripts/install-deps.sh"
-fi
+. "$root/scripts/build-plugin.sh"
+install_deps
 
 # 2. The document as the host reads it (UTF-8), and the selection.
 work=$(mktemp -d /tmp/corvane-demo.XXXXXX)
@@ -117,16 +114,7 @@ PY
 
 # 3. Corvane.dll and corvane-host.exe, built when missing or out of date.
 build=${build_dir:-$root/build/$arch}
-log=$(mktemp /tmp/corvane-demo-build.XXXXXX)
-echo "Building Corvane.dll and corvane-host.exe ($arch) in ${build#"$root"/} ..."
-if { [ -f "$build/CMakeCache.txt" ] || cmake --preset "$arch" -S "$root" -B "$build"; } >"$log" 2>&1 &&
-   cmake --build "$build" --parallel "$(nproc)" --target Corvane corvane-host >>"$log" 2>&1; then
-  rm -f "$log"
-else
-  tail -n 40 "$log" >&2
-  echo "demo.sh: the build failed (full log: $log)" >&2
-  exit 1
-fi
+build_plugin "$arch" "$build" demo.sh
 dll=$build/Corvane/Corvane.dll
 host=$build/host/win/corvane-host.exe
 

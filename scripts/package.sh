@@ -59,17 +59,12 @@ add_host() {  # add_host x86|x64 EXE
 
 if [ -z "$verify_only" ]; then
   if [ ${#dlls[@]} -eq 0 ]; then
-    if [ "$(id -u)" -ne 0 ] && command -v sudo >/dev/null; then
-      sudo "$root/scripts/install-deps.sh"
-    else
-      "$root/scripts/install-deps.sh"
-    fi
+    . "$root/scripts/build-plugin.sh"
+    install_deps
     for preset in win32 win64; do
       build=$prefix$preset
       arch=$([ $preset = win32 ] && echo x86 || echo x64)
-      echo "=== $preset: building Corvane.dll and corvane-host.exe in ${build#"$root"/}"
-      [ -f "$build/CMakeCache.txt" ] || cmake --preset $preset -S "$root" -B "$build" >/dev/null
-      cmake --build "$build" --parallel "$(nproc)" --target Corvane corvane-host
+      build_plugin "$preset" "$build" package.sh
       dlls+=("$arch=$build/Corvane/Corvane.dll")
       add_host "$arch" "$build/host/win/corvane-host.exe"
     done

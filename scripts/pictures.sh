@@ -40,24 +40,12 @@ mkdir -p "$out"
 out=$(cd "$out" && pwd)
 
 # 1. Build tools, wine, Xvfb, ImageMagick and the fonts (Debian 12; installs what is missing).
-if [ "$(id -u)" -ne 0 ] && command -v sudo >/dev/null; then
-  sudo "$root/scripts/install-deps.sh"
-else
-  "$root/scripts/install-deps.sh"
-fi
+. "$root/scripts/build-plugin.sh"
+install_deps
 
 # 2. Corvane.dll and corvane-host.exe, built when missing or out of date.
 build=${build_dir:-$root/build/$arch}
-log=$(mktemp /tmp/corvane-pictures-build.XXXXXX)
-echo "Building Corvane.dll and corvane-host.exe ($arch) in ${build#"$root"/} ..."
-if { [ -f "$build/CMakeCache.txt" ] || cmake --preset "$arch" -S "$root" -B "$build"; } >"$log" 2>&1 &&
-   cmake --build "$build" --parallel "$(nproc)" --target Corvane corvane-host >>"$log" 2>&1; then
-  rm -f "$log"
-else
-  tail -n 40 "$log" >&2
-  echo "pictures.sh: the build failed (full log: $log)" >&2
-  exit 1
-fi
+build_plugin "$arch" "$build" pictures.sh
 dll=$build/Corvane/Corvane.dll
 host=$build/host/win/corvane-host.exe
 
