@@ -77,11 +77,14 @@ def readme(root, lang, version, arch):
     return windows_text(text, bom=lang == "ja")
 
 
-def stripped_dll(path, arch):
+def stripped_dll(path, arch, epoch):
     """The DLL without its symbol tables and debug sections (half the size, same code)."""
     with tempfile.TemporaryDirectory() as tmp:
         out = os.path.join(tmp, "Corvane.dll")
-        subprocess.run([ARCHES[arch][2] + "-strip", "--strip-unneeded", "-o", out, path], check=True)
+        # strip writes the time into the PE header unless SOURCE_DATE_EPOCH gives one.
+        env = dict(os.environ, SOURCE_DATE_EPOCH=str(epoch))
+        subprocess.run([ARCHES[arch][2] + "-strip", "--strip-unneeded", "-o", out, path],
+                       check=True, env=env)
         with open(out, "rb") as f:
             return f.read()
 
@@ -114,7 +117,7 @@ def make(args):
         if arch not in ARCHES or not path:
             raise Failure("a DLL is given as x86=PATH or x64=PATH, not %r" % spec)
         members = [
-            ("Corvane.dll", stripped_dll(path, arch)),
+            ("Corvane.dll", stripped_dll(path, arch, args.date)),
             ("README-ja.txt", readme(args.root, "ja", args.version, arch)),
             ("README-en.txt", readme(args.root, "en", args.version, arch)),
             ("LICENSE.txt", license_text),
