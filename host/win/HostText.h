@@ -9,6 +9,8 @@
 #include <string>
 #include <string_view>
 
+#include "library/AssertUnit/AssertUnit.h"
+
 inline std::wstring ToWide(std::u16string_view S) {
   return std::wstring(S.begin(), S.end());
 }
@@ -21,55 +23,39 @@ inline std::u16string FromWide(std::wstring_view S) {
 // \uHHHH; everything else is written as UTF-8.
 inline std::string EscapeText(std::u16string_view S) {
   static constexpr char Hex[] = "0123456789ABCDEF";
+  auto IsHigh = [](char16_t C) { return C >= 0xD800 && C <= 0xDBFF; };
+  auto IsLow = [](char16_t C) { return C >= 0xDC00 && C <= 0xDFFF; };
   std::string Out;
   Out.reserve(S.size());
+  size_t Plain = 0;  // start of the run of characters written as they are
+  auto Flush = [&](size_t End) { Out += Utf16ToUtf8(S.substr(Plain, End - Plain)); };
   for (size_t I = 0; I < S.size(); ++I) {
-    uint32_t C = S[I];
-    if (C >= 0xD800 && C <= 0xDBFF && I + 1 < S.size() && S[I + 1] >= 0xDC00 &&
-        S[I + 1] <= 0xDFFF) {
-      C = 0x10000 + ((C - 0xD800) << 10) + (S[I + 1] - 0xDC00);
-      ++I;
-    } else if (C >= 0xD800 && C <= 0xDFFF) {
-      Out += "\\u";
-      for (int Shift = 12; Shift >= 0; Shift -= 4) Out += Hex[(C >> Shift) & 0xF];
+    const char16_t C = S[I];
+    if (IsHigh(C) && I + 1 < S.size() && IsLow(S[I + 1])) {
+      ++I;  // a pair stays in the plain run
       continue;
     }
-    switch (C) {
-      case u'\\':
-        Out += "\\\\";
-        continue;
-      case u'\r':
-        Out += "\\r";
-        continue;
-      case u'\n':
-        Out += "\\n";
-        continue;
-      case u'\t':
-        Out += "\\t";
-        continue;
-      default:
-        break;
-    }
-    if (C < 0x20 || C == 0x7F) {
+    const char* Escape = C == u'\\'   ? "\\\\"
+                         : C == u'\r' ? "\\r"
+                         : C == u'\n' ? "\\n"
+                         : C == u'\t' ? "\\t"
+                                      : nullptr;
+    const bool Lone = IsHigh(C) || IsLow(C);
+    if (Escape == nullptr && !Lone && C >= 0x20 && C != 0x7F) continue;
+    Flush(I);
+    Plain = I + 1;
+    if (Escape != nullptr) {
+      Out += Escape;
+    } else if (Lone) {
+      Out += "\\u";
+      for (int Shift = 12; Shift >= 0; Shift -= 4) Out += Hex[(C >> Shift) & 0xF];
+    } else {
       Out += "\\x";
       Out += Hex[C >> 4];
       Out += Hex[C & 0xF];
-    } else if (C < 0x80) {
-      Out += static_cast<char>(C);
-    } else if (C < 0x800) {
-      Out += static_cast<char>(0xC0 | (C >> 6));
-      Out += static_cast<char>(0x80 | (C & 0x3F));
-    } else if (C < 0x10000) {
-      Out += static_cast<char>(0xE0 | (C >> 12));
-      Out += static_cast<char>(0x80 | ((C >> 6) & 0x3F));
-      Out += static_cast<char>(0x80 | (C & 0x3F));
-    } else {
-      Out += static_cast<char>(0xF0 | (C >> 18));
-      Out += static_cast<char>(0x80 | ((C >> 12) & 0x3F));
-      Out += static_cast<char>(0x80 | ((C >> 6) & 0x3F));
-      Out += static_cast<char>(0x80 | (C & 0x3F));
     }
   }
+  Flush(S.size());
   return Out;
 }
 

@@ -5,19 +5,12 @@ Every id runs once on a selection of a document with mixed CR / LF / CR LF break
 and upwards in turn), two ids on the whole document, a read-only document refuses an editing
 id and serves a copy id, and a cancelled menu changes nothing. The copies are checked on the
 real clipboard as CF_UNICODETEXT and as code page 932 CF_TEXT."""
-import argparse
 import os
-import subprocess
 import sys
-import tempfile
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "wine"))
-from corvane_host import Checker, Host, Report  # noqa: E402
+from corvane_host import main  # noqa: E402
 
-# One display for the whole script: a wine start then costs a third of a second, not three.
-if not os.environ.get("DISPLAY") and __name__ == "__main__":
-    os.execvp("xvfb-run", ["xvfb-run", "-a", "-s", "-screen 0 1024x768x24",
-                           sys.executable, os.path.abspath(__file__)] + sys.argv[1:])
 
 TITLE = "見出し\r\n"
 TARGET = "  07:  一\n  二\r\r\n    三\r\n"  # document lines 1-4, file line numbers 2-5
@@ -176,44 +169,5 @@ def body(host, args, c):
     check_cancel(host, c)
 
 
-class FileHost(Host):
-    """Host.run with the output in files: the wineserver a run starts inherits them, and a pipe
-    would keep each run waiting until that server exits, seconds later."""
-
-    def run(self, *args, doc=None, timeout=120):
-        fd, doc_path = tempfile.mkstemp(prefix="doc-", suffix=".txt", dir=self.workdir)
-        with os.fdopen(fd, "wb") as f:
-            f.write(doc.encode("utf-8"))
-        out = doc_path[:-4] + ".report"
-        argv = [self.runner, self.arch, self.host, "--dll", self.dll, "--doc", doc_path]
-        argv += list(args) + ["--out", out]
-        with tempfile.TemporaryFile(dir=self.workdir) as err:
-            code = subprocess.run(argv, stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
-                                  stderr=err, timeout=timeout).returncode
-            err.seek(0)
-            stderr = err.read().decode("utf-8", "replace")
-        raw = open(out, "rb").read().decode("utf-8") if os.path.exists(out) else ""
-        if code != 0 or not raw.endswith("end=1\n"):
-            raise AssertionError("host failed (exit %d) for %s\nstderr:\n%s\nreport:\n%s"
-                                 % (code, " ".join(argv), stderr, raw))
-        return Report(raw)
-
-
-def run_all():
-    parser = argparse.ArgumentParser()
-    for flag in ("--runner", "--host", "--dll"):
-        parser.add_argument(flag, required=True)
-    parser.add_argument("--arch", required=True, choices=["win32", "win64"])
-    args = parser.parse_args()
-    checker = Checker()
-    with tempfile.TemporaryDirectory(prefix="corvane-wine-", dir=os.getcwd()) as workdir:
-        host = FileHost(args.runner, args.arch, args.host, args.dll, workdir)
-        try:
-            body(host, args, checker)
-        except AssertionError as e:
-            checker.failures.append(str(e))
-    sys.exit(checker.finish("wine_command_e2e"))
-
-
 if __name__ == "__main__":
-    run_all()
+    main("wine_command_e2e", body)
