@@ -6,6 +6,8 @@
 #include <iterator>
 #include <memory>
 
+#include "library/LineBreak/LineBreak.h"
+
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
@@ -130,7 +132,8 @@ std::u16string TCommonStringRecordList::Text() const {
 }
 
 void TCommonStringRecordList::SetText(std::u16string_view Value) {
-  SplitText(Value, LineBreaks, smAttach);
+  Clear();
+  ForEachLine(Value, true, [this](std::u16string_view Line) { Add(std::u16string(Line)); });
 }
 
 std::u16string TCommonStringRecordList::GetDelimitedText(std::u16string_view Delimiter) const {
@@ -225,5 +228,7 @@ std::vector<std::u16string_view> SplitPieces(std::u16string_view S,
 }
 
 std::vector<std::u16string_view> SplitLines(std::u16string_view Text) {
-  return SplitPieces(Text, LineBreaks, smAttach);
+  std::vector<std::u16string_view> Lines;
+  ForEachLine(Text, true, [&Lines](std::u16string_view Line) { Lines.push_back(Line); });
+  return Lines;
 }

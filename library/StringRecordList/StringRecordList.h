@@ -59,9 +59,6 @@ enum TSplitMode : uint8_t {
   smSeparateSkipEmpty = 4,  // each delimiter a piece of its own, empty pieces skipped
 };
 
-// CR LF, CR, LF: the line breaks, in order of preference.
-inline constexpr std::u16string_view LineBreaks[3] = {u"\r\n", u"\r", u"\n"};
-
 // Where a delimiter was found: Position in the text (0-based) and the delimiter's Length.
 // Length 0: no delimiter from the search position on; Position is then the text's length.
 struct TDelimiterMatch {
@@ -130,8 +127,9 @@ void ForEachPiece(std::u16string_view S, std::span<const std::u16string_view> De
     std::u16string_view S, std::span<const std::u16string_view> Delimiters, TSplitMode Mode);
 
 // SplitLines() — the lines of Text exactly as TCommonStringRecordList::SetText stores them,
-// as views over Text: split at CR LF, lone CR or lone LF, each line keeping its own break, no
-// empty line after a final break, none at all for the empty text. Joined, they give Text.
+// as views over Text (ForEachLine's rule: CR LF, lone CR or lone LF, each line keeping its own
+// break, no empty line after a final break, none at all for the empty text). Joined, they give
+// Text.
 //   SplitLines(u"a\r\n\nb\r") == {u"a\r\n", u"\n", u"b\r"}
 [[nodiscard]] std::vector<std::u16string_view> SplitLines(std::u16string_view Text);
 
@@ -140,8 +138,8 @@ class TCommonStringRecordList : public TRecordList {
  public:
   // All items joined, nothing added between them.
   [[nodiscard]] std::u16string Text() const;
-  // Splits Value into lines at CR LF, CR or LF; every line keeps its own break and a final
-  // break gives no empty line after it.
+  // Splits Value into lines by ForEachLine's rule (CR LF, CR or LF); every line keeps its own
+  // break and a final break gives no empty line after it.
   void SetText(std::u16string_view Value);
 
   // Items joined with Delimiter between neighbours.

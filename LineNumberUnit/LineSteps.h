@@ -1,0 +1,218 @@
+#pragma once
+// The line-number operations in their streaming shape: a plan made from one pass over the
+// lines (the number field, the shared indentation), then a step per line that appends the
+// transformed line to an output. LineNumberUnit.h composes them into whole-text functions for
+// the plug-in; corvane runs them over files block by block. Generic over the code unit: every
+// unit the operations examine (digits, blank, tab, ":", "+", "-", CR, LF) is ASCII, and none
+// of those bytes occurs inside a UTF-8 or code page 932 multi-byte character.
+//
+// An output is anything with append(const TChar*, size_t), std::basic_string among them.
+
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+#include <limits>
+#include <optional>
+#include <string_view>
+#include <type_traits>
+
+#include "LineNumberUnit/LineNumberUnit.h"
+#include "library/LineBreak/LineBreak.h"
+
+// How the lines of one run are numbered: line I (0-based, top down) gets Start + Step * K,
+// where K is I, or Lines - 1 - I with lnoReverse.
+struct TNumberPlan {
+  int64_t Start = 0;
+  int64_t Step = 0;
+  uint64_t Lines = 0;
+  bool Reverse = false;
+  bool PlusSign = false;    // positive values carry "+"
+  bool Padded = false;      // zero-filled digits (AddPaddedLineNumbers) instead of blanks
+  bool SignColumn = false;  // Padded: a column for "-", "+" or a blank in front of the digits
+  int64_t Width = 0;        // blank-aligned: the whole field; Padded: the digits alone
+  int64_t PrefixWidth = 0;  // what every line gains: the field and the separator
+
+  [[nodiscard]] int64_t Value(uint64_t I) const {
+    const uint64_t K = Reverse ? Lines - 1 - I : I;
+    return Start + Step * static_cast<int64_t>(K);
+  }
+};
+
+// PlanLineNumbers() — the plan of AddLineNumbers() for a run of Lines lines: the field is as
+// wide as the widest of the run's first and last values (the values are monotonic). Nothing
+// when a value would leave 64 bits, which a run of at most 2^31 lines never does.
+[[nodiscard]] std::optional<TNumberPlan> PlanLineNumbers(int32_t Start, int32_t Step,
+                                                         TLineNumberOptions Options,
+                                                         uint64_t Lines);
+
+// PlanPaddedLineNumbers() — the plan of AddPaddedLineNumbers(): at least Digits digits (1 or
+// more), a sign column when lnoPlusSign is set or a value of the run is negative.
+[[nodiscard]] std::optional<TNumberPlan> PlanPaddedLineNumbers(int32_t Start, int32_t Digits,
+                                                               int32_t Step,
+                                                               TLineNumberOptions Options,
+                                                               uint64_t Lines);
+
+namespace line_steps_detail {
+
+template <typename TChar>
+using TUnsigned = std::make_unsigned_t<TChar>;
+
+template <typename TChar>
+constexpr bool IsNumberHeadUnit(TChar C) {
+  return (C >= TChar('0') && C <= TChar('9')) || C == TChar(' ') || C == TChar('\t');
+}
+
+template <typename TChar>
+constexpr bool IsIndentUnit(TChar C) {
+  return C == TChar(' ') || C == TChar('\t');
+}
+
+// U+0000..U+0020 (in UTF-8 and code page 932, bytes 0x00..0x20, which start no other character).
+template <typename TChar>
+constexpr bool IsBlankOrControl(TChar C) {
+  return static_cast<TUnsigned<TChar>>(C) <= 0x20;
+}
+
+template <typename TChar, typename TOut>
+void AppendRepeated(TOut& Out, TChar C, int64_t Count) {
+  TChar Run[64];
+  std::fill(std::begin(Run), std::end(Run), C);
+  for (; Count > 0; Count -= 64) Out.append(Run, static_cast<size_t>(std::min<int64_t>(Count, 64)));
+}
+
+}  // namespace line_steps_detail
+
+static_assert(LineNumberSeparator.size() == 1);
+
+// AppendLineNumber() — Value's field and the separator, as the plan writes them.
+template <LineUnit TChar, typename TOut>
+void AppendLineNumber(const TNumberPlan& Plan, int64_t Value, TOut& Out) {
+  using namespace line_steps_detail;
+  // Built backwards from the separator: digits, then fill and sign as the plan says.
+  TChar Buffer[72];
+  TChar* const End = std::end(Buffer);
+  TChar* P = End;
+  *--P = TChar(LineNumberSeparator[0]);
+  uint64_t Magnitude = Value < 0 ? 0 - static_cast<uint64_t>(Value) : static_cast<uint64_t>(Value);
+  do {
+    *--P = static_cast<TChar>('0' + Magnitude % 10);
+    Magnitude /= 10;
+  } while (Magnitude != 0);
+  const int64_t DigitCount = End - 1 - P;
+  const TChar Sign = Value < 0 ? TChar('-') : Plan.PlusSign && Value > 0 ? TChar('+') : TChar(' ');
+  int64_t Fill;
+  TChar FillUnit;
+  if (Plan.Padded) {
+    Fill = Plan.Width - DigitCount;
+    FillUnit = TChar('0');
+  } else {
+    if (Sign != TChar(' ')) *--P = Sign;
+    Fill = Plan.Width - (End - 1 - P);
+    FillUnit = TChar(' ');
+  }
+  // A field wider than the buffer (a very long zero-filled start) is written in pieces.
+  if (Fill > 0 && Fill <= P - Buffer - 1) {
+    while (Fill-- > 0) *--P = FillUnit;
+    Fill = 0;
+  }
+  if (Plan.Padded && Plan.SignColumn && Fill == 0) *--P = Sign;
+  if (Fill > 0) {
+    if (Plan.Padded && Plan.SignColumn) Out.append(&Sign, 1);
+    AppendRepeated(Out, FillUnit, Fill);
+  }
+  Out.append(P, static_cast<size_t>(End - P));
+}
+
+// AppendNumberedLine() — line I of the run, numbered.
+template <LineUnit TChar, typename TOut>
+void AppendNumberedLine(const TNumberPlan& Plan, uint64_t I, std::basic_string_view<TChar> Line,
+                        TOut& Out) {
+  AppendLineNumber<TChar>(Plan, Plan.Value(I), Out);
+  Out.append(Line.data(), Line.size());
+}
+
+// A line cut at its first separator. Numbered: the head before the separator is non-empty and
+// holds only digits, blanks and tabs (the whole line may be such a head when it has no
+// separator, as a last line can). Rest: after the separator, or the whole line without one.
+template <LineUnit TChar>
+struct TLineCut {
+  std::basic_string_view<TChar> Head;
+  std::basic_string_view<TChar> Rest;
+  bool HasSeparator = false;
+  bool Numbered = false;
+};
+
+// CutLine() — reads the head only as far as it can be a number head: a line whose head holds
+// anything else is not numbered, wherever its first separator lies.
+template <LineUnit TChar>
+TLineCut<TChar> CutLine(std::basic_string_view<TChar> Line) {
+  size_t I = 0;
+  while (I < Line.size() && line_steps_detail::IsNumberHeadUnit(Line[I])) ++I;
+  TLineCut<TChar> Cut;
+  if (I < Line.size() && Line[I] == TChar(LineNumberSeparator[0])) {
+    Cut = {Line.substr(0, I), Line.substr(I + 1), true, I > 0};
+  } else if (I == Line.size()) {
+    Cut = {Line, Line, false, I > 0};
+  }
+  return Cut;
+}
+
+// AppendWithoutNumber() — a numbered line loses its head and separator; others stay as they are.
+template <LineUnit TChar, typename TOut>
+void AppendWithoutNumber(std::basic_string_view<TChar> Line, TOut& Out) {
+  const TLineCut<TChar> Cut = CutLine(Line);
+  const std::basic_string_view<TChar> Kept = Cut.Numbered ? Cut.Rest : Line;
+  Out.append(Kept.data(), Kept.size());
+}
+
+// IsNumberOnlyLine() — numbered, with nothing but U+0000..U+0020 after the separator.
+template <LineUnit TChar>
+bool IsNumberOnlyLine(std::basic_string_view<TChar> Line) {
+  const TLineCut<TChar> Cut = CutLine(Line);
+  return Cut.Numbered && std::all_of(Cut.Rest.begin(), Cut.Rest.end(),
+                                     line_steps_detail::IsBlankOrControl<TChar>);
+}
+
+// The indentation all numbered lines with text share after their separator: measured line by
+// line, then cut line by line. A tab counts as one.
+struct TIndentPlan {
+  static constexpr uint64_t NoIndent = std::numeric_limits<uint64_t>::max();
+  uint64_t MinIndent = NoIndent;
+
+  // Whether cutting changes anything: some numbered line has text and all have indentation.
+  [[nodiscard]] bool Cuts() const { return MinIndent != NoIndent && MinIndent != 0; }
+};
+
+// MeasureIndent() — takes one line into the plan.
+template <LineUnit TChar>
+void MeasureIndent(TIndentPlan& Plan, std::basic_string_view<TChar> Line) {
+  const TLineCut<TChar> Cut = CutLine(Line);
+  if (!Cut.Numbered || !Cut.HasSeparator) return;
+  // Leading blanks and tabs against the rest without its break: a line of indentation alone
+  // has no text and does not count.
+  const std::basic_string_view<TChar> Rest = Cut.Rest;
+  const size_t Indent = static_cast<size_t>(
+      std::find_if_not(Rest.begin(), Rest.end(), line_steps_detail::IsIndentUnit<TChar>) -
+      Rest.begin());
+  size_t Body = Rest.size();
+  while (Body > 0 && line_break_detail::IsBreakUnit(Rest[Body - 1])) --Body;
+  if (Body != Indent) Plan.MinIndent = std::min<uint64_t>(Plan.MinIndent, Indent);
+}
+
+// AppendDedentedLine() — a numbered line with a separator keeps its head and separator and
+// loses the plan's indentation; when the cut reaches into its break (a line of indentation
+// alone), the break stays. Other lines stay as they are.
+template <LineUnit TChar, typename TOut>
+void AppendDedentedLine(const TIndentPlan& Plan, std::basic_string_view<TChar> Line, TOut& Out) {
+  const TLineCut<TChar> Cut = CutLine(Line);
+  if (!Plan.Cuts() || !Cut.Numbered || !Cut.HasSeparator) {
+    Out.append(Line.data(), Line.size());
+    return;
+  }
+  const size_t RestStart = Cut.Head.size() + 1;
+  const size_t Break = LineBreakLength(Line);
+  const size_t Cut0 = RestStart + static_cast<size_t>(std::min<uint64_t>(Plan.MinIndent, Line.size()));
+  const size_t KeptFrom = std::min(Cut0, Line.size() - Break);
+  Out.append(Line.data(), RestStart);
+  Out.append(Line.data() + KeptFrom, Line.size() - KeptFrom);
+}

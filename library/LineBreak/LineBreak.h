@@ -1,0 +1,140 @@
+#pragma once
+// The line-break rule, in one place for the whole project: a line ends after CR LF, a lone CR
+// or a lone LF, and the text after the last break is one more line. Generic over the code
+// unit: char16_t for UTF-16 text, char for UTF-8 and code page 932 bytes, where CR and LF never
+// occur inside a multi-byte character.
+
+#include <bit>
+#include <concepts>
+#include <cstddef>
+#include <cstdint>
+#include <string_view>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+template <typename TChar>
+concept LineUnit = std::same_as<TChar, char> || std::same_as<TChar, char16_t>;
+
+namespace line_break_detail {
+
+// Bit I set when unit I of the 64 units at P is CR or LF.
+inline uint64_t BreakMask64(const char* P) {
+#if defined(__SSE2__)
+  const __m128i CR = _mm_set1_epi8('\r');
+  const __m128i LF = _mm_set1_epi8('\n');
+  uint64_t Mask = 0;
+  for (int K = 0; K < 4; ++K) {
+    const __m128i V = _mm_loadu_si128(reinterpret_cast<const __m128i*>(P + 16 * K));
+    const __m128i Hit = _mm_or_si128(_mm_cmpeq_epi8(V, CR), _mm_cmpeq_epi8(V, LF));
+    Mask |= static_cast<uint64_t>(static_cast<uint32_t>(_mm_movemask_epi8(Hit))) << (16 * K);
+  }
+  return Mask;
+#else
+  uint64_t Mask = 0;
+  for (int I = 0; I < 64; ++I) Mask |= static_cast<uint64_t>(P[I] == '\r' || P[I] == '\n') << I;
+  return Mask;
+#endif
+}
+
+inline uint64_t BreakMask64(const char16_t* P) {
+#if defined(__SSE2__)
+  const __m128i CR = _mm_set1_epi16('\r');
+  const __m128i LF = _mm_set1_epi16('\n');
+  auto Hits = [&](const char16_t* At) {
+    const __m128i V = _mm_loadu_si128(reinterpret_cast<const __m128i*>(At));
+    return _mm_or_si128(_mm_cmpeq_epi16(V, CR), _mm_cmpeq_epi16(V, LF));
+  };
+  uint64_t Mask = 0;
+  for (int K = 0; K < 4; ++K) {
+    // Two vectors of eight units packed into one of sixteen bytes: one mask bit per unit.
+    const __m128i Packed = _mm_packs_epi16(Hits(P + 16 * K), Hits(P + 16 * K + 8));
+    Mask |= static_cast<uint64_t>(static_cast<uint32_t>(_mm_movemask_epi8(Packed))) << (16 * K);
+  }
+  return Mask;
+#else
+  uint64_t Mask = 0;
+  for (int I = 0; I < 64; ++I) Mask |= static_cast<uint64_t>(P[I] == u'\r' || P[I] == u'\n') << I;
+  return Mask;
+#endif
+}
+
+template <LineUnit TChar>
+constexpr bool IsBreakUnit(TChar C) {
+  return C == TChar('\r') || C == TChar('\n');
+}
+
+}  // namespace line_break_detail
+
+// ForEachLine() — hands Visit every line of Text in order, each with its own break, as views
+// over Text, and returns where the visited lines end. With AtEnd, the text after the last
+// break is the last line and the result is Text.size(). Without AtEnd, Text is the head of a
+// longer text: its last line without a break, and a CR at its very end (an LF may follow), are
+// left unvisited for the caller to carry over, so a text cut anywhere splits as the whole does.
+//   ForEachLine(u"a\r\n\nb\r", true, V) visits u"a\r\n", u"\n", u"b\r"
+//   ForEachLine(u"a\nb\r", false, V) visits u"a\n" and returns 2
+template <LineUnit TChar, typename TVisit>
+size_t ForEachLine(std::basic_string_view<TChar> Text, bool AtEnd, TVisit&& Visit) {
+  const TChar* const P = Text.data();
+  const size_t N = Text.size();
+  size_t Start = 0;
+  // A CR or LF at I ends a line, unless it is the LF of a CR LF already taken, a CR whose LF
+  // follows (the LF ends the line) or a CR at the end of an unfinished text.
+  auto Break = [&](size_t I) {
+    if (I < Start) return true;
+    if (P[I] == TChar('\r')) {
+      if (I + 1 == N) {
+        if (!AtEnd) return false;
+      } else if (P[I + 1] == TChar('\n')) {
+        ++I;
+      }
+    }
+    Visit(Text.substr(Start, I + 1 - Start));
+    Start = I + 1;
+    return true;
+  };
+  size_t Block = 0;
+  for (; N - Block >= 64; Block += 64) {
+    for (uint64_t M = line_break_detail::BreakMask64(P + Block); M != 0; M &= M - 1) {
+      if (!Break(Block + static_cast<size_t>(std::countr_zero(M)))) return Start;
+    }
+  }
+  for (size_t I = Block; I < N; ++I) {
+    if (line_break_detail::IsBreakUnit(P[I]) && !Break(I)) return Start;
+  }
+  if (AtEnd && Start < N) {
+    Visit(Text.substr(Start));
+    Start = N;
+  }
+  return Start;
+}
+
+// CompleteLinesEnd() — where the last line of Text that surely ends in Text ends: after its
+// last LF, or after its last CR that is not Text's final unit. 0 when there is none. Scans
+// backwards, so it costs about one line.  CompleteLinesEnd(u"a\r\nb\r") == 3
+template <LineUnit TChar>
+size_t CompleteLinesEnd(std::basic_string_view<TChar> Text) {
+  size_t I = Text.size();
+  if (I > 0 && Text[I - 1] == TChar('\r')) --I;
+  while (I > 0 && !line_break_detail::IsBreakUnit(Text[I - 1])) --I;
+  return I;
+}
+
+// CountLines() — the number of lines ForEachLine() visits in the whole Text.
+template <LineUnit TChar>
+uint64_t CountLines(std::basic_string_view<TChar> Text) {
+  uint64_t Count = 0;
+  ForEachLine(Text, true, [&Count](std::basic_string_view<TChar>) { ++Count; });
+  return Count;
+}
+
+// LineBreakLength() — the length of the break that ends Line: 2 for CR LF, 1 for a lone CR or
+// LF, 0 when it has none.
+template <LineUnit TChar>
+size_t LineBreakLength(std::basic_string_view<TChar> Line) {
+  if (Line.empty() || !line_break_detail::IsBreakUnit(Line.back())) return 0;
+  return Line.size() >= 2 && Line.back() == TChar('\n') && Line[Line.size() - 2] == TChar('\r')
+             ? 2
+             : 1;
+}
