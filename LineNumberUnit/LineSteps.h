@@ -183,14 +183,11 @@ struct TIndentPlan {
   [[nodiscard]] bool Cuts() const { return MinIndent != NoIndent && MinIndent != 0; }
 };
 
-// MeasureIndent() — takes one line into the plan.
+// MeasureRestIndent() — takes into the plan the rest of a numbered line after its separator:
+// leading blanks and tabs against the rest without its break. A rest of indentation alone has
+// no text and does not count.
 template <LineUnit TChar>
-void MeasureIndent(TIndentPlan& Plan, std::basic_string_view<TChar> Line) {
-  const TLineCut<TChar> Cut = CutLine(Line);
-  if (!Cut.Numbered || !Cut.HasSeparator) return;
-  // Leading blanks and tabs against the rest without its break: a line of indentation alone
-  // has no text and does not count.
-  const std::basic_string_view<TChar> Rest = Cut.Rest;
+void MeasureRestIndent(TIndentPlan& Plan, std::basic_string_view<TChar> Rest) {
   const size_t Indent = static_cast<size_t>(
       std::find_if_not(Rest.begin(), Rest.end(), line_steps_detail::IsIndentUnit<TChar>) -
       Rest.begin());
@@ -199,9 +196,27 @@ void MeasureIndent(TIndentPlan& Plan, std::basic_string_view<TChar> Line) {
   if (Body != Indent) Plan.MinIndent = std::min<uint64_t>(Plan.MinIndent, Indent);
 }
 
-// AppendDedentedLine() — a numbered line with a separator keeps its head and separator and
-// loses the plan's indentation; when the cut reaches into its break (a line of indentation
-// alone), the break stays. Other lines stay as they are.
+// MeasureIndent() — takes one line into the plan: only numbered lines with a separator count.
+template <LineUnit TChar>
+void MeasureIndent(TIndentPlan& Plan, std::basic_string_view<TChar> Line) {
+  const TLineCut<TChar> Cut = CutLine(Line);
+  if (Cut.Numbered && Cut.HasSeparator) MeasureRestIndent(Plan, Cut.Rest);
+}
+
+// AppendDedentedRest() — the rest of a numbered line without the plan's indentation; when the
+// cut reaches into its break (a rest of indentation alone), the break stays.
+template <LineUnit TChar, typename TOut>
+void AppendDedentedRest(const TIndentPlan& Plan, std::basic_string_view<TChar> Rest, TOut& Out) {
+  size_t From = 0;
+  if (Plan.Cuts()) {
+    From = std::min(static_cast<size_t>(std::min<uint64_t>(Plan.MinIndent, Rest.size())),
+                    Rest.size() - LineBreakLength(Rest));
+  }
+  Out.append(Rest.data() + From, Rest.size() - From);
+}
+
+// AppendDedentedLine() — a numbered line with a separator keeps its head and separator, and
+// its rest loses the plan's indentation. Other lines stay as they are.
 template <LineUnit TChar, typename TOut>
 void AppendDedentedLine(const TIndentPlan& Plan, std::basic_string_view<TChar> Line, TOut& Out) {
   const TLineCut<TChar> Cut = CutLine(Line);
@@ -209,10 +224,6 @@ void AppendDedentedLine(const TIndentPlan& Plan, std::basic_string_view<TChar> L
     Out.append(Line.data(), Line.size());
     return;
   }
-  const size_t RestStart = Cut.Head.size() + 1;
-  const size_t Break = LineBreakLength(Line);
-  const size_t Cut0 = RestStart + static_cast<size_t>(std::min<uint64_t>(Plan.MinIndent, Line.size()));
-  const size_t KeptFrom = std::min(Cut0, Line.size() - Break);
-  Out.append(Line.data(), RestStart);
-  Out.append(Line.data() + KeptFrom, Line.size() - KeptFrom);
+  Out.append(Line.data(), Cut.Head.size() + 1);
+  AppendDedentedRest(Plan, Cut.Rest, Out);
 }

@@ -13,40 +13,16 @@
 #else
 #include <climits>
 #include <cstdlib>
-#include <sys/mman.h>
 #include <unistd.h>
 #endif
 
+#include "cli/InputSource.h"
 #include "cli/TextCodec.h"
 
 namespace {
 
 std::string SystemError(int Errno) {
   return std::strerror(Errno);
-}
-
-// Appends everything readable from Fd to Bytes; false with errno set on a read error.
-bool ReadAll(int Fd, std::string& Bytes) {
-  constexpr size_t Block = size_t{1} << 20;
-  for (;;) {
-    const size_t Old = Bytes.size();
-    // Grow only when full: a regular file was reserved at its size (plus one byte to see EOF).
-    if (Bytes.capacity() == Old) Bytes.reserve(std::max(2 * Old, Old + Block));
-    Bytes.resize(Bytes.capacity());
-#ifdef _WIN32
-    const unsigned Want = static_cast<unsigned>(std::min<size_t>(Bytes.size() - Old, 1u << 30));
-    const int Got = _read(Fd, Bytes.data() + Old, Want);
-#else
-    const ssize_t Got = ::read(Fd, Bytes.data() + Old, Bytes.size() - Old);
-#endif
-    if (Got < 0) {
-      Bytes.resize(Old);
-      if (errno == EINTR) continue;
-      return false;
-    }
-    Bytes.resize(Old + static_cast<size_t>(Got));
-    if (Got == 0) return true;
-  }
 }
 
 bool WriteAll(int Fd, std::string_view Bytes) {
@@ -67,11 +43,6 @@ bool WriteAll(int Fd, std::string_view Bytes) {
 }
 
 #ifdef _WIN32
-std::wstring Wide(const std::string& Utf8) {
-  const std::u16string Text = Utf8ToUtf16Lenient(Utf8);
-  return std::wstring(Text.begin(), Text.end());
-}
-
 // The few system reasons a user can act on, worded like the C runtime's.
 std::string WindowsError(DWORD Code) {
   switch (Code) {
@@ -104,79 +75,6 @@ std::string DirectoryOf(const std::string& Path) {
 
 }  // namespace
 
-void TInputData::Release() noexcept {
-#ifndef _WIN32
-  if (FMapped) ::munmap(const_cast<char*>(FMapped), FMappedSize);
-#endif
-  FMapped = nullptr;
-  FMappedSize = 0;
-  FBytes = std::string();
-}
-
-bool ReadInput(const std::string& Name, TInputData& Data, std::string& Error) {
-  Data.Release();
-  std::string& Bytes = Data.FBytes;
-  if (Name == "-") {
-#ifdef _WIN32
-    _setmode(0, _O_BINARY);
-#endif
-    if (!ReadAll(0, Bytes)) {
-      Error = SystemError(errno);
-      return false;
-    }
-    return true;
-  }
-#ifdef _WIN32
-  const int Fd = _wopen(Wide(Name).c_str(), _O_RDONLY | _O_BINARY);
-#else
-  const int Fd = ::open(Name.c_str(), O_RDONLY | O_CLOEXEC);
-#endif
-  if (Fd < 0) {
-    Error = SystemError(errno);
-    return false;
-  }
-  // One allocation for a regular file: its size is known.
-#ifdef _WIN32
-  struct _stat64 Info;
-  const bool Known = _fstat64(Fd, &Info) == 0;
-  if (Known && (Info.st_mode & _S_IFDIR) != 0) {
-    _close(Fd);
-    Error = SystemError(EISDIR);
-    return false;
-  }
-  if (Known && (Info.st_mode & _S_IFREG) != 0 && Info.st_size > 0) {
-#else
-  struct stat Info;
-  const bool Regular = ::fstat(Fd, &Info) == 0 && S_ISREG(Info.st_mode) && Info.st_size > 0;
-  // A large regular file is mapped rather than copied: no zero-filled buffer, no copy.
-  if (Regular && Info.st_size >= (off_t{1} << 20)) {
-    void* Map = ::mmap(nullptr, static_cast<size_t>(Info.st_size), PROT_READ,
-                       MAP_PRIVATE | MAP_POPULATE, Fd, 0);
-    if (Map != MAP_FAILED) {
-      ::close(Fd);
-      Data.FMapped = static_cast<const char*>(Map);
-      Data.FMappedSize = static_cast<size_t>(Info.st_size);
-      return true;
-    }
-  }
-  if (Regular) {
-#endif
-    Bytes.reserve(static_cast<size_t>(Info.st_size) + 1);
-  }
-  const bool Ok = ReadAll(Fd, Bytes);
-  const int ReadErrno = errno;
-#ifdef _WIN32
-  _close(Fd);
-#else
-  ::close(Fd);
-#endif
-  if (!Ok) {
-    Error = SystemError(ReadErrno);
-    return false;
-  }
-  return true;
-}
-
 TStdoutSink::TStdoutSink() {
 #ifdef _WIN32
   _setmode(1, _O_BINARY);
@@ -193,7 +91,7 @@ TAtomicFile::TAtomicFile(std::string Target) : FTarget(std::move(Target)) {
   for (int Attempt = 0; Attempt < 100 && FFd < 0; ++Attempt) {
     FTempName = Dir + (Dir.back() == '\\' || Dir.back() == '/' ? "" : "\\") + ".corvane-" +
                 std::to_string(_getpid()) + "-" + std::to_string(Attempt) + ".tmp";
-    FFd = _wopen(Wide(FTempName).c_str(), _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY,
+    FFd = _wopen(WideName(FTempName).c_str(), _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY,
                  _S_IREAD | _S_IWRITE);
     if (FFd < 0 && errno != EEXIST) break;
   }
@@ -245,7 +143,7 @@ void TAtomicFile::Discard() noexcept {
   }
   if (!FTempName.empty()) {
 #ifdef _WIN32
-    _wunlink(Wide(FTempName).c_str());
+    _wunlink(WideName(FTempName).c_str());
 #else
     ::unlink(FTempName.c_str());
 #endif
@@ -270,7 +168,7 @@ void TAtomicFile::Commit() {
     Discard();
     throw EOutputError(FTarget + ": " + SystemError(Errno));
   }
-  if (!MoveFileExW(Wide(FTempName).c_str(), Wide(FTarget).c_str(),
+  if (!MoveFileExW(WideName(FTempName).c_str(), WideName(FTarget).c_str(),
                    MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
     const DWORD Code = GetLastError();
     Discard();

@@ -1,6 +1,6 @@
 #pragma once
-// Byte-exact file access for the corvane filter: whole files in, standard output or an
-// atomically replaced file out. Nothing is translated: on Windows every stream is binary.
+// Output of the corvane filter: standard output, or an atomically replaced file. Nothing is
+// translated: on Windows every stream is binary.
 
 #include <stdexcept>
 #include <string>
@@ -13,31 +13,6 @@ class EOutputError : public std::runtime_error {
  public:
   using std::runtime_error::runtime_error;
 };
-
-// The bytes of one input: a read-only mapping of a regular file where the system has one,
-// else a copy read into memory.
-class TInputData {
- public:
-  TInputData() = default;
-  ~TInputData() { Release(); }
-  TInputData(const TInputData&) = delete;
-  TInputData& operator=(const TInputData&) = delete;
-
-  std::string_view View() const {
-    return FMapped ? std::string_view(FMapped, FMappedSize) : FBytes;
-  }
-  void Release() noexcept;
-
- private:
-  friend bool ReadInput(const std::string& Name, TInputData& Data, std::string& Error);
-  std::string FBytes;
-  const char* FMapped = nullptr;
-  size_t FMappedSize = 0;
-};
-
-// ReadInput() — the whole file Name, or all of standard input for "-". On failure false,
-// with Error set to the system's reason ("No such file or directory").
-[[nodiscard]] bool ReadInput(const std::string& Name, TInputData& Data, std::string& Error);
 
 // Writes straight to standard output; a failed write throws EOutputError.
 class TStdoutSink : public TByteSink {

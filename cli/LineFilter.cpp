@@ -1,372 +1,459 @@
 #include "cli/LineFilter.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
 #include <memory>
 #include <optional>
-#include <stdexcept>
-#include <vector>
 
 #include "LineNumberUnit/ContinueRule.h"
-
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
+#include "LineNumberUnit/LineSteps.h"
+#include "library/LineBreak/LineBreak.h"
 
 namespace {
 
-constexpr char16_t CR = u'\r';
-constexpr char16_t LF = u'\n';
+constexpr bool LittleEndianHost = std::endian::native == std::endian::little;
 
-// Scratch memory reused from one run of lines to the next; never zero-filled.
-template <typename T>
-class TScratch {
+// The encoding of an input and the bytes its BOM takes.
+struct TBodyInfo {
+  TTextEncoding Encoding = teUtf8;
+  size_t BomLength = 0;
+  // The byte order of UTF-16 units differs from this machine's: they are swapped on the way
+  // in and on the way out.
+  bool Swapped = false;
+};
+
+void SwapUnits(char16_t* P, size_t N) {
+  for (size_t I = 0; I < N; ++I) P[I] = static_cast<char16_t>((P[I] << 8) | (P[I] >> 8));
+}
+
+// Reads the body of an input (after its BOM) in blocks of code units and keeps the units not
+// yet consumed, the unfinished last line of a block among them.
+template <LineUnit TChar>
+class TUnitReader {
  public:
-  T* Room(size_t N) {
-    if (N > FCapacity) {
-      FData.reset(new T[N]);
-      FCapacity = N;
+  TUnitReader(TInputSource& Source, const TBodyInfo& Info, std::string_view Initial,
+              size_t BlockUnits)
+      : FSource(Source),
+        FSwapped(Info.Swapped),
+        FCapacity(2 * std::max<size_t>(BlockUnits, 1)),
+        FData(new TChar[FCapacity]),
+        FInitial(Initial) {}
+
+  // Reads one more block behind the pending units (growing the buffer when one line fills it);
+  // sets AtEnd() once the input has ended.
+  void Fill() {
+    if (FAtEnd) return;
+    if (FBegin > 0) {
+      // Moves the pending units, and the odd byte after them, to the front.
+      std::memmove(Bytes(0), Bytes(FBegin), (FEnd - FBegin) * sizeof(TChar) + FOdd);
+      FEnd -= FBegin;
+      FBegin = 0;
     }
-    return FData.get();
+    if (FEnd == FCapacity) Grow();
+    const size_t Room = (FCapacity - FEnd) * sizeof(TChar) - FOdd;
+    size_t Got = std::min(Room, FInitial.size());
+    std::memcpy(Bytes(FEnd) + FOdd, FInitial.data(), Got);
+    FInitial.remove_prefix(Got);
+    if (Got < Room) {
+      const size_t More = FSource.Read(Bytes(FEnd) + FOdd + Got, Room - Got);
+      FAtEnd = More == 0;
+      Got += More;
+    }
+    const size_t Total = FOdd + Got;
+    const size_t NewUnits = Total / sizeof(TChar);
+    if constexpr (sizeof(TChar) == 2) {
+      if (FSwapped) SwapUnits(FData.get() + FEnd, NewUnits);
+    }
+    FEnd += NewUnits;
+    FOdd = Total % sizeof(TChar);
+    FReadUnits += NewUnits;
+  }
+
+  [[nodiscard]] std::basic_string_view<TChar> Pending() const {
+    return {FData.get() + FBegin, FEnd - FBegin};
+  }
+  [[nodiscard]] bool AtEnd() const { return FAtEnd; }
+  void Consume(size_t Units) {
+    FBegin += Units;
+    FConsumed += Units;
+  }
+  // Units consumed so far: the position of Pending() in the body.
+  [[nodiscard]] uint64_t Consumed() const { return FConsumed; }
+  // A byte left over at the end of a UTF-16 body: half a code unit.
+  [[nodiscard]] bool OddByte() const { return FOdd != 0; }
+  [[nodiscard]] bool Waits() const { return FSource.Waits(); }
+
+ private:
+  char* Bytes(size_t Unit) { return reinterpret_cast<char*>(FData.get() + Unit); }
+
+  void Grow() {
+    std::unique_ptr<TChar[]> Larger(new TChar[2 * FCapacity]);
+    std::memcpy(Larger.get(), FData.get(), FEnd * sizeof(TChar) + FOdd);
+    FData = std::move(Larger);
+    FCapacity *= 2;
+  }
+
+  TInputSource& FSource;
+  bool FSwapped;
+  size_t FCapacity;
+  std::unique_ptr<TChar[]> FData;
+  std::string_view FInitial;  // bytes read while looking for the BOM
+  size_t FBegin = 0, FEnd = 0;
+  size_t FOdd = 0;  // a byte after FEnd that is not a whole unit yet
+  bool FAtEnd = false;
+  uint64_t FConsumed = 0;
+  uint64_t FReadUnits = 0;
+};
+
+// Collects the output in a buffer of code units and passes it to the sink in large writes,
+// in the input's byte order.
+template <LineUnit TChar>
+class TUnitWriter {
+ public:
+  // Prefix (a BOM) goes out in front of the first units written, or at Finish().
+  TUnitWriter(TByteSink& Sink, bool Swapped, std::string_view Prefix)
+      : FSink(Sink), FSwapped(Swapped), FPrefix(Prefix), FData(new TChar[Capacity]) {}
+
+  void append(const TChar* P, size_t N) {
+    if (N <= Capacity - FSize) {
+      std::memcpy(FData.get() + FSize, P, N * sizeof(TChar));
+      FSize += N;
+      return;
+    }
+    while (N > 0) {
+      if (FSize == Capacity) Flush();
+      const size_t Part = std::min(N, Capacity - FSize);
+      std::memcpy(FData.get() + FSize, P, Part * sizeof(TChar));
+      FSize += Part;
+      P += Part;
+      N -= Part;
+    }
+  }
+  void append(std::basic_string_view<TChar> S) { append(S.data(), S.size()); }
+
+  void Flush() {
+    if (FSize == 0) return;
+    WritePrefix();
+    if constexpr (sizeof(TChar) == 2) {
+      if (FSwapped) SwapUnits(FData.get(), FSize);
+    }
+    FSink.Write(std::string_view(reinterpret_cast<const char*>(FData.get()), FSize * sizeof(TChar)));
+    FSize = 0;
+  }
+
+  // The output is complete: the prefix goes out even when nothing follows it.
+  void Finish() {
+    Flush();
+    WritePrefix();
   }
 
  private:
-  std::unique_ptr<T[]> FData;
-  size_t FCapacity = 0;
+  void WritePrefix() {
+    if (!FPrefix.empty()) FSink.Write(FPrefix);
+    FPrefix = {};
+  }
+
+  static constexpr size_t Capacity = size_t{1} << 17;
+  TByteSink& FSink;
+  bool FSwapped;
+  std::string_view FPrefix;
+  std::unique_ptr<TChar[]> FData;
+  size_t FSize = 0;
 };
 
-// The body of a file (BOM removed) seen as code units of its encoding.
-class TBody {
- public:
-  TBody(std::string_view Bytes, TTextEncoding Encoding)
-      : FBytes(Bytes), FEncoding(Encoding), FUnit(UnitSize(Encoding)) {}
-
-  size_t Units() const { return FBytes.size() / FUnit; }
-  TTextEncoding Encoding() const { return FEncoding; }
-  std::string_view Bytes() const { return FBytes; }
-
-  // Only CR, LF and ":" are ever looked for; they are ASCII, so in UTF-8 a byte comparison
-  // never matches inside a multi-byte sequence.
-  char16_t Unit(size_t I) const {
-    const auto* P = reinterpret_cast<const unsigned char*>(FBytes.data()) + I * FUnit;
-    if (FUnit == 1) return P[0];
-    return FEncoding == teUtf16LE ? static_cast<char16_t>(P[0] | (P[1] << 8))
-                                  : static_cast<char16_t>((P[0] << 8) | P[1]);
-  }
-
-  TBody Sub(size_t FromUnit, size_t ToUnit) const {
-    return TBody(FBytes.substr(FromUnit * FUnit, (ToUnit - FromUnit) * FUnit), FEncoding);
-  }
-
-  size_t Find(char16_t C, size_t From = 0) const {
-    if (FUnit == 1) {
-      const void* Hit =
-          From < FBytes.size()
-              ? std::memchr(FBytes.data() + From, static_cast<int>(C), FBytes.size() - From)
-              : nullptr;
-      return Hit ? static_cast<size_t>(static_cast<const char*>(Hit) - FBytes.data())
-                 : std::string_view::npos;
+// The first unpaired surrogate of a block of UTF-16 units, or N.
+size_t FirstUnpairedSurrogate(const char16_t* P, size_t N) {
+  size_t I = 0;
+  for (;;) {
+    // Most text has no surrogates at all: look for any in steps the compiler vectorises.
+    for (; N - I >= 16; I += 16) {
+      unsigned Any = 0;
+      for (size_t K = 0; K < 16; ++K) Any |= (P[I + K] & 0xF800) == 0xD800;
+      if (Any != 0) break;
     }
-    for (size_t I = From; I < Units(); ++I) {
-      if (Unit(I) == C) return I;
+    for (const size_t Stop = std::min(N, I + 16); I < Stop; ++I) {
+      const char16_t C = P[I];
+      if ((C & 0xF800) != 0xD800) continue;
+      if (C <= 0xDBFF && I + 1 < N && (P[I + 1] & 0xFC00) == 0xDC00) {
+        ++I;
+        continue;
+      }
+      return I;
     }
-    return std::string_view::npos;
+    if (I >= N) return N;
   }
+}
 
-  void Decode(std::u16string& Out) const {
-    Out.clear();
-    DecodeText(FBytes, FEncoding, Out);
+// Validates a block of whole lines; on failure fills in Error with the block's own offset.
+bool ValidateBlock(std::string_view Lines, TEncodingError& Error) {
+  return ValidateText(Lines, teUtf8, Error);
+}
+
+bool ValidateBlock(std::u16string_view Lines, TEncodingError& Error) {
+  const size_t Bad = FirstUnpairedSurrogate(Lines.data(), Lines.size());
+  if (Bad == Lines.size()) return true;
+  Error = {Bad * 2, "unpaired surrogate in UTF-16"};
+  return false;
+}
+
+// Hands OnLines the body block by block, each block whole lines (the last may lack its break)
+// and validated first when Validate is set. Writer, when given, is flushed before every read
+// that may wait. False on invalid text, with Error's offset counted from the input's start.
+template <LineUnit TChar, typename TOnLines>
+bool ScanBody(TUnitReader<TChar>& Reader, const TBodyInfo& Info, bool Validate,
+              TUnitWriter<TChar>* Writer, TEncodingError& Error, TOnLines&& OnLines) {
+  for (;;) {
+    if (Writer != nullptr && Reader.Waits()) Writer->Flush();
+    Reader.Fill();
+    const std::basic_string_view<TChar> Pending = Reader.Pending();
+    const bool AtEnd = Reader.AtEnd();
+    const std::basic_string_view<TChar> Lines =
+        AtEnd ? Pending : Pending.substr(0, CompleteLinesEnd(Pending));
+    if (Validate && !ValidateBlock(Lines, Error)) {
+      Error.Offset += Info.BomLength + Reader.Consumed() * sizeof(TChar);
+      return false;
+    }
+    if (!Lines.empty()) OnLines(Lines);
+    Reader.Consume(Lines.size());
+    if (AtEnd) break;
   }
-
-  std::u16string_view Decode(TScratch<char16_t>& Scratch) const {
-    char16_t* Room = Scratch.Room(FBytes.size());
-    return std::u16string_view(Room, DecodeTextTo(FBytes, FEncoding, Room));
+  if (Reader.OddByte()) {
+    Error = {Info.BomLength + Reader.Consumed() * 2, "incomplete UTF-16 code unit"};
+    return false;
   }
+  return true;
+}
 
- private:
-  std::string_view FBytes;
-  TTextEncoding FEncoding;
-  size_t FUnit;
+// What the first reading learns about a body.
+template <LineUnit TChar>
+struct TBodyFacts {
+  uint64_t Lines = 0;
+  uint64_t Units = 0;
+  std::u16string FirstBreak = u"\r\n";  // the first line's break; CR LF when it has none
+  std::optional<TContinueStart> Continue;
+  bool ContinueWholeLine = false;  // the start is the whole text: no ":", no break
+  size_t ContinueHeadUnits = 0;    // units before the first ":"
+  TIndentPlan Indent;              // dedent: numbered lines; tidy: those not number-only
+  TIndentPlan RestIndent;          // copy --tidy: the lines as they are after the number
 };
 
-// Lines in N units as the engine's line list splits them: one per CR LF, lone CR or lone LF
-// before the last unit, plus the last line. Branch-free, so it vectorises.
-template <typename TUnitAt>
-size_t CountLinesIn(size_t N, TUnitAt At) {
-  if (N == 0) return 0;
-  size_t Breaks = 0;
-  for (size_t I = 0; I + 1 < N; ++I) {
-    const char16_t C = At(I);
-    Breaks += static_cast<size_t>(C == LF) + static_cast<size_t>((C == CR) & (At(I + 1) != LF));
+// ASCII units of a line as UTF-16 (other units come out as values no rule accepts).
+template <LineUnit TChar>
+std::u16string Widen(std::basic_string_view<TChar> S) {
+  std::u16string Out(S.size(), u'\0');
+  for (size_t I = 0; I < S.size(); ++I) {
+    Out[I] = static_cast<char16_t>(static_cast<std::make_unsigned_t<TChar>>(S[I]));
   }
-  // The last unit either is the last line's break or lies in the last line.
-  return Breaks + 1;
+  return Out;
 }
 
-// CountLinesIn() for UTF-8, sixteen bytes at a time where SSE2 exists: lines = LF + CR -
-// (CR followed by LF).
-size_t CountLinesUtf8(const unsigned char* P, size_t N) {
-  if (N == 0) return 0;
-  size_t LFCount = 0, CRCount = 0, CRLFCount = 0, I = 0;
-  bool PrevCR = false;  // the byte before I was a CR
-#if defined(__SSE2__)
-  // Sixteen bytes a step: per-byte counters of breaks (LF, or CR without LF after it),
-  // summed every 255 steps before they could overflow. Breaks go to LFCount.
-  const __m128i VLF = _mm_set1_epi8('\n');
-  const __m128i VCR = _mm_set1_epi8('\r');
-  while (I + 17 <= N) {
-    __m128i Acc = _mm_setzero_si128();
-    for (int Step = 0; Step < 255 && I + 17 <= N; ++Step, I += 16) {
-      const __m128i V = _mm_loadu_si128(reinterpret_cast<const __m128i*>(P + I));
-      const __m128i Next = _mm_loadu_si128(reinterpret_cast<const __m128i*>(P + I + 1));
-      const __m128i Breaks =
-          _mm_or_si128(_mm_cmpeq_epi8(V, VLF),
-                       _mm_andnot_si128(_mm_cmpeq_epi8(Next, VLF), _mm_cmpeq_epi8(V, VCR)));
-      Acc = _mm_sub_epi8(Acc, Breaks);  // a match is -1
+// The head the continue rule reads: the text before the first ":". On the first line, or the
+// whole text when that is one line without ":" and without a break; otherwise there is none.
+template <LineUnit TChar>
+void ReadFirstLine(TBodyFacts<TChar>& Facts, std::basic_string_view<TChar> Line,
+                   TFilterOperation Operation) {
+  if (const size_t Break = LineBreakLength(Line); Break > 0) {
+    Facts.FirstBreak = Widen(Line.substr(Line.size() - Break));
+  }
+  if (Operation != foContinue) return;
+  const size_t Colon = Line.find(TChar(LineNumberSeparator[0]));
+  if (Colon != Line.npos) {
+    Facts.ContinueHeadUnits = Colon;
+    Facts.Continue = ReadContinueStart(Widen(Line.substr(0, Colon)));
+  } else if (LineBreakLength(Line) == 0) {
+    Facts.ContinueWholeLine = true;
+    Facts.Continue = ReadContinueStart(Widen(Line));
+  }
+}
+
+template <LineUnit TChar>
+bool IsBlankRest(std::basic_string_view<TChar> Rest) {
+  return std::all_of(Rest.begin(), Rest.end(), line_steps_detail::IsBlankOrControl<TChar>);
+}
+
+// One reading of the whole body: validates it and gathers what the operation's plan needs.
+template <LineUnit TChar>
+bool GatherFacts(TUnitReader<TChar>& Reader, const TBodyInfo& Info, TFilterOperation Operation,
+                 bool CopyTidy, TBodyFacts<TChar>& Facts, TEncodingError& Error) {
+  auto OnLine = [&](std::basic_string_view<TChar> Line) {
+    if (Facts.Lines == 0) ReadFirstLine(Facts, Line, Operation);
+    ++Facts.Lines;
+    if (Operation == foDedent || (Operation == foTidy && !IsNumberOnlyLine(Line))) {
+      MeasureIndent(Facts.Indent, Line);
+    } else if (Operation == foCopy && CopyTidy && !IsBlankRest(Line)) {
+      // Numbered, the line is the rest after a number: measured as the dedent would see it.
+      MeasureRestIndent(Facts.RestIndent, Line);
     }
-    const __m128i Sums = _mm_sad_epu8(Acc, _mm_setzero_si128());
-    LFCount += static_cast<size_t>(_mm_cvtsi128_si32(Sums)) +
-               static_cast<size_t>(_mm_cvtsi128_si32(_mm_srli_si128(Sums, 8)));
-  }
-  // A CR just before I was settled above, together with the byte after it.
-#endif
-  for (; I < N; ++I) {
-    LFCount += P[I] == LF;
-    CRCount += P[I] == CR;
-    CRLFCount += PrevCR && P[I] == LF;
-    PrevCR = P[I] == CR;
-  }
-  // Every break ends a line; text after the last break is one more.
-  const size_t Breaks = LFCount + CRCount - CRLFCount;
-  return P[N - 1] == LF || P[N - 1] == CR ? Breaks : Breaks + 1;
+  };
+  return ScanBody<TChar>(Reader, Info, true, nullptr, Error,
+                         [&](std::basic_string_view<TChar> Lines) {
+                           Facts.Units += Lines.size();
+                           ForEachLine(Lines, true, OnLine);
+                         });
 }
 
-size_t CountLines(const TBody& Body) {
-  const std::string_view B = Body.Bytes();
-  const auto* P = reinterpret_cast<const unsigned char*>(B.data());
-  switch (Body.Encoding()) {
-    case teUtf16LE:
-      return CountLinesIn(B.size() / 2, [P](size_t I) {
-        return static_cast<char16_t>(P[2 * I] | (P[2 * I + 1] << 8));
-      });
-    case teUtf16BE:
-      return CountLinesIn(B.size() / 2, [P](size_t I) {
-        return static_cast<char16_t>((P[2 * I] << 8) | P[2 * I + 1]);
-      });
-    default:
-      return CountLinesUtf8(P, B.size());
-  }
+std::optional<TNumberPlan> PlanNumbering(const TNumbering& N, uint64_t Lines) {
+  return N.ZeroDigits > 0 ? PlanPaddedLineNumbers(N.Start, N.ZeroDigits, N.Step, N.Options, Lines)
+                          : PlanLineNumbers(N.Start, N.Step, N.Options, Lines);
 }
 
-// The first line start at or after Target (or the end): never between the CR and LF of one
-// break, so every run of lines splits exactly as the whole text would.
-size_t NextLineStart(const TBody& Body, size_t Target) {
-  const size_t N = Body.Units();
-  if (Target >= N) return N;
-  for (size_t I = Target == 0 ? 0 : Target - 1; I < N; ++I) {
-    const char16_t C = Body.Unit(I);
-    if (C == LF) return I + 1;
-    if (C == CR) return I + 1 < N && Body.Unit(I + 1) == LF ? I + 2 : I + 1;
-  }
-  return N;
+TNumberPlan RequirePlan(std::optional<TNumberPlan> Plan, const TInputSource& Input) {
+  if (!Plan) throw EInputError(Input.Name() + ": too many lines: the numbers would leave 64 bits");
+  return *Plan;
 }
 
-// The break that ends the first line, for the copy header; CR LF when there is none.
-std::u16string FirstLineBreak(const TBody& Body) {
-  const size_t End = NextLineStart(Body, 1);
-  if (End == 0 || End > Body.Units()) return u"\r\n";
-  const char16_t Last = Body.Unit(End - 1);
-  if (Last == LF) return End >= 2 && Body.Unit(End - 2) == CR ? u"\r\n" : u"\n";
-  return Last == CR ? u"\r" : u"\r\n";
-}
-
-// The first CR or LF in [P, End), or End.
-const char16_t* FindBreak(const char16_t* P, const char16_t* End) {
-#if defined(__SSE2__)
-  const __m128i VLF = _mm_set1_epi16(LF);
-  const __m128i VCR = _mm_set1_epi16(CR);
-  for (; End - P >= 8; P += 8) {
-    const __m128i V = _mm_loadu_si128(reinterpret_cast<const __m128i*>(P));
-    const int Mask =
-        _mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi16(V, VLF), _mm_cmpeq_epi16(V, VCR)));
-    if (Mask != 0) return P + (__builtin_ctz(static_cast<unsigned>(Mask)) >> 1);
-  }
-#endif
-  while (P < End && *P != LF && *P != CR) ++P;
-  return P;
-}
-
-// Encodes Text with Pad blanks in front of every line into Out, which has room for
-// MaxEncodedSize(Text.size() + Pad * lines). The engine's output lines start exactly where
-// its input lines did: after each CR LF, lone CR or lone LF. Returns the bytes written.
-size_t EncodePadded(std::u16string_view Text, int32_t Pad, TTextEncoding Encoding, char* Out) {
-  if (Pad <= 0) return EncodeTextTo(Text, Encoding, Out);
-  const std::u16string Blanks(static_cast<size_t>(Pad), u' ');
-  char* Dst = Out;
-  const char16_t* P = Text.data();
-  const char16_t* End = P + Text.size();
-  while (P < End) {
-    const char16_t* LineEnd = FindBreak(P, End);
-    if (LineEnd < End) LineEnd += (*LineEnd == CR && LineEnd + 1 < End && LineEnd[1] == LF) ? 2 : 1;
-    Dst += EncodeTextTo(Blanks, Encoding, Dst);
-    Dst += EncodeTextTo(std::u16string_view(P, static_cast<size_t>(LineEnd - P)), Encoding, Dst);
-    P = LineEnd;
-  }
-  return static_cast<size_t>(Dst - Out);
-}
-
-// A run of whole lines handed to the engine in one call.
-struct TRun {
-  size_t From, To;  // units of the body
-  size_t Lines;
-};
-
-// Cuts the body into runs of about ChunkUnits units, counting each run's lines once.
-std::vector<TRun> SplitRuns(const TBody& Body, size_t ChunkUnits) {
-  std::vector<TRun> Runs;
-  for (size_t From = 0; From < Body.Units();) {
-    const size_t To = NextLineStart(Body, From + std::max<size_t>(ChunkUnits, 1));
-    Runs.push_back({From, To, CountLines(Body.Sub(From, To))});
-    From = To;
-  }
-  return Runs;
-}
-
-// One run through Transform, encoded into Out (with the blanks Transform asks for).
-template <typename TTransform>
-std::string_view FilterRun(const TBody& Body, const TRun& Run, size_t LinesBefore,
-                           TTransform& Transform, TScratch<char16_t>& Text, TScratch<char>& Out) {
-  int32_t Pad = 0;
-  const std::u16string Result =
-      Transform(Body.Sub(Run.From, Run.To).Decode(Text), LinesBefore, Run.Lines, Pad);
-  const size_t Units = Result.size() + static_cast<size_t>(std::max(Pad, 0)) * Run.Lines;
-  char* Room = Out.Room(MaxEncodedSize(Units, Body.Encoding()));
-  return std::string_view(Room, EncodePadded(Result, Pad, Body.Encoding(), Room));
-}
-
-// Writes the runs in order, Transform giving each run's output and the blanks to put in
-// front of each of its lines. The scratch memory of one run is reused by the next.
-template <typename TTransform>
-void FilterInRuns(const TBody& Body, const std::vector<TRun>& Runs, TByteSink& Sink,
-                  TTransform&& Transform) {
-  TScratch<char16_t> Text;
-  TScratch<char> Out;
-  size_t LinesBefore = 0;
-  for (const TRun& Run : Runs) {
-    Sink.Write(FilterRun(Body, Run, LinesBefore, Transform, Text, Out));
-    LinesBefore += Run.Lines;
-  }
-}
-
-void FilterWhole(const TBody& Body, TByteSink& Sink,
-                 std::u16string (*Transform)(std::u16string_view)) {
-  std::u16string Text;
-  Body.Decode(Text);
-  const std::u16string Result = Transform(Text);
-  Text = std::u16string();  // the input is not needed any more: lower the peak
-  std::string Out;
-  EncodeText(Result, Body.Encoding(), Out);
-  Sink.Write(Out);
-}
-
-bool FitsInt32(int64_t V) {
-  return V >= INT32_MIN && V <= INT32_MAX;
-}
-
-// One engine call on Text with the run's options.
-std::u16string NumberRun(std::u16string_view Text, const TNumbering& N, int32_t Start,
-                         int32_t Digits, TLineNumberOptions Options, int32_t& PrefixWidth) {
-  return N.ZeroDigits > 0 ? AddPaddedLineNumbers(Text, Start, Digits, N.Step, Options, PrefixWidth)
-                          : AddLineNumbers(Text, Start, N.Step, Options, PrefixWidth);
-}
-
-// Prefix width the engine gives a single line numbered V.
-int32_t SingleLineWidth(const TNumbering& N, int64_t V, int32_t Digits,
-                        TLineNumberOptions Options) {
-  int32_t Width = 0;
-  (void)NumberRun(u"x", N, static_cast<int32_t>(V), Digits, Options & lnoPlusSign, Width);
-  return Width;
-}
-
-// Numbers the body as one run: the first line (or the last, with lnoReverse) gets N.Start.
-void NumberBody(const TBody& Body, const TNumbering& N, size_t ChunkUnits, TByteSink& Sink) {
-  const std::vector<TRun> Runs = SplitRuns(Body, ChunkUnits);
-  size_t LineCount = 0;
-  for (const TRun& Run : Runs) LineCount += Run.Lines;
-  if (LineCount == 0) return;
-  const int64_t First = N.Start;
-  const int64_t Last = int64_t{N.Start} + int64_t{N.Step} * static_cast<int64_t>(LineCount - 1);
-  // Runs whose values leave 32 bits (the engine counts them in 64) and runs of more lines
-  // than one engine call can hold are the rare case; they go to the engine in one piece.
-  const bool WholeText = !FitsInt32(Last) || LineCount > INT32_MAX ||
-                         (N.ZeroDigits > 0 && (First == INT32_MIN || Last == INT32_MIN));
-  if (WholeText) {
-    std::u16string Text;
-    Body.Decode(Text);
-    int32_t Width = 0;
-    const std::u16string Result = NumberRun(Text, N, N.Start, N.ZeroDigits, N.Options, Width);
-    Text = std::u16string();
-    std::string Out;
-    EncodeText(Result, Body.Encoding(), Out);
-    Sink.Write(Out);
-    return;
-  }
-
-  // Every run of lines must come out exactly as the whole text would: same digit count, same
-  // sign column, same field width. The values are monotonic, so the widest field of the whole
-  // text belongs to its first or its last value; each run is numbered with at least that many
-  // digits and its lines are then widened by blanks to the whole text's prefix width.
-  int32_t Digits = N.ZeroDigits;
-  int32_t FullWidth = 0;
-  if (N.ZeroDigits > 0) {
-    // Digit count: a value's magnitude alone, numbered without any sign column.
-    for (const int64_t V : {First, Last}) {
-      Digits = std::max(Digits, SingleLineWidth(N, V < 0 ? -V : V, N.ZeroDigits, 0) - 1);
-    }
-    // Sign column: a negative end or lnoPlusSign give it to the whole text.
-    for (const int64_t V : {First, Last}) {
-      FullWidth = std::max(FullWidth, SingleLineWidth(N, V, Digits, N.Options));
-    }
+// The header of a copy in the body's code units.
+template <LineUnit TChar>
+void AppendCopyHeader(std::u16string_view Path, std::u16string_view Break, TUnitWriter<TChar>& Out) {
+  const std::u16string Header = CopyHeader(Path, Break);
+  if constexpr (sizeof(TChar) == 2) {
+    Out.append(Header.data(), Header.size());
   } else {
-    for (const int64_t V : {First, Last}) {
-      FullWidth = std::max(FullWidth, SingleLineWidth(N, V, 0, N.Options));
-    }
+    std::string Bytes;
+    EncodeText(Header, teUtf8, Bytes);
+    Out.append(Bytes.data(), Bytes.size());
+  }
+}
+
+// The second reading: writes every line transformed as Request and Facts say. Lines holds the
+// count of the first reading; a different count or length means the input changed meanwhile.
+template <LineUnit TChar>
+bool WriteBody(TUnitReader<TChar>& Reader, const TBodyInfo& Info, const TFilterRequest& Request,
+               const TBodyFacts<TChar>* Facts, bool Validate, TInputSource& Input,
+               TUnitWriter<TChar>& Out, TEncodingError& Error) {
+  using TView = std::basic_string_view<TChar>;
+  uint64_t I = 0;
+  uint64_t Units = 0;
+  std::optional<TNumberPlan> Plan;
+  const TFilterOperation Op = Request.Operation;
+  if (Op == foNumber) Plan = RequirePlan(PlanNumbering(Request.Numbering, Facts->Lines), Input);
+  if (Op == foCopy) {
+    AppendCopyHeader(Request.CopyPath, Facts->FirstBreak, Out);
+    Plan = RequirePlan(PlanLineNumbers(1, 1, 0, Facts->Lines), Input);
+  }
+  bool Continue = false;
+  if (Op == foContinue && Facts->Continue) {
+    // The first line loses its head and ":"; an empty rest is no line of the body.
+    const TContinueStart& Start = *Facts->Continue;
+    const bool EmptyFirst = !Facts->ContinueWholeLine && Facts->Lines == 1 &&
+                            Facts->Units == Facts->ContinueHeadUnits + 1;
+    const uint64_t BodyLines = Facts->Lines - (EmptyFirst ? 1 : 0);
+    TNumbering N{Start.Number, Request.ContinueStep, Start.ZeroFill ? Start.Digits : 0,
+                 Start.Options};
+    Plan = RequirePlan(PlanNumbering(N, BodyLines), Input);
+    Continue = true;
   }
 
-  const bool Reverse = (N.Options & lnoReverse) != 0;
-  FilterInRuns(Body, Runs, Sink,
-               [&](std::u16string_view Run, size_t LinesBefore, size_t Lines, int32_t& Pad) {
-                 // With lnoReverse the run's last line has the smallest numbering position.
-                 const size_t FirstPosition =
-                     Reverse ? LineCount - LinesBefore - Lines : LinesBefore;
-                 const int64_t RunStart =
-                     int64_t{N.Start} + int64_t{N.Step} * static_cast<int64_t>(FirstPosition);
-                 int32_t Width = 0;
-                 std::u16string Result =
-                     NumberRun(Run, N, static_cast<int32_t>(RunStart), Digits, N.Options, Width);
-                 Pad = FullWidth - Width;
-                 if (Pad < 0 || (N.ZeroDigits > 0 && Pad > 1)) {
-                   throw std::logic_error("line number widths of a run and the text disagree");
-                 }
-                 return Result;
-               });
+  auto OnLine = [&](TView Line) {
+    switch (Op) {
+      case foNumber:
+        AppendNumberedLine(*Plan, I, Line, Out);
+        break;
+      case foContinue:
+        if (!Continue) {
+          Out.append(Line);
+        } else if (I > 0 || Facts->ContinueWholeLine) {
+          AppendNumberedLine(*Plan, I, Line, Out);
+        } else if (Line.size() > Facts->ContinueHeadUnits + 1) {
+          AppendNumberedLine(*Plan, I, Line.substr(Facts->ContinueHeadUnits + 1), Out);
+        }
+        break;
+      case foDelete:
+        AppendWithoutNumber(Line, Out);
+        break;
+      case foDeleteNumberOnly:
+        if (!IsNumberOnlyLine(Line)) Out.append(Line);
+        break;
+      case foDedent:
+        AppendDedentedLine(Facts->Indent, Line, Out);
+        break;
+      case foTidy:
+        if (!IsNumberOnlyLine(Line)) AppendDedentedLine(Facts->Indent, Line, Out);
+        break;
+      case foCopy:
+        if (!Request.CopyTidy) {
+          AppendNumberedLine(*Plan, I, Line, Out);
+        } else if (!IsBlankRest(Line)) {
+          AppendLineNumber<TChar>(*Plan, Plan->Value(I), Out);
+          AppendDedentedRest(Facts->RestIndent, Line, Out);
+        }
+        break;
+    }
+    ++I;
+  };
+  const bool Valid = ScanBody<TChar>(Reader, Info, Validate, &Out, Error, [&](TView Lines) {
+    Units += Lines.size();
+    if (Facts != nullptr && (Units > Facts->Units)) {
+      throw EInputError(Input.Name() + ": file changed while it was being read");
+    }
+    ForEachLine(Lines, true, OnLine);
+  });
+  if (Facts != nullptr && Valid && (Units != Facts->Units || I != Facts->Lines)) {
+    throw EInputError(Input.Name() + ": file changed while it was being read");
+  }
+  return Valid;
 }
 
-// A copy of the bytes, unchanged (the continue rule found no start).
-void WriteUnchanged(const TBody& Body, TByteSink& Sink) {
-  if (!Body.Bytes().empty()) Sink.Write(Body.Bytes());
+// Reads until Head holds the first three bytes (or the whole input when shorter).
+std::string ReadHead(TInputSource& Input) {
+  std::string Head(3, '\0');
+  size_t Got = 0;
+  while (Got < Head.size()) {
+    const size_t N = Input.Read(Head.data() + Got, Head.size() - Got);
+    if (N == 0) break;
+    Got += N;
+  }
+  Head.resize(Got);
+  return Head;
 }
 
-std::u16string Tidy(std::u16string_view Text) {
-  return DeleteIndentAfterNumber(DeleteNumberOnlyLines(Text));
-}
+template <LineUnit TChar>
+TFilterResult FilterBody(TInputSource& Input, const TBodyInfo& Info, std::string_view Head,
+                         const TFilterRequest& Request, TByteSink& Sink) {
+  TFilterResult Result;
+  Result.Encoding = Info.Encoding;
+  const std::string_view Bom = Head.substr(0, Info.BomLength);
+  const std::string_view AfterBom = Head.substr(Info.BomLength);
+  TUnitWriter<TChar> Out(Sink, Info.Swapped, Bom);
 
-std::u16string NumberAndTidy(std::u16string_view Text) {
-  int32_t Width = 0;
-  return Tidy(AddLineNumbers(Text, 1, 1, 0, Width));
+  if (!Input.CanRewind()) {
+    // Only the line-by-line operations get here: they write as they read.
+    TUnitReader<TChar> Reader(Input, Info, AfterBom, Request.BlockUnits);
+    // The lines of the blocks before an invalid one are written; the BOM only with them.
+    Result.Ok = WriteBody<TChar>(Reader, Info, Request, nullptr, true, Input, Out, Result.Error);
+    if (Result.Ok) {
+      Out.Finish();
+    } else {
+      Out.Flush();
+    }
+    return Result;
+  }
+
+  TBodyFacts<TChar> Facts;
+  {
+    TUnitReader<TChar> Reader(Input, Info, AfterBom, Request.BlockUnits);
+    if (!GatherFacts(Reader, Info, Request.Operation, Request.CopyTidy, Facts, Result.Error)) {
+      Result.Ok = false;
+      return Result;
+    }
+  }
+  Result.ContinueApplied = Facts.Continue.has_value();
+  Input.Rewind();
+  if (ReadHead(Input) != Head) {
+    throw EInputError(Input.Name() + ": file changed while it was being read");
+  }
+  TUnitReader<TChar> Reader(Input, Info, AfterBom, Request.BlockUnits);
+  (void)WriteBody<TChar>(Reader, Info, Request, &Facts, false, Input, Out, Result.Error);
+  Out.Finish();
+  return Result;
 }
 
 }  // namespace
+
+bool NeedsPlan(const TFilterRequest& Request) {
+  return Request.Operation != foDelete && Request.Operation != foDeleteNumberOnly;
+}
 
 std::u16string CopyHeader(std::u16string_view Path, std::u16string_view Break) {
   const size_t Cut = Path.find_last_of(u"/\\:");
@@ -379,73 +466,24 @@ std::u16string CopyHeader(std::u16string_view Path, std::u16string_view Break) {
   return Header;
 }
 
-TFilterResult FilterText(std::string_view File, const TFilterRequest& Request, TByteSink& Sink) {
-  TFilterResult Result;
-  size_t BomLength = 0;
-  Result.Encoding = DetectEncoding(File, BomLength);
-  const TBody Body(File.substr(BomLength), Result.Encoding);
-  if (!ValidateText(Body.Bytes(), Result.Encoding, Result.Error)) {
-    Result.Ok = false;
-    Result.Error.Offset += BomLength;
-    return Result;
+TFilterResult FilterInput(TInputSource& Input, const TFilterRequest& Request, TByteSink& Sink) {
+  // A pipe is kept while it is read the first time, so an operation with a plan can read it
+  // again.
+  std::unique_ptr<TSpooledSource> Spool;
+  TInputSource* Source = &Input;
+  if (!Input.CanRewind() && NeedsPlan(Request)) {
+    Spool = std::make_unique<TSpooledSource>(Input);
+    Source = Spool.get();
   }
-  if (BomLength > 0) Sink.Write(File.substr(0, BomLength));
+  const std::string Head = ReadHead(*Source);
+  TBodyInfo Info;
+  Info.Encoding = DetectEncoding(Head, Info.BomLength);
+  Info.Swapped = Info.Encoding == (LittleEndianHost ? teUtf16BE : teUtf16LE);
+  if (UnitSize(Info.Encoding) == 2) return FilterBody<char16_t>(*Source, Info, Head, Request, Sink);
+  return FilterBody<char>(*Source, Info, Head, Request, Sink);
+}
 
-  switch (Request.Operation) {
-    case foNumber:
-      NumberBody(Body, Request.Numbering, Request.ChunkUnits, Sink);
-      break;
-    case foContinue: {
-      // The head is everything before the first ":", the whole text when there is none.
-      const size_t Colon = Body.Find(u':');
-      const bool HasColon = Colon != std::string_view::npos;
-      std::u16string Head;
-      Body.Sub(0, HasColon ? Colon : Body.Units()).Decode(Head);
-      const std::optional<TContinueStart> Start = ReadContinueStart(Head);
-      if (!Start) {
-        WriteUnchanged(Body, Sink);
-        break;
-      }
-      Result.ContinueApplied = true;
-      TNumbering N;
-      N.Start = Start->Number;
-      N.Step = Request.ContinueStep;
-      N.ZeroDigits = Start->ZeroFill ? Start->Digits : 0;
-      N.Options = Start->Options;
-      NumberBody(HasColon ? Body.Sub(Colon + 1, Body.Units()) : Body, N, Request.ChunkUnits, Sink);
-      break;
-    }
-    case foDelete:
-      FilterInRuns(
-          Body, SplitRuns(Body, Request.ChunkUnits), Sink,
-          [](std::u16string_view Run, size_t, size_t, int32_t&) { return DeleteLineNumbers(Run); });
-      break;
-    case foDeleteNumberOnly:
-      // Each line is kept or dropped on its own, so runs of lines give the same result.
-      FilterInRuns(Body, SplitRuns(Body, Request.ChunkUnits), Sink,
-                   [](std::u16string_view Run, size_t, size_t, int32_t&) {
-                     return DeleteNumberOnlyLines(Run);
-                   });
-      break;
-    case foDedent:
-      // The common indentation is only known after the last line.
-      FilterWhole(Body, Sink,
-                  [](std::u16string_view Text) { return DeleteIndentAfterNumber(Text); });
-      break;
-    case foTidy:
-      FilterWhole(Body, Sink, Tidy);
-      break;
-    case foCopy: {
-      std::string Header;
-      EncodeText(CopyHeader(Request.CopyPath, FirstLineBreak(Body)), Result.Encoding, Header);
-      Sink.Write(Header);
-      if (Request.CopyTidy) {
-        FilterWhole(Body, Sink, NumberAndTidy);
-      } else {
-        NumberBody(Body, TNumbering{}, Request.ChunkUnits, Sink);
-      }
-      break;
-    }
-  }
-  return Result;
+TFilterResult FilterText(std::string_view File, const TFilterRequest& Request, TByteSink& Sink) {
+  TMemorySource Input(File);
+  return FilterInput(Input, Request, Sink);
 }

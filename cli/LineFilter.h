@@ -1,9 +1,9 @@
 #pragma once
-// The corvane filter: one file's bytes in, the engine's result out, in the file's own
-// encoding and with its own line breaks. The line-by-line operations (numbering, continuing,
-// deleting numbers or number-only lines, copy without tidying) hand the engine a run of whole
-// lines at a time, so a large file never exists as UTF-16 all at once; the tidying operations
-// need every line before they can change one and take the whole text in one call.
+// The corvane filter: one input's bytes in, the engine's result out, in the input's own
+// encoding and with its own line breaks. The text is never transcoded: UTF-8 runs through the
+// engine as bytes, UTF-16 as its own units. The input is read in blocks; a command that needs a
+// plan first (the number field's width, the shared indentation, the continue start) reads it
+// twice, a pipe through a spool; delete and delete-number-only on a pipe write as they read.
 
 #include <cstddef>
 #include <cstdint>
@@ -11,6 +11,7 @@
 #include <string_view>
 
 #include "LineNumberUnit/LineNumberUnit.h"
+#include "cli/InputSource.h"
 #include "cli/TextCodec.h"
 
 enum TFilterOperation : uint8_t {
@@ -23,7 +24,7 @@ enum TFilterOperation : uint8_t {
   foCopy,              // header (folder, indented name), then the lines numbered from 1
 };
 
-// How a run of lines is numbered.
+// How the lines are numbered.
 struct TNumbering {
   int32_t Start = 1;
   int32_t Step = 1;
@@ -37,9 +38,9 @@ struct TFilterRequest {
   int32_t ContinueStep = 1;  // foContinue
   bool CopyTidy = false;     // foCopy: number, then both tidyings
   std::u16string CopyPath;   // foCopy: the path whose folder and name head the copy
-  // UTF-16 units handed to the engine per call on the line-by-line operations (rounded up
-  // to whole lines); small values in tests exercise the seams between runs.
-  size_t ChunkUnits = size_t{1} << 16;
+  // Code units read per block; a line longer than that grows the block. Small values in tests
+  // exercise the seams between blocks.
+  size_t BlockUnits = size_t{1} << 17;
 };
 
 // Receives the output in pieces, in order.
@@ -50,14 +51,23 @@ class TByteSink {
 };
 
 struct TFilterResult {
-  bool Ok = true;        // false: invalid input, nothing was written to the sink
-  TEncodingError Error;  // when !Ok; Offset counts from the start of the file
+  bool Ok = true;        // false: invalid input (see docs/cli.md for what was written)
+  TEncodingError Error;  // when !Ok; Offset counts from the start of the input, BOM included
   TTextEncoding Encoding = teUtf8;
   bool ContinueApplied = false;  // foContinue: the head held a start (else text unchanged)
 };
 
-// FilterText() — validates File as a whole (nothing is written when it is invalid), then
-// writes its BOM, if any, and the transformed text to Sink.
+// NeedsPlan() — whether the operation must see every line before it writes one.
+[[nodiscard]] bool NeedsPlan(const TFilterRequest& Request);
+
+// FilterInput() — reads Input and writes its BOM, if any, and the transformed text to Sink.
+// An input that can be read twice is validated as a whole before anything is written; so is
+// any input of an operation with a plan. Throws EInputError on read errors, on a file that
+// changed between its two readings and on numbers beyond 64 bits.
+[[nodiscard]] TFilterResult FilterInput(TInputSource& Input, const TFilterRequest& Request,
+                                        TByteSink& Sink);
+
+// FilterText() — FilterInput() on bytes in memory.
 [[nodiscard]] TFilterResult FilterText(std::string_view File, const TFilterRequest& Request,
                                        TByteSink& Sink);
 

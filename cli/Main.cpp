@@ -8,6 +8,7 @@
 
 #include "cli/CommandLine.h"
 #include "cli/FileIO.h"
+#include "cli/InputSource.h"
 #include "cli/LineFilter.h"
 #include "cli/TextCodec.h"
 
@@ -56,10 +57,10 @@ int Run(const std::vector<std::string>& Args) {
   }
 
   int Status = ExitOk;
-  TInputData Input;
   for (const std::string& Name : Line.Files) {
+    TFileSource Input;
     std::string Error;
-    if (!ReadInput(Name, Input, Error)) {
+    if (!Input.Open(Name, Error)) {
       Report(Name + ": " + Error);
       if (Status == ExitOk) Status = ExitFailure;
       continue;
@@ -69,7 +70,14 @@ int Run(const std::vector<std::string>& Args) {
       const std::string Path = Line.CopyPath ? *Line.CopyPath : Name == "-" ? "" : Name;
       Request.CopyPath = Utf8ToUtf16Lenient(Path);
     }
-    const TFilterResult Result = FilterText(Input.View(), Request, *Sink);
+    TFilterResult Result;
+    try {
+      Result = FilterInput(Input, Request, *Sink);
+    } catch (const EInputError& E) {
+      Report(E.what());
+      if (Status == ExitOk) Status = ExitFailure;
+      continue;
+    }
     if (!Result.Ok) {
       Report(Name + ": " + Result.Error.Reason + " at byte offset " +
              std::to_string(Result.Error.Offset));
@@ -80,7 +88,6 @@ int Run(const std::vector<std::string>& Args) {
              "text left unchanged");
     }
   }
-  Input.Release();
 
   if (OutputFile) {
     if (Status != ExitOk) {

@@ -234,24 +234,19 @@ bool ValidateText(std::string_view Body, TTextEncoding Encoding, TEncodingError&
   return UnitSize(Encoding) == 2 ? ValidateUtf16(Body, Encoding, Error) : ValidateUtf8(Body, Error);
 }
 
-size_t DecodeTextTo(std::string_view Body, TTextEncoding Encoding, char16_t* Out) {
-  return UnitSize(Encoding) == 2 ? DecodeUtf16(Body, Encoding, Out) : DecodeUtf8(Body, Out);
-}
-
-size_t EncodeTextTo(std::u16string_view Text, TTextEncoding Encoding, char* Out) {
-  return UnitSize(Encoding) == 2 ? EncodeUtf16(Text, Encoding, Out) : EncodeUtf8(Text, Out);
-}
-
 void DecodeText(std::string_view Body, TTextEncoding Encoding, std::u16string& Out) {
   const size_t Old = Out.size();
-  Out.resize(Old + Body.size());
-  Out.resize(Old + DecodeTextTo(Body, Encoding, Out.data() + Old));
+  Out.resize(Old + Body.size());  // never more units than bytes
+  Out.resize(Old + (UnitSize(Encoding) == 2 ? DecodeUtf16(Body, Encoding, Out.data() + Old)
+                                            : DecodeUtf8(Body, Out.data() + Old)));
 }
 
 void EncodeText(std::u16string_view Text, TTextEncoding Encoding, std::string& Out) {
   const size_t Old = Out.size();
-  Out.resize(Old + MaxEncodedSize(Text.size(), Encoding));
-  Out.resize(Old + EncodeTextTo(Text, Encoding, Out.data() + Old));
+  // At most three bytes per unit in UTF-8, two in UTF-16.
+  Out.resize(Old + (UnitSize(Encoding) == 2 ? 2 : 3) * Text.size());
+  Out.resize(Old + (UnitSize(Encoding) == 2 ? EncodeUtf16(Text, Encoding, Out.data() + Old)
+                                            : EncodeUtf8(Text, Out.data() + Old)));
 }
 
 std::u16string Utf8ToUtf16Lenient(std::string_view Text) {

@@ -50,14 +50,5 @@ void DecodeText(std::string_view Body, TTextEncoding Encoding, std::u16string& O
 // input never yields, is written as U+FFFD in UTF-8.
 void EncodeText(std::u16string_view Text, TTextEncoding Encoding, std::string& Out);
 
-// The same into caller-owned memory, for the bulk paths that must not zero-fill buffers
-// first. DecodeTextTo() needs room for Body.size() units and returns the units written;
-// EncodeTextTo() needs MaxEncodedSize(Text.size(), Encoding) bytes and returns the bytes.
-size_t DecodeTextTo(std::string_view Body, TTextEncoding Encoding, char16_t* Out);
-size_t EncodeTextTo(std::u16string_view Text, TTextEncoding Encoding, char* Out);
-[[nodiscard]] inline size_t MaxEncodedSize(size_t Units, TTextEncoding Encoding) {
-  return (UnitSize(Encoding) == 2 ? 2 : 3) * Units;
-}
-
 // Utf8ToUtf16Lenient() — for names and paths only: invalid bytes become U+FFFD.
 [[nodiscard]] std::u16string Utf8ToUtf16Lenient(std::string_view Text);

@@ -172,7 +172,7 @@ TEST(LineFilter, RunsOfLinesMatchOneEngineCall) {
   for (int Case = 0; Case < 3000; ++Case) {
     const std::u16string Text = RandomText(Rng);
     TFilterRequest Request;
-    Request.ChunkUnits = std::uniform_int_distribution<size_t>(1, 12)(Rng);
+    Request.BlockUnits = std::uniform_int_distribution<size_t>(1, 12)(Rng);
     TNumbering& N = Request.Numbering;
     N.Start = Starts[Rng() % std::size(Starts)];
     N.Step = Steps[Rng() % std::size(Steps)];
