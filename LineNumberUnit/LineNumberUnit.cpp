@@ -63,9 +63,9 @@ std::u16string ReserveResult(std::u16string_view Text, uint64_t Lines, int64_t P
 
 std::u16string NumberLines(std::u16string_view Text, const TNumberPlan& Plan) {
   std::u16string Result = ReserveResult(Text, Plan.Lines, Plan.PrefixWidth);
+  TLineNumberer<char16_t> Numberer(Plan);
   uint64_t I = 0;
-  ForEachLine(Text, true,
-              [&](std::u16string_view Line) { AppendNumberedLine(Plan, I++, Line, Result); });
+  ForEachLine(Text, true, [&](std::u16string_view Line) { Numberer.Append(I++, Line, Result); });
   return Result;
 }
 

@@ -123,13 +123,64 @@ void AppendLineNumber(const TNumberPlan& Plan, int64_t Value, TOut& Out) {
   Out.append(P, static_cast<size_t>(End - P));
 }
 
-// AppendNumberedLine() — line I of the run, numbered.
-template <LineUnit TChar, typename TOut>
-void AppendNumberedLine(const TNumberPlan& Plan, uint64_t I, std::basic_string_view<TChar> Line,
-                        TOut& Out) {
-  AppendLineNumber<TChar>(Plan, Plan.Value(I), Out);
-  Out.append(Line.data(), Line.size());
-}
+// Numbers the lines of a plan in order. A value one above the previous line's is counted on
+// in that line's digits instead of being converted again: the common case costs no division.
+template <LineUnit TChar>
+class TLineNumberer {
+ public:
+  explicit TLineNumberer(const TNumberPlan& Plan) : FPlan(Plan) {}
+
+  // Appends line I of the run (0-based, top down), numbered.
+  template <typename TOut>
+  void Append(uint64_t I, std::basic_string_view<TChar> Line, TOut& Out) {
+    const int64_t Value = FPlan.Value(I);
+    if (FPlan.PrefixWidth > MaxCached) {
+      AppendLineNumber<TChar>(FPlan, Value, Out);
+    } else {
+      if (!(FLength > 0 && FValue > 0 && Value == FValue + 1 && CountOn())) Render(Value);
+      FValue = Value;
+      Out.append(FField, FLength);
+    }
+    Out.append(Line.data(), Line.size());
+  }
+
+ private:
+  static constexpr int64_t MaxCached = 64;
+
+  // Adds one to the digits of the field; false when that needs a column the field lacks.
+  bool CountOn() {
+    TChar* P = FField + FLength - 2;  // the last digit, before the separator
+    for (; *P == TChar('9'); --P) {
+      *P = TChar('0');
+      if (P == FField || P[-1] < TChar('0') || P[-1] > TChar('9')) {
+        // A new leading digit takes the blank in front, if the field has one.
+        if (P == FField || P[-1] != TChar(' ')) return false;
+        P[-1] = TChar('1');
+        return true;
+      }
+    }
+    ++*P;
+    return true;
+  }
+
+  void Render(int64_t Value) {
+    struct TFieldOut {
+      TChar* At;
+      size_t Length;
+      void append(const TChar* S, size_t N) {
+        std::copy(S, S + N, At + Length);
+        Length += N;
+      }
+    } Field{FField, 0};
+    AppendLineNumber<TChar>(FPlan, Value, Field);
+    FLength = Field.Length;
+  }
+
+  const TNumberPlan& FPlan;
+  TChar FField[MaxCached + 8];
+  size_t FLength = 0;
+  int64_t FValue = 0;
+};
 
 // A line cut at its first separator. Numbered: the head before the separator is non-empty and
 // holds only digits, blanks and tabs (the whole line may be such a head when it has no

@@ -276,21 +276,43 @@ bool IsBlankRest(std::basic_string_view<TChar> Rest) {
 template <LineUnit TChar>
 bool GatherFacts(TUnitReader<TChar>& Reader, const TBodyInfo& Info, TFilterOperation Operation,
                  bool CopyTidy, TBodyFacts<TChar>& Facts, TEncodingError& Error) {
-  auto OnLine = [&](std::basic_string_view<TChar> Line) {
-    if (Facts.Lines == 0) ReadFirstLine(Facts, Line, Operation);
-    ++Facts.Lines;
-    if (Operation == foDedent || (Operation == foTidy && !IsNumberOnlyLine(Line))) {
-      MeasureIndent(Facts.Indent, Line);
-    } else if (Operation == foCopy && CopyTidy && !IsBlankRest(Line)) {
-      // Numbered, the line is the rest after a number: measured as the dedent would see it.
-      MeasureRestIndent(Facts.RestIndent, Line);
-    }
+  using TView = std::basic_string_view<TChar>;
+  auto Scan = [&](auto&& OnLines) {
+    return ScanBody<TChar>(Reader, Info, true, nullptr, Error, [&](TView Lines) {
+      if (Facts.Units == 0) {
+        ForEachLine(Lines, true, [&](TView Line) {
+          ReadFirstLine(Facts, Line, Operation);
+          return false;  // the first line is all it takes
+        });
+      }
+      Facts.Units += Lines.size();
+      OnLines(Lines);
+    });
   };
-  return ScanBody<TChar>(Reader, Info, true, nullptr, Error,
-                         [&](std::basic_string_view<TChar> Lines) {
-                           Facts.Units += Lines.size();
-                           ForEachLine(Lines, true, OnLine);
-                         });
+  // Only the tidying operations look at every line; the others need the count alone.
+  switch (Operation) {
+    case foDedent:
+    case foTidy:
+      return Scan([&](TView Lines) {
+        ForEachLine(Lines, true, [&](TView Line) {
+          ++Facts.Lines;
+          if (Operation == foDedent || !IsNumberOnlyLine(Line)) MeasureIndent(Facts.Indent, Line);
+        });
+      });
+    case foCopy:
+      if (CopyTidy) {
+        // Numbered, a line is the rest after a number: measured as the dedent would see it.
+        return Scan([&](TView Lines) {
+          ForEachLine(Lines, true, [&](TView Line) {
+            ++Facts.Lines;
+            if (!IsBlankRest(Line)) MeasureRestIndent(Facts.RestIndent, Line);
+          });
+        });
+      }
+      [[fallthrough]];
+    default:
+      return Scan([&](TView Lines) { Facts.Lines += CountLines(Lines); });
+  }
 }
 
 std::optional<TNumberPlan> PlanNumbering(const TNumbering& N, uint64_t Lines) {
@@ -345,54 +367,58 @@ bool WriteBody(TUnitReader<TChar>& Reader, const TBodyInfo& Info, const TFilterR
     Continue = true;
   }
 
-  auto OnLine = [&](TView Line) {
-    switch (Op) {
-      case foNumber:
-        AppendNumberedLine(*Plan, I, Line, Out);
-        break;
-      case foContinue:
-        if (!Continue) {
-          Out.append(Line);
-        } else if (I > 0 || Facts->ContinueWholeLine) {
-          AppendNumberedLine(*Plan, I, Line, Out);
-        } else if (Line.size() > Facts->ContinueHeadUnits + 1) {
-          AppendNumberedLine(*Plan, I, Line.substr(Facts->ContinueHeadUnits + 1), Out);
-        }
-        break;
-      case foDelete:
-        AppendWithoutNumber(Line, Out);
-        break;
-      case foDeleteNumberOnly:
-        if (!IsNumberOnlyLine(Line)) Out.append(Line);
-        break;
-      case foDedent:
-        AppendDedentedLine(Facts->Indent, Line, Out);
-        break;
-      case foTidy:
-        if (!IsNumberOnlyLine(Line)) AppendDedentedLine(Facts->Indent, Line, Out);
-        break;
-      case foCopy:
-        if (!Request.CopyTidy) {
-          AppendNumberedLine(*Plan, I, Line, Out);
-        } else if (!IsBlankRest(Line)) {
-          AppendLineNumber<TChar>(*Plan, Plan->Value(I), Out);
-          AppendDedentedRest(Facts->RestIndent, Line, Out);
-        }
-        break;
-    }
-    ++I;
-  };
-  const bool Valid = ScanBody<TChar>(Reader, Info, Validate, &Out, Error, [&](TView Lines) {
-    Units += Lines.size();
-    if (Facts != nullptr && (Units > Facts->Units)) {
+  // Each operation runs its own loop: nothing is decided per line that a plan decided already.
+  auto Scan = [&](auto&& OnLine) {
+    const bool Valid = ScanBody<TChar>(Reader, Info, Validate, &Out, Error, [&](TView Lines) {
+      Units += Lines.size();
+      if (Facts != nullptr && Units > Facts->Units) {
+        throw EInputError(Input.Name() + ": file changed while it was being read");
+      }
+      ForEachLine(Lines, true, [&](TView Line) {
+        OnLine(Line);
+        ++I;
+      });
+    });
+    if (Facts != nullptr && Valid && (Units != Facts->Units || I != Facts->Lines)) {
       throw EInputError(Input.Name() + ": file changed while it was being read");
     }
-    ForEachLine(Lines, true, OnLine);
-  });
-  if (Facts != nullptr && Valid && (Units != Facts->Units || I != Facts->Lines)) {
-    throw EInputError(Input.Name() + ": file changed while it was being read");
+    return Valid;
+  };
+  std::optional<TLineNumberer<TChar>> Numberer;
+  if (Plan) Numberer.emplace(*Plan);
+  switch (Op) {
+    case foNumber:
+      return Scan([&](TView Line) { Numberer->Append(I, Line, Out); });
+    case foContinue:
+      if (!Continue) return Scan([&](TView Line) { Out.append(Line); });
+      return Scan([&](TView Line) {
+        if (I > 0 || Facts->ContinueWholeLine) {
+          Numberer->Append(I, Line, Out);
+        } else if (Line.size() > Facts->ContinueHeadUnits + 1) {
+          Numberer->Append(I, Line.substr(Facts->ContinueHeadUnits + 1), Out);
+        }
+      });
+    case foDelete:
+      return Scan([&](TView Line) { AppendWithoutNumber(Line, Out); });
+    case foDeleteNumberOnly:
+      return Scan([&](TView Line) {
+        if (!IsNumberOnlyLine(Line)) Out.append(Line);
+      });
+    case foDedent:
+      return Scan([&](TView Line) { AppendDedentedLine(Facts->Indent, Line, Out); });
+    case foTidy:
+      return Scan([&](TView Line) {
+        if (!IsNumberOnlyLine(Line)) AppendDedentedLine(Facts->Indent, Line, Out);
+      });
+    case foCopy:
+      if (!Request.CopyTidy) return Scan([&](TView Line) { Numberer->Append(I, Line, Out); });
+      return Scan([&](TView Line) {
+        if (IsBlankRest(Line)) return;
+        Numberer->Append(I, TView(), Out);
+        AppendDedentedRest(Facts->RestIndent, Line, Out);
+      });
   }
-  return Valid;
+  return false;
 }
 
 // Reads until Head holds the first three bytes (or the whole input when shorter).

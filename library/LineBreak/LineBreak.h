@@ -9,6 +9,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string_view>
+#include <type_traits>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -19,45 +20,58 @@ concept LineUnit = std::same_as<TChar, char> || std::same_as<TChar, char16_t>;
 
 namespace line_break_detail {
 
-// Bit I set when unit I of the 64 units at P is CR or LF.
-inline uint64_t BreakMask64(const char* P) {
+// Bit I of CR (LF) set when unit I of the 64 units at P is a CR (an LF).
+inline void BreakMasks64(const char* P, uint64_t& CR, uint64_t& LF) {
 #if defined(__SSE2__)
-  const __m128i CR = _mm_set1_epi8('\r');
-  const __m128i LF = _mm_set1_epi8('\n');
-  uint64_t Mask = 0;
+  const __m128i VCR = _mm_set1_epi8('\r');
+  const __m128i VLF = _mm_set1_epi8('\n');
+  CR = LF = 0;
   for (int K = 0; K < 4; ++K) {
     const __m128i V = _mm_loadu_si128(reinterpret_cast<const __m128i*>(P + 16 * K));
-    const __m128i Hit = _mm_or_si128(_mm_cmpeq_epi8(V, CR), _mm_cmpeq_epi8(V, LF));
-    Mask |= static_cast<uint64_t>(static_cast<uint32_t>(_mm_movemask_epi8(Hit))) << (16 * K);
+    CR |= static_cast<uint64_t>(static_cast<uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(V, VCR))))
+          << (16 * K);
+    LF |= static_cast<uint64_t>(static_cast<uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(V, VLF))))
+          << (16 * K);
   }
-  return Mask;
 #else
-  uint64_t Mask = 0;
-  for (int I = 0; I < 64; ++I) Mask |= static_cast<uint64_t>(P[I] == '\r' || P[I] == '\n') << I;
-  return Mask;
+  CR = LF = 0;
+  for (int I = 0; I < 64; ++I) {
+    CR |= static_cast<uint64_t>(P[I] == '\r') << I;
+    LF |= static_cast<uint64_t>(P[I] == '\n') << I;
+  }
 #endif
 }
 
-inline uint64_t BreakMask64(const char16_t* P) {
+inline void BreakMasks64(const char16_t* P, uint64_t& CR, uint64_t& LF) {
 #if defined(__SSE2__)
-  const __m128i CR = _mm_set1_epi16('\r');
-  const __m128i LF = _mm_set1_epi16('\n');
-  auto Hits = [&](const char16_t* At) {
-    const __m128i V = _mm_loadu_si128(reinterpret_cast<const __m128i*>(At));
-    return _mm_or_si128(_mm_cmpeq_epi16(V, CR), _mm_cmpeq_epi16(V, LF));
+  const __m128i VCR = _mm_set1_epi16('\r');
+  const __m128i VLF = _mm_set1_epi16('\n');
+  // Two vectors of eight units packed into one of sixteen bytes: one mask bit per unit.
+  auto Mask16 = [](const char16_t* At, __m128i Unit) {
+    const __m128i A = _mm_cmpeq_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(At)), Unit);
+    const __m128i B =
+        _mm_cmpeq_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(At + 8)), Unit);
+    return static_cast<uint64_t>(static_cast<uint32_t>(_mm_movemask_epi8(_mm_packs_epi16(A, B))));
   };
-  uint64_t Mask = 0;
+  CR = LF = 0;
   for (int K = 0; K < 4; ++K) {
-    // Two vectors of eight units packed into one of sixteen bytes: one mask bit per unit.
-    const __m128i Packed = _mm_packs_epi16(Hits(P + 16 * K), Hits(P + 16 * K + 8));
-    Mask |= static_cast<uint64_t>(static_cast<uint32_t>(_mm_movemask_epi8(Packed))) << (16 * K);
+    CR |= Mask16(P + 16 * K, VCR) << (16 * K);
+    LF |= Mask16(P + 16 * K, VLF) << (16 * K);
   }
-  return Mask;
 #else
-  uint64_t Mask = 0;
-  for (int I = 0; I < 64; ++I) Mask |= static_cast<uint64_t>(P[I] == u'\r' || P[I] == u'\n') << I;
-  return Mask;
+  CR = LF = 0;
+  for (int I = 0; I < 64; ++I) {
+    CR |= static_cast<uint64_t>(P[I] == u'\r') << I;
+    LF |= static_cast<uint64_t>(P[I] == u'\n') << I;
+  }
 #endif
+}
+
+template <typename TChar>
+uint64_t BreakMask64(const TChar* P) {
+  uint64_t CR, LF;
+  BreakMasks64(P, CR, LF);
+  return CR | LF;
 }
 
 template <LineUnit TChar>
@@ -68,7 +82,8 @@ constexpr bool IsBreakUnit(TChar C) {
 }  // namespace line_break_detail
 
 // ForEachLine() — hands Visit every line of Text in order, each with its own break, as views
-// over Text, and returns where the visited lines end. With AtEnd, the text after the last
+// over Text, and returns where the visited lines end. A Visit that returns bool stops the walk
+// by returning false. With AtEnd, the text after the last
 // break is the last line and the result is Text.size(). Without AtEnd, Text is the head of a
 // longer text: its last line without a break, and a CR at its very end (an LF may follow), are
 // left unvisited for the caller to carry over, so a text cut anywhere splits as the whole does.
@@ -90,9 +105,14 @@ size_t ForEachLine(std::basic_string_view<TChar> Text, bool AtEnd, TVisit&& Visi
         ++I;
       }
     }
-    Visit(Text.substr(Start, I + 1 - Start));
+    const std::basic_string_view<TChar> Line = Text.substr(Start, I + 1 - Start);
     Start = I + 1;
-    return true;
+    if constexpr (std::is_same_v<decltype(Visit(Line)), bool>) {
+      return Visit(Line);
+    } else {
+      Visit(Line);
+      return true;
+    }
   };
   size_t Block = 0;
   for (; N - Block >= 64; Block += 64) {
@@ -121,11 +141,31 @@ size_t CompleteLinesEnd(std::basic_string_view<TChar> Text) {
   return I;
 }
 
-// CountLines() — the number of lines ForEachLine() visits in the whole Text.
+// CountLines() — the number of lines ForEachLine() visits in the whole Text: one per LF and
+// per CR without an LF after it, and one for text after the last break. Counted from the
+// masks of 64 units at a time, without visiting the lines.
 template <LineUnit TChar>
 uint64_t CountLines(std::basic_string_view<TChar> Text) {
+  const TChar* const P = Text.data();
+  const size_t N = Text.size();
   uint64_t Count = 0;
-  ForEachLine(Text, true, [&Count](std::basic_string_view<TChar>) { ++Count; });
+  uint64_t CarriedCR = 0;  // the last unit of the previous block was a CR
+  size_t Block = 0;
+  for (; N - Block >= 64; Block += 64) {
+    uint64_t CR, LF;
+    line_break_detail::BreakMasks64(P + Block, CR, LF);
+    Count += static_cast<uint64_t>(std::popcount(CR | LF)) -
+             static_cast<uint64_t>(std::popcount(CR & (LF >> 1))) - (CarriedCR & LF & 1);
+    CarriedCR = CR >> 63;
+  }
+  for (size_t I = Block; I < N; ++I) {
+    if (P[I] == TChar('\n')) {
+      Count += (I > 0 && P[I - 1] == TChar('\r')) ? 0 : 1;
+    } else if (P[I] == TChar('\r')) {
+      ++Count;
+    }
+  }
+  if (N > 0 && !line_break_detail::IsBreakUnit(P[N - 1])) ++Count;
   return Count;
 }
 
