@@ -1,0 +1,330 @@
+// UTF-8 validation: the Keiser–Lemire lookup-table check in SSSE3 and AVX2 says whether a block
+// is bad, and a scalar decoder, restarted just before the first bad block, names the byte.
+#include "cli/Utf8Validate.h"
+
+#include <cstdint>
+#include <cstring>
+
+#if defined(__x86_64__) || defined(__i386__)
+#include <immintrin.h>
+#define CORVANE_UTF8_X86 1
+#else
+#define CORVANE_UTF8_X86 0
+#endif
+
+namespace {
+
+constexpr uint64_t HighBits = 0x8080808080808080ull;
+
+// Eight bytes at P, read without alignment requirements.
+inline uint64_t Load8(const unsigned char* P) {
+  uint64_t V;
+  std::memcpy(&V, P, 8);
+  return V;
+}
+
+inline bool IsContinuation(unsigned char B) {
+  return (B & 0xC0) == 0x80;
+}
+
+// Length of the valid UTF-8 sequence at P (at most End - P bytes), or 0 when it is invalid.
+// The ranges are Unicode's table of well-formed sequences.
+size_t ValidSequenceLength(const unsigned char* P, const unsigned char* End) {
+  const unsigned char B0 = P[0];
+  const size_t Left = static_cast<size_t>(End - P);
+  if (B0 < 0x80) return 1;
+  if (B0 >= 0xC2 && B0 <= 0xDF) return Left >= 2 && IsContinuation(P[1]) ? 2 : 0;
+  if (B0 >= 0xE0 && B0 <= 0xEF) {
+    if (Left < 3) return 0;
+    const unsigned char Lo = B0 == 0xE0 ? 0xA0 : 0x80;
+    const unsigned char Hi = B0 == 0xED ? 0x9F : 0xBF;
+    return P[1] >= Lo && P[1] <= Hi && IsContinuation(P[2]) ? 3 : 0;
+  }
+  if (B0 >= 0xF0 && B0 <= 0xF4) {
+    if (Left < 4) return 0;
+    const unsigned char Lo = B0 == 0xF0 ? 0x90 : 0x80;
+    const unsigned char Hi = B0 == 0xF4 ? 0x8F : 0xBF;
+    return P[1] >= Lo && P[1] <= Hi && IsContinuation(P[2]) && IsContinuation(P[3]) ? 4 : 0;
+  }
+  return 0;
+}
+
+// Offset of the first bad byte at or after From, which starts a character; Size when none.
+size_t ScanScalar(const unsigned char* Begin, size_t Size, size_t From) {
+  const unsigned char* End = Begin + Size;
+  const unsigned char* P = Begin + From;
+  while (P < End) {
+    // Plain ASCII is by far the common case: skip it sixteen bytes at a time.
+    while (End - P >= 16 && ((Load8(P) | Load8(P + 8)) & HighBits) == 0) P += 16;
+    if (P == End) break;
+    const size_t Length = ValidSequenceLength(P, End);
+    if (Length == 0) return static_cast<size_t>(P - Begin);
+    P += Length;
+  }
+  return Size;
+}
+
+size_t FirstBadByteScalar(const unsigned char* Begin, size_t Size) {
+  return ScanScalar(Begin, Size, 0);
+}
+
+#if CORVANE_UTF8_X86
+
+// What a vector pass returns when it flags no block.
+constexpr size_t NoFault = SIZE_MAX;
+
+// The vector pass flags a bad sequence at most three bytes past its lead, and nothing before
+// it, so the scalar pass may restart at the character start at or before Flagged - 3.
+template <size_t (*FirstFlaggedBlock)(const unsigned char* Begin, size_t Size)>
+size_t FirstBadByteVector(const unsigned char* Begin, size_t Size) {
+  const size_t Flagged = FirstFlaggedBlock(Begin, Size);
+  if (Flagged == NoFault) return Size;
+  size_t From = Flagged >= 3 ? Flagged - 3 : 0;
+  while (From > 0 && IsContinuation(Begin[From])) --From;
+  return ScanScalar(Begin, Size, From);
+}
+
+// Fault bits of a byte pair (previous, current); the three tables below each set the bits that
+// their nibble allows, so a bit survives their AND only when the whole pair is that fault.
+constexpr uint8_t TooShort = 1 << 0;      // lead, then ASCII or another lead
+constexpr uint8_t TooLong = 1 << 1;       // ASCII, then a continuation
+constexpr uint8_t Overlong3 = 1 << 2;     // E0 80..9F
+constexpr uint8_t TooLarge = 1 << 3;      // F4 90..BF, F5..FF 90..BF
+constexpr uint8_t Surrogate = 1 << 4;     // ED A0..BF
+constexpr uint8_t Overlong2 = 1 << 5;     // C0..C1 80..BF
+constexpr uint8_t TooLarge1000 = 1 << 6;  // F5..FF 80..8F
+constexpr uint8_t Overlong4 = 1 << 6;     // F0 80..8F
+constexpr uint8_t TwoConts = 1 << 7;      // continuation, continuation: right only as 3rd/4th byte
+constexpr uint8_t Carry = TooShort | TooLong | TwoConts;  // faults whatever the low nibble
+
+// clang-format off
+// By the high nibble of the previous byte.
+constexpr uint8_t Byte1High[16] = {
+    TooLong, TooLong, TooLong, TooLong, TooLong, TooLong, TooLong, TooLong,  // 0..7: ASCII
+    TwoConts, TwoConts, TwoConts, TwoConts,                                  // 8..B: continuation
+    TooShort | Overlong2,                                                    // C: C0..CF
+    TooShort,                                                                // D: D0..DF
+    TooShort | Overlong3 | Surrogate,                                        // E: 3-byte lead
+    TooShort | TooLarge | TooLarge1000 | Overlong4};                         // F: 4 bytes or none
+
+// By the low nibble of the previous byte.
+constexpr uint8_t Byte1Low[16] = {
+    Carry | Overlong3 | Overlong2 | Overlong4,    // C0, E0, F0
+    Carry | Overlong2,                            // C1
+    Carry, Carry,
+    Carry | TooLarge,                             // F4
+    Carry | TooLarge | TooLarge1000,              // F5
+    Carry | TooLarge | TooLarge1000,
+    Carry | TooLarge | TooLarge1000,
+    Carry | TooLarge | TooLarge1000,
+    Carry | TooLarge | TooLarge1000,
+    Carry | TooLarge | TooLarge1000,
+    Carry | TooLarge | TooLarge1000,
+    Carry | TooLarge | TooLarge1000,
+    Carry | TooLarge | TooLarge1000 | Surrogate,  // ED, FD
+    Carry | TooLarge | TooLarge1000,
+    Carry | TooLarge | TooLarge1000};             // FF
+
+// By the high nibble of the current byte.
+constexpr uint8_t Byte2High[16] = {
+    TooShort, TooShort, TooShort, TooShort, TooShort, TooShort, TooShort, TooShort,  // ASCII
+    TooLong | Overlong2 | TwoConts | Overlong3 | TooLarge1000 | Overlong4,           // 80..8F
+    TooLong | Overlong2 | TwoConts | Overlong3 | TooLarge,                           // 90..9F
+    TooLong | Overlong2 | TwoConts | Surrogate | TooLarge,                           // A0..AF
+    TooLong | Overlong2 | TwoConts | Surrogate | TooLarge,                           // B0..BF
+    TooShort, TooShort, TooShort, TooShort};                                         // leads
+// clang-format on
+
+// Largest byte allowed in each of the last three places of the input, where no lead may wait
+// for continuations that never come; the SSSE3 pass uses the last sixteen.
+constexpr uint8_t IncompleteMax[32] = {
+    0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF,
+    0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xEF, 0xDF, 0xBF};
+
+// A 3rd or 4th byte must be a continuation: the pair tables flag it as TwoConts, which this
+// bit cancels, and any other byte there keeps only this bit.
+constexpr char ThirdAfter = static_cast<char>(0xE0 - 0x80);  // E0..FF minus this has bit 7
+constexpr char FourthAfter = static_cast<char>(0xF0 - 0x80);
+constexpr char Bit7 = static_cast<char>(0x80);
+
+// --- SSSE3: 16 bytes a step ---
+
+__attribute__((target("ssse3"), always_inline)) inline __m128i Load16(const void* P) {
+  return _mm_loadu_si128(static_cast<const __m128i*>(P));
+}
+
+__attribute__((target("ssse3"), always_inline)) inline bool Any16(__m128i V) {
+  return _mm_movemask_epi8(_mm_cmpeq_epi8(V, _mm_setzero_si128())) != 0xFFFF;
+}
+
+// Nonzero bytes where Input, after the last bytes of Previous, breaks a sequence.
+__attribute__((target("ssse3"), always_inline)) inline __m128i Faults16(__m128i Input,
+                                                                        __m128i Previous) {
+  const __m128i Prev1 = _mm_alignr_epi8(Input, Previous, 15);
+  const __m128i Prev2 = _mm_alignr_epi8(Input, Previous, 14);
+  const __m128i Prev3 = _mm_alignr_epi8(Input, Previous, 13);
+  const __m128i Nibble = _mm_set1_epi8(0x0F);
+  const __m128i Pair = _mm_and_si128(
+      _mm_and_si128(
+          _mm_shuffle_epi8(Load16(Byte1High), _mm_and_si128(_mm_srli_epi16(Prev1, 4), Nibble)),
+          _mm_shuffle_epi8(Load16(Byte1Low), _mm_and_si128(Prev1, Nibble))),
+      _mm_shuffle_epi8(Load16(Byte2High), _mm_and_si128(_mm_srli_epi16(Input, 4), Nibble)));
+  const __m128i MustContinue = _mm_or_si128(_mm_subs_epu8(Prev2, _mm_set1_epi8(ThirdAfter)),
+                                            _mm_subs_epu8(Prev3, _mm_set1_epi8(FourthAfter)));
+  return _mm_xor_si128(Pair, _mm_and_si128(MustContinue, _mm_set1_epi8(Bit7)));
+}
+
+// False when Input breaks the text; otherwise it becomes the block before the next one.
+__attribute__((target("ssse3"), always_inline)) inline bool Block16Ok(__m128i Input,
+                                                                      __m128i& Previous,
+                                                                      __m128i& Pending) {
+  if (_mm_movemask_epi8(Input) == 0) {
+    // ASCII needs no tables; it only must not cut short a sequence from the block before.
+    if (Any16(Pending)) return false;
+  } else {
+    if (Any16(Faults16(Input, Previous))) return false;
+    Pending = _mm_subs_epu8(Input, Load16(IncompleteMax + 16));
+  }
+  Previous = Input;
+  return true;
+}
+
+__attribute__((target("ssse3"))) size_t FirstFlaggedBlockSsse3(const unsigned char* Begin,
+                                                               size_t Size) {
+  __m128i Previous = _mm_setzero_si128();
+  __m128i Pending = _mm_setzero_si128();
+  size_t At = 0;
+  for (; Size - At >= 16; At += 16) {
+    if (!Block16Ok(Load16(Begin + At), Previous, Pending)) return At;
+  }
+  if (At < Size) {
+    // NUL padding ends a sequence cut by the end of the input as too short.
+    unsigned char Last[16] = {};
+    std::memcpy(Last, Begin + At, Size - At);
+    if (!Block16Ok(Load16(Last), Previous, Pending)) return At;
+  }
+  return Any16(Pending) ? Size : NoFault;
+}
+
+// --- AVX2: 32 bytes a step ---
+// Win64 gcc cannot realign the stack for a 32-byte spill, so few __m256i live at once here
+// and every load is unaligned; i686 gcc realigns its stack.
+
+__attribute__((target("avx2"), always_inline)) inline __m256i Load32(const void* P) {
+  return _mm256_loadu_si256(static_cast<const __m256i*>(P));
+}
+
+__attribute__((target("avx2"), always_inline)) inline __m256i Table32(const uint8_t* Table) {
+  return _mm256_broadcastsi128_si256(_mm_loadu_si128(reinterpret_cast<const __m128i*>(Table)));
+}
+
+__attribute__((target("avx2"), always_inline)) inline bool Any32(__m256i V) {
+  return !_mm256_testz_si256(V, V);
+}
+
+__attribute__((target("avx2"), always_inline)) inline __m256i Faults32(__m256i Input,
+                                                                       __m256i Previous) {
+  // alignr shifts within each 128-bit lane, so each lane gets the 16 bytes before it first.
+  const __m256i Before = _mm256_permute2x128_si256(Previous, Input, 0x21);
+  const __m256i Prev1 = _mm256_alignr_epi8(Input, Before, 15);
+  const __m256i Prev2 = _mm256_alignr_epi8(Input, Before, 14);
+  const __m256i Prev3 = _mm256_alignr_epi8(Input, Before, 13);
+  const __m256i Nibble = _mm256_set1_epi8(0x0F);
+  const __m256i Pair = _mm256_and_si256(
+      _mm256_and_si256(_mm256_shuffle_epi8(Table32(Byte1High),
+                                           _mm256_and_si256(_mm256_srli_epi16(Prev1, 4), Nibble)),
+                       _mm256_shuffle_epi8(Table32(Byte1Low), _mm256_and_si256(Prev1, Nibble))),
+      _mm256_shuffle_epi8(Table32(Byte2High),
+                          _mm256_and_si256(_mm256_srli_epi16(Input, 4), Nibble)));
+  const __m256i MustContinue =
+      _mm256_or_si256(_mm256_subs_epu8(Prev2, _mm256_set1_epi8(ThirdAfter)),
+                      _mm256_subs_epu8(Prev3, _mm256_set1_epi8(FourthAfter)));
+  return _mm256_xor_si256(Pair, _mm256_and_si256(MustContinue, _mm256_set1_epi8(Bit7)));
+}
+
+__attribute__((target("avx2"), always_inline)) inline bool Block32Ok(__m256i Input,
+                                                                     __m256i& Previous,
+                                                                     __m256i& Pending) {
+  if (_mm256_movemask_epi8(Input) == 0) {
+    if (Any32(Pending)) return false;
+  } else {
+    if (Any32(Faults32(Input, Previous))) return false;
+    Pending = _mm256_subs_epu8(Input, Load32(IncompleteMax));
+  }
+  Previous = Input;
+  return true;
+}
+
+__attribute__((target("avx2"))) size_t FirstFlaggedBlockAvx2(const unsigned char* Begin,
+                                                             size_t Size) {
+  __m256i Previous = _mm256_setzero_si256();
+  __m256i Pending = _mm256_setzero_si256();
+  size_t At = 0;
+  for (; Size - At >= 32; At += 32) {
+    if (!Block32Ok(Load32(Begin + At), Previous, Pending)) return At;
+  }
+  if (At < Size) {
+    unsigned char Last[32] = {};
+    std::memcpy(Last, Begin + At, Size - At);
+    if (!Block32Ok(Load32(Last), Previous, Pending)) return At;
+  }
+  return Any32(Pending) ? Size : NoFault;
+}
+
+#endif  // CORVANE_UTF8_X86
+
+using TFirstBadByte = size_t (*)(const unsigned char* Begin, size_t Size);
+
+TFirstBadByte Implementation(TUtf8Validator Kind) {
+  if (!Utf8ValidatorAvailable(Kind)) return FirstBadByteScalar;
+  switch (Kind) {
+#if CORVANE_UTF8_X86
+    case uvSsse3:
+      return FirstBadByteVector<FirstFlaggedBlockSsse3>;
+    case uvAvx2:
+      return FirstBadByteVector<FirstFlaggedBlockAvx2>;
+#endif
+    default:
+      return FirstBadByteScalar;
+  }
+}
+
+TFirstBadByte BestImplementation() {
+  for (TUtf8Validator Kind : {uvAvx2, uvSsse3}) {
+    if (Utf8ValidatorAvailable(Kind)) return Implementation(Kind);
+  }
+  return FirstBadByteScalar;
+}
+
+}  // namespace
+
+bool Utf8ValidatorAvailable(TUtf8Validator Kind) {
+#if CORVANE_UTF8_X86
+  // Static constructors may run before libgcc has read the CPU's features.
+  __builtin_cpu_init();
+#endif
+  switch (Kind) {
+    case uvScalar:
+      return true;
+#if CORVANE_UTF8_X86
+    case uvSsse3:
+      return __builtin_cpu_supports("ssse3");
+    case uvAvx2:
+      return __builtin_cpu_supports("avx2");
+#endif
+    default:
+      return false;
+  }
+}
+
+bool ValidateUtf8With(TUtf8Validator Kind, std::string_view Bytes, size_t& BadOffset) {
+  const auto* Begin = reinterpret_cast<const unsigned char*>(Bytes.data());
+  BadOffset = Implementation(Kind)(Begin, Bytes.size());
+  return BadOffset == Bytes.size();
+}
+
+bool ValidateUtf8(std::string_view Bytes, size_t& BadOffset) {
+  static const TFirstBadByte Best = BestImplementation();
+  BadOffset = Best(reinterpret_cast<const unsigned char*>(Bytes.data()), Bytes.size());
+  return BadOffset == Bytes.size();
+}
