@@ -84,7 +84,8 @@ std::optional<TNumberPlan> PlanLineNumbers(int32_t Start, int32_t Step, TLineNum
     return DecimalDigits(MagnitudeOf(V)) + (V < 0 || (Plan->PlusSign && V > 0) ? 1 : 0);
   };
   const uint64_t Last = Lines == 0 ? 0 : Lines - 1;
-  Plan->Width = std::max(Rendered(Plan->Start), Rendered(Plan->Start + Plan->Step * static_cast<int64_t>(Last)));
+  Plan->Width = std::max(Rendered(Plan->Start),
+                         Rendered(Plan->Start + Plan->Step * static_cast<int64_t>(Last)));
   Plan->PrefixWidth = Plan->Width + 1;
   return Plan;
 }
@@ -94,11 +95,10 @@ std::optional<TNumberPlan> PlanPaddedLineNumbers(int32_t Start, int32_t Digits, 
   std::optional<TNumberPlan> Plan = PlanRun(Start, Step, Options, Lines);
   if (!Plan) return Plan;
   const int64_t First = Plan->Start;
-  const int64_t Last =
-      Plan->Start + Plan->Step * static_cast<int64_t>(Lines == 0 ? 0 : Lines - 1);
+  const int64_t Last = Plan->Start + Plan->Step * static_cast<int64_t>(Lines == 0 ? 0 : Lines - 1);
   Plan->Padded = true;
-  Plan->Width = std::max({int64_t{Digits}, DecimalDigits(MagnitudeOf(First)),
-                          DecimalDigits(MagnitudeOf(Last))});
+  Plan->Width = std::max(
+      {int64_t{Digits}, DecimalDigits(MagnitudeOf(First)), DecimalDigits(MagnitudeOf(Last))});
   // lnoPlusSign writes "+", "-" or a blank there; otherwise negative values bring it.
   Plan->SignColumn = Plan->PlusSign || First < 0 || Last < 0;
   Plan->PrefixWidth = Plan->Width + 1 + (Plan->SignColumn ? 1 : 0);
@@ -133,7 +133,8 @@ bool IsLineNumberHead(std::u16string_view Head) {
 std::u16string DeleteLineNumbers(std::u16string_view Text) {
   std::u16string Result;
   Result.reserve(Text.size());
-  ForEachLine(Text, true, [&Result](std::u16string_view Line) { AppendWithoutNumber(Line, Result); });
+  ForEachLine(Text, true,
+              [&Result](std::u16string_view Line) { AppendWithoutNumber(Line, Result); });
   return Result;
 }
 

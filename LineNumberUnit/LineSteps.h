@@ -220,8 +220,8 @@ void AppendWithoutNumber(std::basic_string_view<TChar> Line, TOut& Out) {
 template <LineUnit TChar>
 bool IsNumberOnlyLine(std::basic_string_view<TChar> Line) {
   const TLineCut<TChar> Cut = CutLine(Line);
-  return Cut.Numbered && std::all_of(Cut.Rest.begin(), Cut.Rest.end(),
-                                     line_steps_detail::IsBlankOrControl<TChar>);
+  return Cut.Numbered &&
+         std::all_of(Cut.Rest.begin(), Cut.Rest.end(), line_steps_detail::IsBlankOrControl<TChar>);
 }
 
 // The indentation all numbered lines with text share after their separator: measured line by

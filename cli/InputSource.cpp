@@ -54,9 +54,8 @@ int OpenTemporaryFile() {
     errno = EACCES;
     return -1;
   }
-  const HANDLE File =
-      CreateFileW(Name, GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                  FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+  const HANDLE File = CreateFileW(Name, GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                  FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
   if (File == INVALID_HANDLE_VALUE) {
     DeleteFileW(Name);
     errno = EACCES;
@@ -97,8 +96,8 @@ int64_t ModifiedTime(const TStat& Info) {
 // behind whatever ends the program.
 int OpenTemporaryFile() {
   const char* Dir = std::getenv("TMPDIR");
-  std::string Template = std::string(Dir != nullptr && *Dir != '\0' ? Dir : "/tmp") +
-                         "/.corvane-spool-XXXXXX";
+  std::string Template =
+      std::string(Dir != nullptr && *Dir != '\0' ? Dir : "/tmp") + "/.corvane-spool-XXXXXX";
   const int Fd = ::mkostemp(Template.data(), O_CLOEXEC);
   if (Fd >= 0) ::unlink(Template.c_str());
   return Fd;
@@ -212,8 +211,8 @@ void TSpooledSource::Keep(const char* Bytes, size_t Size) {
     const int64_t Done = WriteFd(FFileFd, Bytes, Size);
     if (Done < 0 && errno == EINTR) continue;
     if (Done <= 0) {
-      throw EInputError(FInner.Name() + ": cannot hold the input in a temporary file: " +
-                        std::strerror(errno));
+      throw EInputError(FInner.Name() +
+                        ": cannot hold the input in a temporary file: " + std::strerror(errno));
     }
     Bytes += Done;
     Size -= static_cast<size_t>(Done);

@@ -55,7 +55,7 @@ class TFileSource : public TInputSource {
   int FFd = -1;
   bool FOwned = false;  // false for standard input, which stays open
   bool FRegular = false;
-  int64_t FSize = 0;    // a regular file's size and modification time when opened
+  int64_t FSize = 0;  // a regular file's size and modification time when opened
   int64_t FModified = 0;
 };
 
@@ -100,9 +100,9 @@ class TSpooledSource : public TInputSource {
   TInputSource& FInner;
   size_t FMemoryLimit;
   std::string FMemory;
-  int FFileFd = -1;         // the part beyond MemoryLimit
+  int FFileFd = -1;  // the part beyond MemoryLimit
   bool FReplaying = false;
-  size_t FReplayPos = 0;    // within FMemory, then the file
+  size_t FReplayPos = 0;  // within FMemory, then the file
 };
 
 #ifdef _WIN32

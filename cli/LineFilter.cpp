@@ -138,7 +138,8 @@ class TUnitWriter {
     if constexpr (sizeof(TChar) == 2) {
       if (FSwapped) SwapUnits(FData.get(), FSize);
     }
-    FSink.Write(std::string_view(reinterpret_cast<const char*>(FData.get()), FSize * sizeof(TChar)));
+    FSink.Write(
+        std::string_view(reinterpret_cast<const char*>(FData.get()), FSize * sizeof(TChar)));
     FSize = 0;
   }
 
@@ -327,7 +328,8 @@ TNumberPlan RequirePlan(std::optional<TNumberPlan> Plan, const TInputSource& Inp
 
 // The header of a copy in the body's code units.
 template <LineUnit TChar>
-void AppendCopyHeader(std::u16string_view Path, std::u16string_view Break, TUnitWriter<TChar>& Out) {
+void AppendCopyHeader(std::u16string_view Path, std::u16string_view Break,
+                      TUnitWriter<TChar>& Out) {
   const std::u16string Header = CopyHeader(Path, Break);
   if constexpr (sizeof(TChar) == 2) {
     Out.append(Header.data(), Header.size());

@@ -206,7 +206,7 @@ __attribute__((target("ssse3"))) size_t FirstFlaggedBlockSsse3(const unsigned ch
   return Any16(Pending) ? Size : NoFault;
 }
 
-// --- AVX2: 32 bytes a step ---
+// --- AVX2: 64 bytes a step ---
 // Win64 gcc cannot realign the stack for a 32-byte spill, so few __m256i live at once here
 // and every load is unaligned; i686 gcc realigns its stack.
 
@@ -242,16 +242,18 @@ __attribute__((target("avx2"), always_inline)) inline __m256i Faults32(__m256i I
   return _mm256_xor_si256(Pair, _mm256_and_si256(MustContinue, _mm256_set1_epi8(Bit7)));
 }
 
-__attribute__((target("avx2"), always_inline)) inline bool Block32Ok(__m256i Input,
+// False when the 64 bytes of Low and High break the text; otherwise High becomes the block
+// before the next pair.
+__attribute__((target("avx2"), always_inline)) inline bool Block64Ok(__m256i Low, __m256i High,
                                                                      __m256i& Previous,
                                                                      __m256i& Pending) {
-  if (_mm256_movemask_epi8(Input) == 0) {
+  if (_mm256_movemask_epi8(_mm256_or_si256(Low, High)) == 0) {
     if (Any32(Pending)) return false;
   } else {
-    if (Any32(Faults32(Input, Previous))) return false;
-    Pending = _mm256_subs_epu8(Input, Load32(IncompleteMax));
+    if (Any32(_mm256_or_si256(Faults32(Low, Previous), Faults32(High, Low)))) return false;
+    Pending = _mm256_subs_epu8(High, Load32(IncompleteMax));
   }
-  Previous = Input;
+  Previous = High;
   return true;
 }
 
@@ -260,13 +262,13 @@ __attribute__((target("avx2"))) size_t FirstFlaggedBlockAvx2(const unsigned char
   __m256i Previous = _mm256_setzero_si256();
   __m256i Pending = _mm256_setzero_si256();
   size_t At = 0;
-  for (; Size - At >= 32; At += 32) {
-    if (!Block32Ok(Load32(Begin + At), Previous, Pending)) return At;
+  for (; Size - At >= 64; At += 64) {
+    if (!Block64Ok(Load32(Begin + At), Load32(Begin + At + 32), Previous, Pending)) return At;
   }
   if (At < Size) {
-    unsigned char Last[32] = {};
+    unsigned char Last[64] = {};
     std::memcpy(Last, Begin + At, Size - At);
-    if (!Block32Ok(Load32(Last), Previous, Pending)) return At;
+    if (!Block64Ok(Load32(Last), Load32(Last + 32), Previous, Pending)) return At;
   }
   return Any32(Pending) ? Size : NoFault;
 }

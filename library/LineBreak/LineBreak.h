@@ -174,7 +174,6 @@ uint64_t CountLines(std::basic_string_view<TChar> Text) {
 template <LineUnit TChar>
 size_t LineBreakLength(std::basic_string_view<TChar> Line) {
   if (Line.empty() || !line_break_detail::IsBreakUnit(Line.back())) return 0;
-  return Line.size() >= 2 && Line.back() == TChar('\n') && Line[Line.size() - 2] == TChar('\r')
-             ? 2
-             : 1;
+  return Line.size() >= 2 && Line.back() == TChar('\n') && Line[Line.size() - 2] == TChar('\r') ? 2
+                                                                                                : 1;
 }

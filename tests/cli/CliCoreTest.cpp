@@ -13,6 +13,7 @@
 #include "cli/CommandLine.h"
 #include "cli/LineFilter.h"
 #include "cli/TextCodec.h"
+#include "library/LineBreak/LineBreak.h"
 
 namespace {
 
@@ -28,9 +29,11 @@ std::string Utf8(std::u16string_view Text, TTextEncoding Encoding = teUtf8) {
   return Out;
 }
 
-std::string Filter(std::string_view File, const TFilterRequest& Request) {
+// The filter's output; Piece > 0 reads the input as a pipe, at most Piece bytes a read.
+std::string Filter(std::string_view File, const TFilterRequest& Request, size_t Piece = 0) {
   TStringSink Sink;
-  const TFilterResult Result = FilterText(File, Request, Sink);
+  TMemorySource Input(File, Piece == 0 ? SIZE_MAX : Piece, Piece == 0);
+  const TFilterResult Result = FilterInput(Input, Request, Sink);
   EXPECT_TRUE(Result.Ok);
   return Sink.Text;
 }
@@ -165,7 +168,9 @@ std::u16string RandomText(std::mt19937& Rng) {
   return Text;
 }
 
-TEST(LineFilter, RunsOfLinesMatchOneEngineCall) {
+// Every operation through the filter, on bytes or UTF-16 units, read in blocks of any size,
+// from a file or a pipe, gives what the plug-in's whole-text engine call gives.
+TEST(LineFilter, BlocksOfEveryEncodingMatchOneEngineCall) {
   std::mt19937 Rng(20240601);
   const int32_t Starts[] = {1, 0, -3, 7, 98, -100, INT32_MAX - 40, INT32_MIN + 3, INT32_MAX};
   const int32_t Steps[] = {1, -1, 10, -10, 0, 3, 1000000};
@@ -173,34 +178,43 @@ TEST(LineFilter, RunsOfLinesMatchOneEngineCall) {
     const std::u16string Text = RandomText(Rng);
     TFilterRequest Request;
     Request.BlockUnits = std::uniform_int_distribution<size_t>(1, 12)(Rng);
+    const size_t Piece = Rng() % 3 == 0 ? 1 + Rng() % 7 : 0;
     TNumbering& N = Request.Numbering;
     N.Start = Starts[Rng() % std::size(Starts)];
     N.Step = Steps[Rng() % std::size(Steps)];
     N.ZeroDigits = static_cast<int32_t>(Rng() % 4);
     N.Options = static_cast<TLineNumberOptions>(Rng() % 4);
     const TTextEncoding Encoding = static_cast<TTextEncoding>(Rng() % 4);
-    const std::string File = std::string(BomBytes(Encoding)) + Utf8(Text, Encoding);
-    const std::string Context = "case " + std::to_string(Case) + " start " +
-                                std::to_string(N.Start) + " step " + std::to_string(N.Step);
+    const std::string Bom(BomBytes(Encoding));
+    const std::string File = Bom + Utf8(Text, Encoding);
+    auto Expect = [&](TFilterOperation Operation, std::u16string_view Whole) {
+      Request.Operation = Operation;
+      ASSERT_EQ(Filter(File, Request, Piece), Bom + Utf8(Whole, Encoding))
+          << "case " << Case << " operation " << int{Operation} << " start " << N.Start << " step "
+          << N.Step << " piece " << Piece;
+    };
 
     int32_t Width = 0;
-    const std::u16string Whole =
-        N.ZeroDigits > 0
-            ? AddPaddedLineNumbers(Text, N.Start, N.ZeroDigits, N.Step, N.Options, Width)
-            : AddLineNumbers(Text, N.Start, N.Step, N.Options, Width);
-    const std::string Bom(BomBytes(Encoding));
-    ASSERT_EQ(Filter(File, Request), Bom + Utf8(Whole, Encoding)) << Context;
-
-    Request.Operation = foDelete;
-    ASSERT_EQ(Filter(File, Request), Bom + Utf8(DeleteLineNumbers(Text), Encoding)) << Context;
-    Request.Operation = foDeleteNumberOnly;
-    ASSERT_EQ(Filter(File, Request), Bom + Utf8(DeleteNumberOnlyLines(Text), Encoding)) << Context;
-    Request.Operation = foContinue;
+    Expect(foNumber, N.ZeroDigits > 0 ? AddPaddedLineNumbers(Text, N.Start, N.ZeroDigits, N.Step,
+                                                             N.Options, Width)
+                                      : AddLineNumbers(Text, N.Start, N.Step, N.Options, Width));
+    Expect(foDelete, DeleteLineNumbers(Text));
+    Expect(foDeleteNumberOnly, DeleteNumberOnlyLines(Text));
+    Expect(foDedent, DeleteIndentAfterNumber(Text));
+    Expect(foTidy, DeleteIndentAfterNumber(DeleteNumberOnlyLines(Text)));
     Request.ContinueStep = N.Step;
-    Width = 0;
-    ASSERT_EQ(Filter(File, Request),
-              Bom + Utf8(ContinueNumbering(Text, N.Step, Width).NewText, Encoding))
-        << Context;
+    Expect(foContinue, ContinueNumbering(Text, N.Step, Width).NewText);
+    Request.CopyTidy = Case % 2 == 0;
+    const std::u16string Numbered = AddLineNumbers(Text, 1, 1, 0, Width);
+    Request.CopyPath = u"d/f";
+    std::u16string FirstBreak = u"\r\n";
+    ForEachLine(std::u16string_view(Text), true, [&](std::u16string_view Line) {
+      if (const size_t B = LineBreakLength(Line)) FirstBreak = Line.substr(Line.size() - B);
+      return false;
+    });
+    Expect(foCopy, CopyHeader(u"d/f", FirstBreak) +
+                       (Request.CopyTidy ? DeleteIndentAfterNumber(DeleteNumberOnlyLines(Numbered))
+                                         : Numbered));
   }
 }
 

@@ -5,6 +5,7 @@ files, -o replacing its target atomically, and the errors and exit statuses.
 Usage: test_program.py path/to/corvane
 """
 import os
+import select
 import stat
 import subprocess
 import sys
@@ -172,6 +173,56 @@ class Program(unittest.TestCase):
                                stderr=subprocess.PIPE, timeout=60)
         self.assertEqual(p.returncode, 1)
         self.assertEqual(p.stderr, b"corvane: write error: No space left on device\n")
+
+    def test_streams_through_pipes(self):
+        # The reader of the output goes away after one line: corvane ends too, reading no more.
+        p = subprocess.run(["bash", "-c", 'yes "12:abc" | "$1" delete | head -1', "sh", CORVANE],
+                           capture_output=True, timeout=60)
+        self.assertEqual(p.stdout, b"abc\n")
+        # Each block read from a pipe is answered before the next read waits for the writer.
+        p = subprocess.Popen([CORVANE, "delete"], stdin=subprocess.PIPE, stdout=subprocess.PIPE)
+        self.addCleanup(p.kill)
+        p.stdin.write(b"7:first\n")
+        p.stdin.flush()
+        self.assertTrue(select.select([p.stdout], [], [], 30)[0], "no answer to the first line")
+        self.assertEqual(os.read(p.stdout.fileno(), 100), b"first\n")
+        p.stdin.close()
+        self.assertEqual(p.wait(30), 0)
+        p.stdout.close()
+
+    def test_late_invalid_byte_in_a_pipe(self):
+        good = b"12:line\n" * 200000
+        data = good + b"13:bad \xff\n14:after\n"
+        message = "corvane: -: invalid UTF-8 at byte offset %d\n" % (len(good) + 7)
+        # Streamed: some whole lines before the bad one have been written, none after it.
+        code, out, err = run(["delete"], stdin=data)
+        self.assertEqual((code, err), (2, message))
+        self.assertEqual(out, b"line\n" * (len(out) // 5))
+        # Into a file, nothing at all.
+        target = self.file("target.txt", b"keep\n")
+        code, out, err = run(["delete", "-o", target], stdin=data)
+        self.assertEqual(code, 2)
+        self.assertEqual(self.read(target), b"keep\n")
+        self.assertEqual(self.leftovers(), [])
+
+    def test_file_changed_while_it_is_read(self):
+        for change in ["shrink", "grow"]:
+            with self.subTest(change=change):
+                src = self.file("big.txt", b"%060d\n" % 7 * 300000)
+                p = subprocess.Popen([CORVANE, "number", src], stdout=subprocess.PIPE,
+                                     stderr=subprocess.PIPE)
+                self.addCleanup(p.kill)
+                # Output has begun, so the second reading is under way, held by the full pipe.
+                self.assertTrue(select.select([p.stdout], [], [], 30)[0])
+                if change == "shrink":
+                    os.truncate(src, 1000)
+                else:
+                    with open(src, "ab") as f:
+                        f.write(b"more\n" * 1000)
+                out, err = p.communicate(timeout=60)
+                self.assertEqual(p.returncode, 1)
+                self.assertEqual(err.decode(), "corvane: " + src +
+                                 ": file changed while it was being read\n")
 
     def test_usage_errors_help_and_version(self):
         for args, message in [([], "missing command"),
