@@ -3,6 +3,8 @@
 #include <bit>
 #include <cstring>
 
+#include "cli/Utf8Validate.h"
+
 namespace {
 
 constexpr uint64_t HighBits = 0x8080808080808080ull;
@@ -12,33 +14,6 @@ inline uint64_t Load8(const unsigned char* P) {
   uint64_t V;
   std::memcpy(&V, P, 8);
   return V;
-}
-
-inline bool IsContinuation(unsigned char B) {
-  return (B & 0xC0) == 0x80;
-}
-
-// Length of the valid UTF-8 sequence at P (at most End - P bytes), or 0 when it is invalid.
-// The ranges are Unicode's table of well-formed sequences: no overlong forms, no surrogates,
-// nothing above U+10FFFF.
-size_t ValidSequenceLength(const unsigned char* P, const unsigned char* End) {
-  const unsigned char B0 = P[0];
-  const size_t Left = static_cast<size_t>(End - P);
-  if (B0 < 0x80) return 1;
-  if (B0 >= 0xC2 && B0 <= 0xDF) return Left >= 2 && IsContinuation(P[1]) ? 2 : 0;
-  if (B0 >= 0xE0 && B0 <= 0xEF) {
-    if (Left < 3) return 0;
-    const unsigned char Lo = B0 == 0xE0 ? 0xA0 : 0x80;
-    const unsigned char Hi = B0 == 0xED ? 0x9F : 0xBF;
-    return P[1] >= Lo && P[1] <= Hi && IsContinuation(P[2]) ? 3 : 0;
-  }
-  if (B0 >= 0xF0 && B0 <= 0xF4) {
-    if (Left < 4) return 0;
-    const unsigned char Lo = B0 == 0xF0 ? 0x90 : 0x80;
-    const unsigned char Hi = B0 == 0xF4 ? 0x8F : 0xBF;
-    return P[1] >= Lo && P[1] <= Hi && IsContinuation(P[2]) && IsContinuation(P[3]) ? 4 : 0;
-  }
-  return 0;
 }
 
 inline char16_t ReadUnit(const unsigned char* P, TTextEncoding Encoding) {
@@ -54,21 +29,10 @@ inline bool IsLowSurrogate(char16_t C) {
 }
 
 bool ValidateUtf8(std::string_view Body, TEncodingError& Error) {
-  const auto* Begin = reinterpret_cast<const unsigned char*>(Body.data());
-  const auto* End = Begin + Body.size();
-  const auto* P = Begin;
-  while (P < End) {
-    // Plain ASCII is by far the common case: skip it sixteen bytes at a time.
-    while (End - P >= 16 && ((Load8(P) | Load8(P + 8)) & HighBits) == 0) P += 16;
-    if (P == End) break;
-    const size_t Length = ValidSequenceLength(P, End);
-    if (Length == 0) {
-      Error = {static_cast<size_t>(P - Begin), "invalid UTF-8"};
-      return false;
-    }
-    P += Length;
-  }
-  return true;
+  size_t Bad = 0;
+  if (::ValidateUtf8(Body, Bad)) return true;
+  Error = {Bad, "invalid UTF-8"};
+  return false;
 }
 
 bool ValidateUtf16(std::string_view Body, TTextEncoding Encoding, TEncodingError& Error) {

@@ -1,5 +1,4 @@
-// UTF-8 validation: the Keiser–Lemire lookup-table check in SSSE3 and AVX2 says whether a block
-// is bad, and a scalar decoder, restarted just before the first bad block, names the byte.
+// UTF-8 validation: lookup tables judge 16 or 64 bytes a step, a scalar pass names the bad byte.
 #include "cli/Utf8Validate.h"
 
 #include <cstdint>
@@ -27,8 +26,7 @@ inline bool IsContinuation(unsigned char B) {
   return (B & 0xC0) == 0x80;
 }
 
-// Length of the valid UTF-8 sequence at P (at most End - P bytes), or 0 when it is invalid.
-// The ranges are Unicode's table of well-formed sequences.
+// Length of the valid sequence at P by Unicode's table of well-formed UTF-8, or 0 when invalid.
 size_t ValidSequenceLength(const unsigned char* P, const unsigned char* End) {
   const unsigned char B0 = P[0];
   const size_t Left = static_cast<size_t>(End - P);
@@ -73,8 +71,7 @@ size_t FirstBadByteScalar(const unsigned char* Begin, size_t Size) {
 // What a vector pass returns when it flags no block.
 constexpr size_t NoFault = SIZE_MAX;
 
-// The vector pass flags a bad sequence at most three bytes past its lead, and nothing before
-// it, so the scalar pass may restart at the character start at or before Flagged - 3.
+// A bad sequence is flagged at most 3 bytes past its lead, so rescan from a character start before.
 template <size_t (*FirstFlaggedBlock)(const unsigned char* Begin, size_t Size)>
 size_t FirstBadByteVector(const unsigned char* Begin, size_t Size) {
   const size_t Flagged = FirstFlaggedBlock(Begin, Size);
@@ -84,8 +81,7 @@ size_t FirstBadByteVector(const unsigned char* Begin, size_t Size) {
   return ScanScalar(Begin, Size, From);
 }
 
-// Fault bits of a byte pair (previous, current); the three tables below each set the bits that
-// their nibble allows, so a bit survives their AND only when the whole pair is that fault.
+// Faults of a byte pair: each table sets what its nibble allows, so only a real fault survives AND.
 constexpr uint8_t TooShort = 1 << 0;      // lead, then ASCII or another lead
 constexpr uint8_t TooLong = 1 << 1;       // ASCII, then a continuation
 constexpr uint8_t Overlong3 = 1 << 2;     // E0 80..9F
@@ -135,14 +131,12 @@ constexpr uint8_t Byte2High[16] = {
     TooShort, TooShort, TooShort, TooShort};                                         // leads
 // clang-format on
 
-// Largest byte allowed in each of the last three places of the input, where no lead may wait
-// for continuations that never come; the SSSE3 pass uses the last sixteen.
+// No lead may wait for continuations in the last three bytes; SSSE3 uses the last sixteen.
 constexpr uint8_t IncompleteMax[32] = {
     0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF,
     0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xEF, 0xDF, 0xBF};
 
-// A 3rd or 4th byte must be a continuation: the pair tables flag it as TwoConts, which this
-// bit cancels, and any other byte there keeps only this bit.
+// Bit 7 marks where a 3rd or 4th byte is due: it cancels TwoConts there and flags anything else.
 constexpr char ThirdAfter = static_cast<char>(0xE0 - 0x80);  // E0..FF minus this has bit 7
 constexpr char FourthAfter = static_cast<char>(0xF0 - 0x80);
 constexpr char Bit7 = static_cast<char>(0x80);
@@ -207,8 +201,7 @@ __attribute__((target("ssse3"))) size_t FirstFlaggedBlockSsse3(const unsigned ch
 }
 
 // --- AVX2: 64 bytes a step ---
-// Win64 gcc cannot realign the stack for a 32-byte spill, so few __m256i live at once here
-// and every load is unaligned; i686 gcc realigns its stack.
+// Win64 gives no 32-byte aligned stack: loads are unaligned, as are mingw-w64 gcc's ymm spills.
 
 __attribute__((target("avx2"), always_inline)) inline __m256i Load32(const void* P) {
   return _mm256_loadu_si256(static_cast<const __m256i*>(P));
@@ -222,6 +215,7 @@ __attribute__((target("avx2"), always_inline)) inline bool Any32(__m256i V) {
   return !_mm256_testz_si256(V, V);
 }
 
+// Faults16() on 32 bytes.
 __attribute__((target("avx2"), always_inline)) inline __m256i Faults32(__m256i Input,
                                                                        __m256i Previous) {
   // alignr shifts within each 128-bit lane, so each lane gets the 16 bytes before it first.
@@ -242,8 +236,7 @@ __attribute__((target("avx2"), always_inline)) inline __m256i Faults32(__m256i I
   return _mm256_xor_si256(Pair, _mm256_and_si256(MustContinue, _mm256_set1_epi8(Bit7)));
 }
 
-// False when the 64 bytes of Low and High break the text; otherwise High becomes the block
-// before the next pair.
+// False when Low and High break the text; otherwise High is the block before the next pair.
 __attribute__((target("avx2"), always_inline)) inline bool Block64Ok(__m256i Low, __m256i High,
                                                                      __m256i& Previous,
                                                                      __m256i& Pending) {
