@@ -151,11 +151,13 @@ std::u16string DeleteNumberOnlyLines(std::u16string_view Text) {
 std::u16string DeleteIndentAfterNumber(std::u16string_view Text) {
   (void)LineCount(Text);
   TIndentPlan Plan;
-  ForEachLine(Text, true, [&Plan](std::u16string_view Line) { MeasureIndent(Plan, Line); });
+  ForEachLine(Text, true,
+              [&Plan](std::u16string_view Line) { MeasureIndent(Plan, CutLine(Line)); });
   if (!Plan.Cuts()) return std::u16string(Text);
   std::u16string Result;
   Result.reserve(Text.size());
-  ForEachLine(Text, true,
-              [&](std::u16string_view Line) { AppendDedentedLine(Plan, Line, Result); });
+  ForEachLine(Text, true, [&](std::u16string_view Line) {
+    AppendDedentedLine(Plan, Line, CutLine(Line), Result);
+  });
   return Result;
 }

@@ -197,15 +197,16 @@ struct TLineCut {
 // anything else is not numbered, wherever its first separator lies.
 template <LineUnit TChar>
 TLineCut<TChar> CutLine(std::basic_string_view<TChar> Line) {
+  const TChar* const P = Line.data();
+  const size_t N = Line.size();
   size_t I = 0;
-  while (I < Line.size() && line_steps_detail::IsNumberHeadUnit(Line[I])) ++I;
-  TLineCut<TChar> Cut;
-  if (I < Line.size() && Line[I] == TChar(LineNumberSeparator[0])) {
-    Cut = {Line.substr(0, I), Line.substr(I + 1), true, I > 0};
-  } else if (I == Line.size()) {
-    Cut = {Line, Line, false, I > 0};
+  while (I < N && line_steps_detail::IsNumberHeadUnit(P[I])) ++I;
+  using TView = std::basic_string_view<TChar>;
+  if (I < N && P[I] == TChar(LineNumberSeparator[0])) {
+    return {TView(P, I), TView(P + I + 1, N - I - 1), true, I > 0};
   }
-  return Cut;
+  if (I == N) return {Line, Line, false, I > 0};
+  return {};
 }
 
 // AppendWithoutNumber() — a numbered line loses its head and separator; others stay as they are.
@@ -216,12 +217,16 @@ void AppendWithoutNumber(std::basic_string_view<TChar> Line, TOut& Out) {
   Out.append(Kept.data(), Kept.size());
 }
 
-// IsNumberOnlyLine() — numbered, with nothing but U+0000..U+0020 after the separator.
+// IsNumberOnly() — numbered, with nothing but U+0000..U+0020 after the separator.
 template <LineUnit TChar>
-bool IsNumberOnlyLine(std::basic_string_view<TChar> Line) {
-  const TLineCut<TChar> Cut = CutLine(Line);
+bool IsNumberOnly(const TLineCut<TChar>& Cut) {
   return Cut.Numbered &&
          std::all_of(Cut.Rest.begin(), Cut.Rest.end(), line_steps_detail::IsBlankOrControl<TChar>);
+}
+
+template <LineUnit TChar>
+bool IsNumberOnlyLine(std::basic_string_view<TChar> Line) {
+  return IsNumberOnly(CutLine(Line));
 }
 
 // The indentation all numbered lines with text share after their separator: measured line by
@@ -247,10 +252,10 @@ void MeasureRestIndent(TIndentPlan& Plan, std::basic_string_view<TChar> Rest) {
   if (Body != Indent) Plan.MinIndent = std::min<uint64_t>(Plan.MinIndent, Indent);
 }
 
-// MeasureIndent() — takes one line into the plan: only numbered lines with a separator count.
+// MeasureIndent() — takes one line, as cut, into the plan: only numbered lines with a
+// separator count.
 template <LineUnit TChar>
-void MeasureIndent(TIndentPlan& Plan, std::basic_string_view<TChar> Line) {
-  const TLineCut<TChar> Cut = CutLine(Line);
+void MeasureIndent(TIndentPlan& Plan, const TLineCut<TChar>& Cut) {
   if (Cut.Numbered && Cut.HasSeparator) MeasureRestIndent(Plan, Cut.Rest);
 }
 
@@ -267,10 +272,10 @@ void AppendDedentedRest(const TIndentPlan& Plan, std::basic_string_view<TChar> R
 }
 
 // AppendDedentedLine() — a numbered line with a separator keeps its head and separator, and
-// its rest loses the plan's indentation. Other lines stay as they are.
+// its rest loses the plan's indentation. Other lines stay as they are. Cut is CutLine(Line).
 template <LineUnit TChar, typename TOut>
-void AppendDedentedLine(const TIndentPlan& Plan, std::basic_string_view<TChar> Line, TOut& Out) {
-  const TLineCut<TChar> Cut = CutLine(Line);
+void AppendDedentedLine(const TIndentPlan& Plan, std::basic_string_view<TChar> Line,
+                        const TLineCut<TChar>& Cut, TOut& Out) {
   if (!Plan.Cuts() || !Cut.Numbered || !Cut.HasSeparator) {
     Out.append(Line.data(), Line.size());
     return;

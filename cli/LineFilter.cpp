@@ -297,7 +297,8 @@ bool GatherFacts(TUnitReader<TChar>& Reader, const TBodyInfo& Info, TFilterOpera
       return Scan([&](TView Lines) {
         ForEachLine(Lines, true, [&](TView Line) {
           ++Facts.Lines;
-          if (Operation == foDedent || !IsNumberOnlyLine(Line)) MeasureIndent(Facts.Indent, Line);
+          const TLineCut<TChar> Cut = CutLine(Line);
+          if (Operation == foDedent || !IsNumberOnly(Cut)) MeasureIndent(Facts.Indent, Cut);
         });
       });
     case foCopy:
@@ -407,10 +408,11 @@ bool WriteBody(TUnitReader<TChar>& Reader, const TBodyInfo& Info, const TFilterR
         if (!IsNumberOnlyLine(Line)) Out.append(Line);
       });
     case foDedent:
-      return Scan([&](TView Line) { AppendDedentedLine(Facts->Indent, Line, Out); });
+      return Scan([&](TView Line) { AppendDedentedLine(Facts->Indent, Line, CutLine(Line), Out); });
     case foTidy:
       return Scan([&](TView Line) {
-        if (!IsNumberOnlyLine(Line)) AppendDedentedLine(Facts->Indent, Line, Out);
+        const TLineCut<TChar> Cut = CutLine(Line);
+        if (!IsNumberOnly(Cut)) AppendDedentedLine(Facts->Indent, Line, Cut, Out);
       });
     case foCopy:
       if (!Request.CopyTidy) return Scan([&](TView Line) { Numberer->Append(I, Line, Out); });
