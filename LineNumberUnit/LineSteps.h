@@ -9,12 +9,17 @@
 // An output is anything with append(const TChar*, size_t), std::basic_string among them.
 
 #include <algorithm>
+#include <bit>
 #include <cstddef>
 #include <cstdint>
 #include <limits>
 #include <optional>
 #include <string_view>
 #include <type_traits>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "LineNumberUnit/LineNumberUnit.h"
 #include "library/LineBreak/LineBreak.h"
@@ -72,6 +77,21 @@ template <typename TChar>
 constexpr bool IsBlankOrControl(TChar C) {
   return static_cast<TUnsigned<TChar>>(C) <= 0x20;
 }
+
+// The length of the number head (digits, blanks, tabs) at the start of the 16 bytes at P; 16
+// when all of them belong to it. Most lines are longer than 16 bytes and their head ends in
+// the first ones, so one compare replaces a loop with a hard-to-predict exit.
+#if defined(__SSE2__)
+inline size_t HeadLength16(const char* P) {
+  const __m128i V = _mm_loadu_si128(reinterpret_cast<const __m128i*>(P));
+  const __m128i FromZero = _mm_sub_epi8(V, _mm_set1_epi8('0'));
+  const __m128i Digit = _mm_cmpeq_epi8(_mm_min_epu8(FromZero, _mm_set1_epi8(9)), FromZero);
+  const __m128i Indent =
+      _mm_or_si128(_mm_cmpeq_epi8(V, _mm_set1_epi8(' ')), _mm_cmpeq_epi8(V, _mm_set1_epi8('\t')));
+  const unsigned Other = ~static_cast<unsigned>(_mm_movemask_epi8(_mm_or_si128(Digit, Indent)));
+  return static_cast<size_t>(std::countr_zero(Other | 0x10000u));
+}
+#endif
 
 template <typename TChar, typename TOut>
 void AppendRepeated(TOut& Out, TChar C, int64_t Count) {
@@ -200,6 +220,11 @@ TLineCut<TChar> CutLine(std::basic_string_view<TChar> Line) {
   const TChar* const P = Line.data();
   const size_t N = Line.size();
   size_t I = 0;
+#if defined(__SSE2__)
+  if constexpr (sizeof(TChar) == 1) {
+    if (N >= 16) I = line_steps_detail::HeadLength16(P);
+  }
+#endif
   while (I < N && line_steps_detail::IsNumberHeadUnit(P[I])) ++I;
   using TView = std::basic_string_view<TChar>;
   if (I < N && P[I] == TChar(LineNumberSeparator[0])) {
@@ -240,16 +265,16 @@ struct TIndentPlan {
 };
 
 // MeasureRestIndent() — takes into the plan the rest of a numbered line after its separator:
-// leading blanks and tabs against the rest without its break. A rest of indentation alone has
-// no text and does not count.
+// its leading blanks and tabs, unless the rest holds nothing else but its break (indentation
+// alone is no text). Only an indentation below the plan's so far can change it.
 template <LineUnit TChar>
 void MeasureRestIndent(TIndentPlan& Plan, std::basic_string_view<TChar> Rest) {
-  const size_t Indent = static_cast<size_t>(
-      std::find_if_not(Rest.begin(), Rest.end(), line_steps_detail::IsIndentUnit<TChar>) -
-      Rest.begin());
-  size_t Body = Rest.size();
-  while (Body > 0 && line_break_detail::IsBreakUnit(Rest[Body - 1])) --Body;
-  if (Body != Indent) Plan.MinIndent = std::min<uint64_t>(Plan.MinIndent, Indent);
+  const size_t Limit = static_cast<size_t>(std::min<uint64_t>(Plan.MinIndent, Rest.size()));
+  size_t Indent = 0;
+  while (Indent < Limit && line_steps_detail::IsIndentUnit(Rest[Indent])) ++Indent;
+  if (Indent == Plan.MinIndent) return;
+  const size_t Body = Rest.size() - LineBreakLength(Rest);
+  if (Indent < Body && !line_steps_detail::IsIndentUnit(Rest[Indent])) Plan.MinIndent = Indent;
 }
 
 // MeasureIndent() — takes one line, as cut, into the plan: only numbered lines with a
