@@ -177,7 +177,7 @@ void TFileSource::Rewind() {
 
 size_t TMemorySource::Read(char* Buffer, size_t Size) {
   const size_t N = std::min({Size, FPiece, FBytes.size() - FPos});
-  std::memcpy(Buffer, FBytes.data() + FPos, N);
+  if (N > 0) std::memcpy(Buffer, FBytes.data() + FPos, N);
   FPos += N;
   return N;
 }

@@ -116,6 +116,7 @@ class TUnitWriter {
       : FSink(Sink), FSwapped(Swapped), FPrefix(Prefix), FData(new TChar[Capacity]) {}
 
   void append(const TChar* P, size_t N) {
+    if (N == 0) return;  // P may be null then
     if (N <= Capacity - FSize) {
       std::memcpy(FData.get() + FSize, P, N * sizeof(TChar));
       FSize += N;

@@ -1,0 +1,98 @@
+// The corvane filter on any bytes: every operation on UTF-8 bytes or UTF-16 units, read in
+// blocks of any size from a file or a pipe. Valid input gives exactly what the plug-in's
+// whole-text engine gives on the decoded text; invalid input is refused at the offset where
+// validating the whole body at once stops.
+#include <cstdio>
+#include <cstdlib>
+
+#include "LineNumberUnit/ContinueRule.h"
+#include "LineNumberUnit/LineNumberUnit.h"
+#include "cli/LineFilter.h"
+#include "fuzz/FuzzInput.h"
+#include "library/LineBreak/LineBreak.h"
+
+namespace {
+
+class TStringSink : public TByteSink {
+ public:
+  void Write(std::string_view Bytes) override { Text.append(Bytes); }
+  std::string Text;
+};
+
+// What one whole-text engine call makes of Text.
+std::u16string Expected(const TFilterRequest& R, std::u16string_view Text) {
+  const TNumbering& N = R.Numbering;
+  int32_t Width = 0;
+  switch (R.Operation) {
+    case foNumber:
+      return N.ZeroDigits > 0
+                 ? AddPaddedLineNumbers(Text, N.Start, N.ZeroDigits, N.Step, N.Options, Width)
+                 : AddLineNumbers(Text, N.Start, N.Step, N.Options, Width);
+    case foContinue:
+      return ContinueNumbering(Text, R.ContinueStep, Width).NewText;
+    case foDelete:
+      return DeleteLineNumbers(Text);
+    case foDeleteNumberOnly:
+      return DeleteNumberOnlyLines(Text);
+    case foDedent:
+      return DeleteIndentAfterNumber(Text);
+    case foTidy:
+      return DeleteIndentAfterNumber(DeleteNumberOnlyLines(Text));
+    case foCopy:
+      break;
+  }
+  std::u16string Break = u"\r\n";
+  ForEachLine(Text, true, [&Break](std::u16string_view Line) {
+    if (const size_t B = LineBreakLength(Line)) Break = Line.substr(Line.size() - B);
+    return false;
+  });
+  const std::u16string Numbered = AddLineNumbers(Text, 1, 1, 0, Width);
+  return CopyHeader(R.CopyPath, Break) +
+         (R.CopyTidy ? DeleteIndentAfterNumber(DeleteNumberOnlyLines(Numbered)) : Numbered);
+}
+
+void Fail(const char* What) {
+  std::fprintf(stderr, "filter check failed: %s\n", What);
+  std::abort();
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {
+  FuzzInput In(Data, Size);
+  TFilterRequest R;
+  R.Operation = static_cast<TFilterOperation>(In.Byte() % 7);
+  R.BlockUnits = 1 + In.Byte() % 64;
+  const uint8_t Reading = In.Byte();
+  const bool Pipe = (Reading & 1) != 0;
+  const size_t Piece = 1 + (Reading >> 1) % 32;
+  R.Numbering.Start = In.Int32();
+  R.Numbering.Step = static_cast<int8_t>(In.Byte());
+  R.Numbering.ZeroDigits = In.Byte() % 5;
+  R.Numbering.Options = In.Byte() % 4;
+  R.ContinueStep = R.Numbering.Step;
+  R.CopyTidy = (Reading & 0x80) != 0;
+  R.CopyPath = u"dir/file";
+  const std::string_view File(reinterpret_cast<const char*>(Data) + std::min<size_t>(Size, 10),
+                              Size - std::min<size_t>(Size, 10));
+
+  TStringSink Sink;
+  TMemorySource Source(File, Piece, !Pipe);
+  const TFilterResult Result = FilterInput(Source, R, Sink);
+
+  size_t Bom = 0;
+  const TTextEncoding Encoding = DetectEncoding(File, Bom);
+  TEncodingError Whole;
+  const bool Valid = ValidateText(File.substr(Bom), Encoding, Whole);
+  if (Valid != Result.Ok) Fail("the blocks and the whole body disagree on validity");
+  if (!Valid) {
+    if (Result.Error.Offset != Whole.Offset + Bom) Fail("a different first bad byte");
+    return 0;
+  }
+  std::u16string Text;
+  DecodeText(File.substr(Bom), Encoding, Text);
+  std::string Want(File.substr(0, Bom));
+  EncodeText(Expected(R, Text), Encoding, Want);
+  if (Sink.Text != Want) Fail("output differs from the whole-text engine");
+  return 0;
+}
