@@ -234,12 +234,30 @@ TLineCut<TChar> CutLine(std::basic_string_view<TChar> Line) {
   return {};
 }
 
+// The part a removal takes out of a line: Length units from From (nothing when Length is 0).
+struct TLineGap {
+  size_t From = 0;
+  size_t Length = 0;
+};
+
+// AppendWithoutGap() — Line without the part Gap takes out.
+template <LineUnit TChar, typename TOut>
+void AppendWithoutGap(std::basic_string_view<TChar> Line, TLineGap Gap, TOut& Out) {
+  Out.append(Line.data(), Gap.From);
+  Out.append(Line.data() + Gap.From + Gap.Length, Line.size() - Gap.From - Gap.Length);
+}
+
+// NumberGap() — what deleting the number takes out of a line: the head and the separator of a
+// numbered line, nothing of the others. Cut is CutLine(Line).
+template <LineUnit TChar>
+TLineGap NumberGap(std::basic_string_view<TChar> Line, const TLineCut<TChar>& Cut) {
+  return {0, Cut.Numbered ? Line.size() - Cut.Rest.size() : 0};
+}
+
 // AppendWithoutNumber() — a numbered line loses its head and separator; others stay as they are.
 template <LineUnit TChar, typename TOut>
 void AppendWithoutNumber(std::basic_string_view<TChar> Line, TOut& Out) {
-  const TLineCut<TChar> Cut = CutLine(Line);
-  const std::basic_string_view<TChar> Kept = Cut.Numbered ? Cut.Rest : Line;
-  Out.append(Kept.data(), Kept.size());
+  AppendWithoutGap(Line, NumberGap(Line, CutLine(Line)), Out);
 }
 
 // IsNumberOnly() — numbered, with nothing but U+0000..U+0020 after the separator.
@@ -284,16 +302,28 @@ void MeasureIndent(TIndentPlan& Plan, const TLineCut<TChar>& Cut) {
   if (Cut.Numbered && Cut.HasSeparator) MeasureRestIndent(Plan, Cut.Rest);
 }
 
-// AppendDedentedRest() — the rest of a numbered line without the plan's indentation; when the
-// cut reaches into its break (a rest of indentation alone), the break stays.
+// DedentLength() — how much of the rest of a numbered line the dedent takes: the plan's
+// indentation, but never the break (a rest of indentation alone keeps it).
+template <LineUnit TChar>
+size_t DedentLength(const TIndentPlan& Plan, std::basic_string_view<TChar> Rest) {
+  if (!Plan.Cuts()) return 0;
+  return std::min(static_cast<size_t>(std::min<uint64_t>(Plan.MinIndent, Rest.size())),
+                  Rest.size() - LineBreakLength(Rest));
+}
+
+// AppendDedentedRest() — the rest of a numbered line without what the dedent takes.
 template <LineUnit TChar, typename TOut>
 void AppendDedentedRest(const TIndentPlan& Plan, std::basic_string_view<TChar> Rest, TOut& Out) {
-  size_t From = 0;
-  if (Plan.Cuts()) {
-    From = std::min(static_cast<size_t>(std::min<uint64_t>(Plan.MinIndent, Rest.size())),
-                    Rest.size() - LineBreakLength(Rest));
-  }
+  const size_t From = DedentLength(Plan, Rest);
   Out.append(Rest.data() + From, Rest.size() - From);
+}
+
+// DedentGap() — what the dedent takes out of a line: after the separator of a numbered line,
+// the plan's indentation; nothing of the other lines. Cut is CutLine(Line).
+template <LineUnit TChar>
+TLineGap DedentGap(const TIndentPlan& Plan, const TLineCut<TChar>& Cut) {
+  if (!Cut.Numbered || !Cut.HasSeparator) return {};
+  return {Cut.Head.size() + 1, DedentLength(Plan, Cut.Rest)};
 }
 
 // AppendDedentedLine() — a numbered line with a separator keeps its head and separator, and
@@ -301,10 +331,5 @@ void AppendDedentedRest(const TIndentPlan& Plan, std::basic_string_view<TChar> R
 template <LineUnit TChar, typename TOut>
 void AppendDedentedLine(const TIndentPlan& Plan, std::basic_string_view<TChar> Line,
                         const TLineCut<TChar>& Cut, TOut& Out) {
-  if (!Plan.Cuts() || !Cut.Numbered || !Cut.HasSeparator) {
-    Out.append(Line.data(), Line.size());
-    return;
-  }
-  Out.append(Line.data(), Cut.Head.size() + 1);
-  AppendDedentedRest(Plan, Cut.Rest, Out);
+  AppendWithoutGap(Line, DedentGap(Plan, Cut), Out);
 }

@@ -296,6 +296,11 @@ bool GatherFacts(TUnitReader<TChar>& Reader, const TBodyInfo& Info, TFilterOpera
     case foDedent:
     case foTidy:
       return Scan([&](TView Lines) {
+        // No indentation shared: nothing will be cut, whatever the other lines hold.
+        if (Facts.Indent.MinIndent == 0) {
+          Facts.Lines += CountLines(Lines);
+          return;
+        }
         ForEachLine(Lines, true, [&](TView Line) {
           ++Facts.Lines;
           const TLineCut<TChar> Cut = CutLine(Line);
@@ -372,22 +377,46 @@ bool WriteBody(TUnitReader<TChar>& Reader, const TBodyInfo& Info, const TFilterR
   }
 
   // Each operation runs its own loop: nothing is decided per line that a plan decided already.
-  auto Scan = [&](auto&& OnLine) {
+  auto ScanBlocks = [&](auto&& OnBlock) {
     const bool Valid = ScanBody<TChar>(Reader, Info, Validate, &Out, Error, [&](TView Lines) {
       Units += Lines.size();
       if (Facts != nullptr && Units > Facts->Units) {
         throw EInputError(Input.Name() + ": file changed while it was being read");
       }
-      ForEachLine(Lines, true, [&](TView Line) {
-        OnLine(Line);
-        ++I;
-      });
+      OnBlock(Lines);
     });
     if (Facts != nullptr && Valid && (Units != Facts->Units || I != Facts->Lines)) {
       throw EInputError(Input.Name() + ": file changed while it was being read");
     }
     return Valid;
   };
+  auto Scan = [&](auto&& OnLine) {
+    return ScanBlocks([&](TView Lines) {
+      ForEachLine(Lines, true, [&](TView Line) {
+        OnLine(Line);
+        ++I;
+      });
+    });
+  };
+  // The removals copy what lies between the parts they take out: a run of lines they leave
+  // alone costs one copy, not one per line.
+  auto ScanGaps = [&](auto&& GapOf) {
+    return ScanBlocks([&](TView Lines) {
+      const TChar* Kept = Lines.data();
+      ForEachLine(Lines, true, [&](TView Line) {
+        const TLineGap Gap = GapOf(Line);
+        if (Gap.Length > 0) {
+          const TChar* From = Line.data() + Gap.From;
+          Out.append(Kept, static_cast<size_t>(From - Kept));
+          Kept = From + Gap.Length;
+        }
+        ++I;
+      });
+      Out.append(Kept, static_cast<size_t>(Lines.data() + Lines.size() - Kept));
+    });
+  };
+  auto WholeLine = [](TView Line) { return TLineGap{0, Line.size()}; };
+
   std::optional<TLineNumberer<TChar>> Numberer;
   if (Plan) Numberer.emplace(*Plan);
   switch (Op) {
@@ -403,17 +432,22 @@ bool WriteBody(TUnitReader<TChar>& Reader, const TBodyInfo& Info, const TFilterR
         }
       });
     case foDelete:
-      return Scan([&](TView Line) { AppendWithoutNumber(Line, Out); });
+      return ScanGaps([&](TView Line) { return NumberGap(Line, CutLine(Line)); });
     case foDeleteNumberOnly:
-      return Scan([&](TView Line) {
-        if (!IsNumberOnlyLine(Line)) Out.append(Line);
-      });
+      return ScanGaps(
+          [&](TView Line) { return IsNumberOnly(CutLine(Line)) ? WholeLine(Line) : TLineGap{}; });
     case foDedent:
-      return Scan([&](TView Line) { AppendDedentedLine(Facts->Indent, Line, CutLine(Line), Out); });
+      if (!Facts->Indent.Cuts()) {
+        return ScanBlocks([&](TView Lines) {
+          Out.append(Lines);
+          I += CountLines(Lines);
+        });
+      }
+      return ScanGaps([&](TView Line) { return DedentGap(Facts->Indent, CutLine(Line)); });
     case foTidy:
-      return Scan([&](TView Line) {
+      return ScanGaps([&](TView Line) {
         const TLineCut<TChar> Cut = CutLine(Line);
-        if (!IsNumberOnly(Cut)) AppendDedentedLine(Facts->Indent, Line, Cut, Out);
+        return IsNumberOnly(Cut) ? WholeLine(Line) : DedentGap(Facts->Indent, Cut);
       });
     case foCopy:
       if (!Request.CopyTidy) return Scan([&](TView Line) { Numberer->Append(I, Line, Out); });
