@@ -143,8 +143,8 @@ void AppendLineNumber(const TNumberPlan& Plan, int64_t Value, TOut& Out) {
   Out.append(P, static_cast<size_t>(End - P));
 }
 
-// Numbers the lines of a plan in order. A value one above the previous line's is counted on
-// in that line's digits instead of being converted again: the common case costs no division.
+// Numbers the lines of a plan in order. A value a little above the previous line's is counted
+// on in that line's digits instead of being converted again: the common case costs no division.
 template <LineUnit TChar>
 class TLineNumberer {
  public:
@@ -157,7 +157,10 @@ class TLineNumberer {
     if (FPlan.PrefixWidth > MaxCached) {
       AppendLineNumber<TChar>(FPlan, Value, Out);
     } else {
-      if (!(FLength > 0 && FValue > 0 && Value == FValue + 1 && CountOn())) Render(Value);
+      // Small steps up from a positive value are counted on; anything else is converted.
+      const bool Counted = FLength > 0 && FValue > 0 && Value > FValue && Value - FValue <= 1000 &&
+                           CountOn(static_cast<uint64_t>(Value - FValue));
+      if (!Counted) Render(Value);
       FValue = Value;
       Out.append(FField, FLength);
     }
@@ -167,19 +170,20 @@ class TLineNumberer {
  private:
   static constexpr int64_t MaxCached = 64;
 
-  // Adds one to the digits of the field; false when that needs a column the field lacks.
-  bool CountOn() {
-    TChar* P = FField + FLength - 2;  // the last digit, before the separator
-    for (; *P == TChar('9'); --P) {
-      *P = TChar('0');
-      if (P == FField || P[-1] < TChar('0') || P[-1] > TChar('9')) {
+  // Adds Delta to the digits of the field; false when that needs a column the field lacks.
+  bool CountOn(uint64_t Delta) {
+    // From the last digit, before the separator, leftwards.
+    for (ptrdiff_t K = static_cast<ptrdiff_t>(FLength) - 2; Delta != 0; --K) {
+      if (K < 0 || FField[K] < TChar('0') || FField[K] > TChar('9')) {
         // A new leading digit takes the blank in front, if the field has one.
-        if (P == FField || P[-1] != TChar(' ')) return false;
-        P[-1] = TChar('1');
+        if (K < 0 || FField[K] != TChar(' ') || Delta > 9) return false;
+        FField[K] = static_cast<TChar>('0' + Delta);
         return true;
       }
+      const uint64_t Digit = static_cast<uint64_t>(FField[K] - TChar('0')) + Delta;
+      FField[K] = static_cast<TChar>('0' + Digit % 10);
+      Delta = Digit / 10;
     }
-    ++*P;
     return true;
   }
 
@@ -214,16 +218,20 @@ struct TLineCut {
 };
 
 // CutLine() — reads the head only as far as it can be a number head: a line whose head holds
-// anything else is not numbered, wherever its first separator lies.
+// anything else is not numbered, wherever its first separator lies. Readable: how many units
+// from Line.data() may be read, the line's own and any after it (a caller's padded buffer), so
+// that short lines too have their head read sixteen units at a time.
 template <LineUnit TChar>
-TLineCut<TChar> CutLine(std::basic_string_view<TChar> Line) {
+TLineCut<TChar> CutLine(std::basic_string_view<TChar> Line, size_t Readable = 0) {
   const TChar* const P = Line.data();
   const size_t N = Line.size();
   size_t I = 0;
 #if defined(__SSE2__)
   if constexpr (sizeof(TChar) == 1) {
-    if (N >= 16) I = line_steps_detail::HeadLength16(P);
+    if (std::max(N, Readable) >= 16) I = std::min(line_steps_detail::HeadLength16(P), N);
   }
+#else
+  (void)Readable;
 #endif
   while (I < N && line_steps_detail::IsNumberHeadUnit(P[I])) ++I;
   using TView = std::basic_string_view<TChar>;

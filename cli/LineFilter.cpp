@@ -14,6 +14,10 @@ namespace {
 
 constexpr bool LittleEndianHost = std::endian::native == std::endian::little;
 
+// Units the reader keeps readable after its last pending unit (initialised, never part of the
+// text), so CutLine() reads a line's head sixteen units at a time however short the line is.
+constexpr size_t Padding = 16;
+
 // The encoding of an input and the bytes its BOM takes.
 struct TBodyInfo {
   TTextEncoding Encoding = teUtf8;
@@ -37,7 +41,7 @@ class TUnitReader {
       : FSource(Source),
         FSwapped(Info.Swapped),
         FCapacity(2 * std::max<size_t>(BlockUnits, 1)),
-        FData(new TChar[FCapacity]),
+        FData(new TChar[FCapacity + Padding]()),
         FInitial(Initial) {}
 
   // Reads one more block behind the pending units (growing the buffer when one line fills it);
@@ -88,7 +92,7 @@ class TUnitReader {
   char* Bytes(size_t Unit) { return reinterpret_cast<char*>(FData.get() + Unit); }
 
   void Grow() {
-    std::unique_ptr<TChar[]> Larger(new TChar[2 * FCapacity]);
+    std::unique_ptr<TChar[]> Larger(new TChar[2 * FCapacity + Padding]());
     std::memcpy(Larger.get(), FData.get(), FEnd * sizeof(TChar) + FOdd);
     FData = std::move(Larger);
     FCapacity *= 2;
@@ -303,7 +307,7 @@ bool GatherFacts(TUnitReader<TChar>& Reader, const TBodyInfo& Info, TFilterOpera
         }
         ForEachLine(Lines, true, [&](TView Line) {
           ++Facts.Lines;
-          const TLineCut<TChar> Cut = CutLine(Line);
+          const TLineCut<TChar> Cut = CutLine(Line, Padding);
           if (Operation == foDedent || !IsNumberOnly(Cut)) MeasureIndent(Facts.Indent, Cut);
         });
       });
@@ -311,6 +315,10 @@ bool GatherFacts(TUnitReader<TChar>& Reader, const TBodyInfo& Info, TFilterOpera
       if (CopyTidy) {
         // Numbered, a line is the rest after a number: measured as the dedent would see it.
         return Scan([&](TView Lines) {
+          if (Facts.RestIndent.MinIndent == 0) {
+            Facts.Lines += CountLines(Lines);
+            return;
+          }
           ForEachLine(Lines, true, [&](TView Line) {
             ++Facts.Lines;
             if (!IsBlankRest(Line)) MeasureRestIndent(Facts.RestIndent, Line);
@@ -432,10 +440,11 @@ bool WriteBody(TUnitReader<TChar>& Reader, const TBodyInfo& Info, const TFilterR
         }
       });
     case foDelete:
-      return ScanGaps([&](TView Line) { return NumberGap(Line, CutLine(Line)); });
+      return ScanGaps([&](TView Line) { return NumberGap(Line, CutLine(Line, Padding)); });
     case foDeleteNumberOnly:
-      return ScanGaps(
-          [&](TView Line) { return IsNumberOnly(CutLine(Line)) ? WholeLine(Line) : TLineGap{}; });
+      return ScanGaps([&](TView Line) {
+        return IsNumberOnly(CutLine(Line, Padding)) ? WholeLine(Line) : TLineGap{};
+      });
     case foDedent:
       if (!Facts->Indent.Cuts()) {
         return ScanBlocks([&](TView Lines) {
@@ -443,10 +452,10 @@ bool WriteBody(TUnitReader<TChar>& Reader, const TBodyInfo& Info, const TFilterR
           I += CountLines(Lines);
         });
       }
-      return ScanGaps([&](TView Line) { return DedentGap(Facts->Indent, CutLine(Line)); });
+      return ScanGaps([&](TView Line) { return DedentGap(Facts->Indent, CutLine(Line, Padding)); });
     case foTidy:
       return ScanGaps([&](TView Line) {
-        const TLineCut<TChar> Cut = CutLine(Line);
+        const TLineCut<TChar> Cut = CutLine(Line, Padding);
         return IsNumberOnly(Cut) ? WholeLine(Line) : DedentGap(Facts->Indent, Cut);
       });
     case foCopy:
