@@ -204,11 +204,11 @@ bool ValidateBlock(std::u16string_view Lines, TEncodingError& Error) {
 }
 
 // Hands OnLines the body block by block, each block whole lines (the last may lack its break)
-// and validated first when Validate is set. Writer, when given, is flushed before every read
+// and validated first. Writer, when given, is flushed before every read
 // that may wait. False on invalid text, with Error's offset counted from the input's start.
 template <LineUnit TChar, typename TOnLines>
-bool ScanBody(TUnitReader<TChar>& Reader, const TBodyInfo& Info, bool Validate,
-              TUnitWriter<TChar>* Writer, TEncodingError& Error, TOnLines&& OnLines) {
+bool ScanBody(TUnitReader<TChar>& Reader, const TBodyInfo& Info, TUnitWriter<TChar>* Writer,
+              TEncodingError& Error, TOnLines&& OnLines) {
   for (;;) {
     if (Writer != nullptr && Reader.Waits()) Writer->Flush();
     Reader.Fill();
@@ -216,7 +216,7 @@ bool ScanBody(TUnitReader<TChar>& Reader, const TBodyInfo& Info, bool Validate,
     const bool AtEnd = Reader.AtEnd();
     const std::basic_string_view<TChar> Lines =
         AtEnd ? Pending : Pending.substr(0, CompleteLinesEnd(Pending));
-    if (Validate && !ValidateBlock(Lines, Error)) {
+    if (!ValidateBlock(Lines, Error)) {
       Error.Offset += Info.BomLength + Reader.Consumed() * sizeof(TChar);
       return false;
     }
@@ -284,7 +284,7 @@ bool GatherFacts(TUnitReader<TChar>& Reader, const TBodyInfo& Info, TFilterOpera
                  bool CopyTidy, TBodyFacts<TChar>& Facts, TEncodingError& Error) {
   using TView = std::basic_string_view<TChar>;
   auto Scan = [&](auto&& OnLines) {
-    return ScanBody<TChar>(Reader, Info, true, nullptr, Error, [&](TView Lines) {
+    return ScanBody<TChar>(Reader, Info, nullptr, Error, [&](TView Lines) {
       if (Facts.Units == 0) {
         ForEachLine(Lines, true, [&](TView Line) {
           ReadFirstLine(Facts, Line, Operation);
@@ -359,8 +359,8 @@ void AppendCopyHeader(std::u16string_view Path, std::u16string_view Break,
 // count of the first reading; a different count or length means the input changed meanwhile.
 template <LineUnit TChar>
 bool WriteBody(TUnitReader<TChar>& Reader, const TBodyInfo& Info, const TFilterRequest& Request,
-               const TBodyFacts<TChar>* Facts, bool Validate, TInputSource& Input,
-               TUnitWriter<TChar>& Out, TEncodingError& Error) {
+               const TBodyFacts<TChar>* Facts, TInputSource& Input, TUnitWriter<TChar>& Out,
+               TEncodingError& Error) {
   using TView = std::basic_string_view<TChar>;
   uint64_t I = 0;
   uint64_t Units = 0;
@@ -386,7 +386,7 @@ bool WriteBody(TUnitReader<TChar>& Reader, const TBodyInfo& Info, const TFilterR
 
   // Each operation runs its own loop: nothing is decided per line that a plan decided already.
   auto ScanBlocks = [&](auto&& OnBlock) {
-    const bool Valid = ScanBody<TChar>(Reader, Info, Validate, &Out, Error, [&](TView Lines) {
+    const bool Valid = ScanBody<TChar>(Reader, Info, &Out, Error, [&](TView Lines) {
       Units += Lines.size();
       if (Facts != nullptr && Units > Facts->Units) {
         throw EInputError(Input.Name() + ": file changed while it was being read");
@@ -495,7 +495,7 @@ TFilterResult FilterBody(TInputSource& Input, const TBodyInfo& Info, std::string
     // Only the line-by-line operations get here: they write as they read.
     TUnitReader<TChar> Reader(Input, Info, AfterBom, Request.BlockUnits);
     // The lines of the blocks before an invalid one are written; the BOM only with them.
-    Result.Ok = WriteBody<TChar>(Reader, Info, Request, nullptr, true, Input, Out, Result.Error);
+    Result.Ok = WriteBody<TChar>(Reader, Info, Request, nullptr, Input, Out, Result.Error);
     if (Result.Ok) {
       Out.Finish();
     } else {
@@ -517,8 +517,13 @@ TFilterResult FilterBody(TInputSource& Input, const TBodyInfo& Info, std::string
   if (ReadHead(Input) != Head) {
     throw EInputError(Input.Name() + ": file changed while it was being read");
   }
+  // Validated again: only bytes that were validated ever reach the output, even when the
+  // file changed in a way its size and time do not show.
   TUnitReader<TChar> Reader(Input, Info, AfterBom, Request.BlockUnits);
-  (void)WriteBody<TChar>(Reader, Info, Request, &Facts, false, Input, Out, Result.Error);
+  TEncodingError Changed;
+  if (!WriteBody<TChar>(Reader, Info, Request, &Facts, Input, Out, Changed)) {
+    throw EInputError(Input.Name() + ": file changed while it was being read");
+  }
   Out.Finish();
   return Result;
 }
