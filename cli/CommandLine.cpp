@@ -18,7 +18,8 @@ enum TCommandBit : unsigned {
   cbDedent = 1u << foDedent,
   cbTidy = 1u << foTidy,
   cbCopy = 1u << foCopy,
-  cbAll = 0x7F,
+  cbRenumber = 1u << foRenumber,
+  cbAll = 0xFF,
 };
 
 struct TCommandInfo {
@@ -35,6 +36,7 @@ constexpr TCommandInfo Commands[] = {
     {"dedent", foDedent, "delete the indentation all numbered lines share after the number"},
     {"tidy", foTidy, "delete-number-only, then dedent"},
     {"copy", foCopy, "folder and file name, then the lines numbered from 1"},
+    {"renumber", foRenumber, "number the lines anew from the first line's number"},
 };
 
 enum TOptionId : uint8_t {
@@ -61,7 +63,7 @@ struct TOptionInfo {
 constexpr TOptionInfo Options[] = {
     {oiReverse, 'r', "reverse", false, cbNumber},
     {oiStart, 's', "start", true, cbNumber},
-    {oiStep, 'i', "step", true, cbNumber | cbContinue},
+    {oiStep, 'i', "step", true, cbNumber | cbContinue | cbRenumber},
     {oiZeroFill, 'z', "zero-fill", true, cbNumber},
     {oiPlus, 'p', "plus", false, cbNumber},
     {oiTidy, 't', "tidy", false, cbCopy},
@@ -281,6 +283,19 @@ std::string HelpText(const std::string& Command) {
            "warning is printed.\n"
            "\n"
            "  -i, --step=N       add N from one line to the next (default 1; e.g. 10, -1, -10)\n"
+           "  -o, --output=FILE  write to FILE (replaced atomically) instead of standard output\n"
+           "  -h, --help         display this help and exit\n";
+  }
+  if (Command == "renumber") {
+    return "Usage: corvane renumber [OPTION]... [FILE]...\n"
+           "Number the lines anew after lines were inserted into or deleted from a numbered\n"
+           "list: every line loses the number it carries (digits, blanks and tabs before\n"
+           "its first ':') and is numbered on from the first line's number, zero-filled\n"
+           "when that number is written with a leading '0', blank-aligned otherwise. When\n"
+           "the first line carries no number, numbering starts at 1.\n"
+           "  ' 9:a', '10:b', '12:c'  ->  ' 9:a', '10:b', '11:c'\n"
+           "\n"
+           "  -i, --step=N       add N from one line to the next (default 1; may be negative)\n"
            "  -o, --output=FILE  write to FILE (replaced atomically) instead of standard output\n"
            "  -h, --help         display this help and exit\n";
   }

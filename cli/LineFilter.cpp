@@ -242,6 +242,7 @@ struct TBodyFacts {
   size_t ContinueHeadUnits = 0;    // units before the first ":"
   TIndentPlan Indent;              // dedent: numbered lines; tidy: those not number-only
   TIndentPlan RestIndent;          // copy --tidy: the lines as they are after the number
+  uint64_t RenumberedLines = 0;    // renumber: the lines left to number once numbers are gone
 };
 
 // ASCII units of a line as UTF-16 (other units come out as values no rule accepts).
@@ -262,6 +263,12 @@ void ReadFirstLine(TBodyFacts<TChar>& Facts, std::basic_string_view<TChar> Line,
   if (const size_t Break = LineBreakLength(Line); Break > 0) {
     Facts.FirstBreak = Widen(Line.substr(Line.size() - Break));
   }
+  if (Operation == foRenumber) {
+    // The first line's own number, when it carries one in front of a separator.
+    const TLineCut<TChar> Cut = CutLine(Line);
+    if (Cut.Numbered && Cut.HasSeparator) Facts.Continue = ReadContinueStart(Widen(Cut.Head));
+    return;
+  }
   if (Operation != foContinue) return;
   const size_t Colon = Line.find(TChar(LineNumberSeparator[0]));
   if (Colon != Line.npos) {
@@ -277,6 +284,29 @@ template <LineUnit TChar>
 bool IsBlankRest(std::basic_string_view<TChar> Rest) {
   return std::all_of(Rest.begin(), Rest.end(), line_steps_detail::IsBlankOrControl<TChar>);
 }
+
+// What is left of a line once renumber deletes its number.
+template <LineUnit TChar>
+std::basic_string_view<TChar> RenumberRest(std::basic_string_view<TChar> Line) {
+  return Line.substr(NumberGap(Line, CutLine(Line, Padding)).Length);
+}
+
+// Which lines renumber numbers: those of the text that deleting the numbers leaves. A last
+// line that was a number alone is gone, and an LF left alone after a lone CR joins it into one
+// CR LF, so renumber numbers exactly what delete and then number would.
+template <LineUnit TChar>
+class TRenumberedLines {
+ public:
+  // Takes the rest of the next line; true when it starts a line to number.
+  bool Numbers(std::basic_string_view<TChar> Rest) {
+    const bool JoinsCR = FAfterLoneCR && Rest.size() == 1 && Rest[0] == TChar('\n');
+    if (!Rest.empty()) FAfterLoneCR = !JoinsCR && Rest.back() == TChar('\r');
+    return !Rest.empty() && !JoinsCR;
+  }
+
+ private:
+  bool FAfterLoneCR = false;
+};
 
 // One reading of the whole body: validates it and gathers what the operation's plan needs.
 template <LineUnit TChar>
@@ -326,6 +356,15 @@ bool GatherFacts(TUnitReader<TChar>& Reader, const TBodyInfo& Info, TFilterOpera
         });
       }
       [[fallthrough]];
+    case foRenumber: {
+      TRenumberedLines<TChar> Renumbered;
+      return Scan([&](TView Lines) {
+        ForEachLine(Lines, true, [&](TView Line) {
+          ++Facts.Lines;
+          if (Renumbered.Numbers(RenumberRest(Line))) ++Facts.RenumberedLines;
+        });
+      });
+    }
     default:
       return Scan([&](TView Lines) { Facts.Lines += CountLines(Lines); });
   }
@@ -385,6 +424,13 @@ bool WriteBody(TUnitReader<TChar>& Reader, const TBodyInfo& Info, const TFilterR
   }
 
   // Each operation runs its own loop: nothing is decided per line that a plan decided already.
+  if (Op == foRenumber) {
+    // From the first line's number, zero-filled as it was written; from 1 without one.
+    const TContinueStart Start = Facts->Continue.value_or(TContinueStart{1, 1, false, 0});
+    const TNumbering N{Start.Number, Request.Numbering.Step, Start.ZeroFill ? Start.Digits : 0, 0};
+    Plan = RequirePlan(PlanNumbering(N, Facts->RenumberedLines), Input);
+  }
+
   auto ScanBlocks = [&](auto&& OnBlock) {
     const bool Valid = ScanBody<TChar>(Reader, Info, &Out, Error, [&](TView Lines) {
       Units += Lines.size();
@@ -458,6 +504,18 @@ bool WriteBody(TUnitReader<TChar>& Reader, const TBodyInfo& Info, const TFilterR
         const TLineCut<TChar> Cut = CutLine(Line, Padding);
         return IsNumberOnly(Cut) ? WholeLine(Line) : DedentGap(Facts->Indent, Cut);
       });
+    case foRenumber: {
+      TRenumberedLines<TChar> Renumbered;
+      uint64_t K = 0;
+      return Scan([&](TView Line) {
+        const TView Rest = RenumberRest(Line);
+        if (Renumbered.Numbers(Rest)) {
+          Numberer->Append(K++, Rest, Out);
+        } else {
+          Out.append(Rest);
+        }
+      });
+    }
     case foCopy:
       if (!Request.CopyTidy) return Scan([&](TView Line) { Numberer->Append(I, Line, Out); });
       return Scan([&](TView Line) {

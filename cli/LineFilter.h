@@ -22,6 +22,7 @@ enum TFilterOperation : uint8_t {
   foDedent,            // DeleteIndentAfterNumber
   foTidy,              // DeleteNumberOnlyLines, then DeleteIndentAfterNumber
   foCopy,              // header (folder, indented name), then the lines numbered from 1
+  foRenumber,          // numbers deleted, then numbering on from the first line's number
 };
 
 // How the lines are numbered.
@@ -34,7 +35,7 @@ struct TNumbering {
 
 struct TFilterRequest {
   TFilterOperation Operation = foNumber;
-  TNumbering Numbering;      // foNumber
+  TNumbering Numbering;      // foNumber; foRenumber takes its Step
   int32_t ContinueStep = 1;  // foContinue
   bool CopyTidy = false;     // foCopy: number, then both tidyings
   std::u16string CopyPath;   // foCopy: the path whose folder and name head the copy

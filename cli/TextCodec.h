@@ -33,7 +33,7 @@ enum TTextEncoding : uint8_t {
 
 // Where and why a body is not valid text of its encoding.
 struct TEncodingError {
-  size_t Offset = 0;        // byte offset of the first bad byte, counted in the body from 0
+  uint64_t Offset = 0;      // byte offset of the first bad byte, counted in the body from 0
   const char* Reason = "";  // "invalid UTF-8", "unpaired surrogate", ...
 };
 

@@ -13,7 +13,7 @@
 #include "cli/CommandLine.h"
 #include "cli/LineFilter.h"
 #include "cli/TextCodec.h"
-#include "library/LineBreak/LineBreak.h"
+#include "tests/cli/FilterOracle.h"
 
 namespace {
 
@@ -187,34 +187,16 @@ TEST(LineFilter, BlocksOfEveryEncodingMatchOneEngineCall) {
     const TTextEncoding Encoding = static_cast<TTextEncoding>(Rng() % 4);
     const std::string Bom(BomBytes(Encoding));
     const std::string File = Bom + Utf8(Text, Encoding);
-    auto Expect = [&](TFilterOperation Operation, std::u16string_view Whole) {
-      Request.Operation = Operation;
-      ASSERT_EQ(Filter(File, Request, Piece), Bom + Utf8(Whole, Encoding))
-          << "case " << Case << " operation " << int{Operation} << " start " << N.Start << " step "
-          << N.Step << " piece " << Piece;
-    };
-
-    int32_t Width = 0;
-    Expect(foNumber, N.ZeroDigits > 0 ? AddPaddedLineNumbers(Text, N.Start, N.ZeroDigits, N.Step,
-                                                             N.Options, Width)
-                                      : AddLineNumbers(Text, N.Start, N.Step, N.Options, Width));
-    Expect(foDelete, DeleteLineNumbers(Text));
-    Expect(foDeleteNumberOnly, DeleteNumberOnlyLines(Text));
-    Expect(foDedent, DeleteIndentAfterNumber(Text));
-    Expect(foTidy, DeleteIndentAfterNumber(DeleteNumberOnlyLines(Text)));
     Request.ContinueStep = N.Step;
-    Expect(foContinue, ContinueNumbering(Text, N.Step, Width).NewText);
     Request.CopyTidy = Case % 2 == 0;
-    const std::u16string Numbered = AddLineNumbers(Text, 1, 1, 0, Width);
     Request.CopyPath = u"d/f";
-    std::u16string FirstBreak = u"\r\n";
-    ForEachLine(std::u16string_view(Text), true, [&](std::u16string_view Line) {
-      if (const size_t B = LineBreakLength(Line)) FirstBreak = Line.substr(Line.size() - B);
-      return false;
-    });
-    Expect(foCopy, CopyHeader(u"d/f", FirstBreak) +
-                       (Request.CopyTidy ? DeleteIndentAfterNumber(DeleteNumberOnlyLines(Numbered))
-                                         : Numbered));
+    for (int Operation = foNumber; Operation <= foRenumber; ++Operation) {
+      Request.Operation = static_cast<TFilterOperation>(Operation);
+      ASSERT_EQ(Filter(File, Request, Piece),
+                Bom + Utf8(filter_oracle::Expected(Request, Text), Encoding))
+          << "case " << Case << " operation " << Operation << " start " << N.Start << " step "
+          << N.Step << " piece " << Piece;
+    }
   }
 }
 

@@ -102,6 +102,10 @@ class Program(unittest.TestCase):
             (["copy", "--path", "/docs/memo.txt"], b"  x\n\n", b"/docs/\n  memo.txt\n1:  x\n2:\n"),
             (["copy", "--tidy", "--path", "C:\\d\\m.txt"], b"  x\r\n\r\n",
              b"C:\\d\\\r\n  m.txt\r\n1:x\r\n"),
+            (["renumber"], b" 9:a\n10:b\n12:c\n", b" 9:a\n10:b\n11:c\n"),
+            (["renumber"], b"3:a\r\n7:b\r\n", b"3:a\r\n4:b\r\n"),
+            (["renumber"], b"08:a\n9:b\nx\n", b"08:a\n09:b\n10:x\n"),
+            (["renumber", "-i", "-10"], b"x\n5:y\n", b" 1:x\n-9:y\n"),
         ]
         for args, data, expected in rows:
             with self.subTest(args=args):

@@ -1,0 +1,63 @@
+#pragma once
+// What the corvane filter must write for a request: the plug-in's whole-text engine functions
+// composed on the decoded text. Shared by the filter's tests and its fuzz target.
+
+#include <string>
+#include <string_view>
+
+#include "LineNumberUnit/ContinueRule.h"
+#include "LineNumberUnit/LineNumberUnit.h"
+#include "LineNumberUnit/LineSteps.h"
+#include "cli/LineFilter.h"
+#include "library/LineBreak/LineBreak.h"
+
+namespace filter_oracle {
+
+// What one whole-text engine call makes of Text.
+inline std::u16string Expected(const TFilterRequest& R, std::u16string_view Text) {
+  const TNumbering& N = R.Numbering;
+  int32_t Width = 0;
+  switch (R.Operation) {
+    case foNumber:
+      return N.ZeroDigits > 0
+                 ? AddPaddedLineNumbers(Text, N.Start, N.ZeroDigits, N.Step, N.Options, Width)
+                 : AddLineNumbers(Text, N.Start, N.Step, N.Options, Width);
+    case foContinue:
+      return ContinueNumbering(Text, R.ContinueStep, Width).NewText;
+    case foDelete:
+      return DeleteLineNumbers(Text);
+    case foDeleteNumberOnly:
+      return DeleteNumberOnlyLines(Text);
+    case foDedent:
+      return DeleteIndentAfterNumber(Text);
+    case foTidy:
+      return DeleteIndentAfterNumber(DeleteNumberOnlyLines(Text));
+    case foRenumber: {
+      // The first line's number, if it carries one; then delete, then number on from it.
+      TContinueStart Start{1, 1, false, 0};
+      ForEachLine(Text, true, [&Start](std::u16string_view Line) {
+        const TLineCut<char16_t> Cut = CutLine(Line);
+        if (Cut.Numbered && Cut.HasSeparator) {
+          Start = ReadContinueStart(Cut.Head).value_or(Start);
+        }
+        return false;
+      });
+      const std::u16string Bare = DeleteLineNumbers(Text);
+      return Start.ZeroFill
+                 ? AddPaddedLineNumbers(Bare, Start.Number, Start.Digits, N.Step, 0, Width)
+                 : AddLineNumbers(Bare, Start.Number, N.Step, 0, Width);
+    }
+    case foCopy:
+      break;
+  }
+  std::u16string Break = u"\r\n";
+  ForEachLine(Text, true, [&Break](std::u16string_view Line) {
+    if (const size_t B = LineBreakLength(Line)) Break = Line.substr(Line.size() - B);
+    return false;
+  });
+  const std::u16string Numbered = AddLineNumbers(Text, 1, 1, 0, Width);
+  return CopyHeader(R.CopyPath, Break) +
+         (R.CopyTidy ? DeleteIndentAfterNumber(DeleteNumberOnlyLines(Numbered)) : Numbered);
+}
+
+}  // namespace filter_oracle
