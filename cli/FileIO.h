@@ -1,14 +1,22 @@
 #pragma once
-// Output of the corvane filter: standard output, or an atomically replaced file. Nothing is
-// translated: on Windows every stream is binary.
+// Where corvane's output goes: standard output, or what -o names, handled by what it is.
+//   a regular file (or a symbolic link's final target) is replaced atomically through a
+//     temporary file in its folder, keeping its mode, owner and group; one with other hard
+//     links is refused, so the other names never silently keep the old text;
+//   a character or block device, FIFO or socket, and /dev/stdout, /dev/stderr, /dev/fd/N or
+//     /proc/self/fd/N, is written directly, never replaced (on Windows NUL, CON and the other
+//     device names);
+//   "-" is standard output.
+// Nothing is translated: on Windows every stream is binary.
 
+#include <memory>
 #include <stdexcept>
 #include <string>
 #include <string_view>
 
 #include "cli/LineFilter.h"
 
-// A failed write or commit; what() is the complete message after "corvane: ".
+// A failed open, write or commit; what() is the complete message after "corvane: ".
 class EOutputError : public std::runtime_error {
  public:
   using std::runtime_error::runtime_error;
@@ -21,23 +29,18 @@ class TStdoutSink : public TByteSink {
   void Write(std::string_view Bytes) override;
 };
 
-// Writes to a temporary file beside Target; Commit() flushes it to disk and renames it over
-// Target, so Target holds either its old content or the complete new one. Without Commit()
-// the temporary file is removed and Target never changes.
-class TAtomicFile : public TByteSink {
+class TOutput : public TByteSink {
  public:
-  explicit TAtomicFile(std::string Target);  // throws EOutputError
-  ~TAtomicFile() override;
-  TAtomicFile(const TAtomicFile&) = delete;
-  TAtomicFile& operator=(const TAtomicFile&) = delete;
-
-  void Write(std::string_view Bytes) override;
-  void Commit();  // throws EOutputError; the temporary file is gone either way
-  const std::string& Target() const { return FTarget; }
-
- private:
-  void Discard() noexcept;
-  std::string FTarget;
-  std::string FTempName;
-  int FFd = -1;
+  // Makes what was written final: a replaced file takes the target's place. Throws
+  // EOutputError; without it a replaced file stays as it was.
+  virtual void Commit() = 0;
+  // Whether the target stays untouched until Commit(): true for a replaced file.
+  [[nodiscard]] virtual bool Replaces() const = 0;
+  [[nodiscard]] virtual const std::string& Name() const = 0;
 };
+
+// OpenOutput() — the output -o Name asks for; "" is standard output. Throws EOutputError.
+[[nodiscard]] std::unique_ptr<TOutput> OpenOutput(const std::string& Name);
+
+// SystemMessage() — the system's text for an errno value, as strerror() gives it.
+[[nodiscard]] std::string SystemMessage(int Errno);

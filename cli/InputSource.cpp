@@ -15,6 +15,7 @@
 #include <unistd.h>
 #endif
 
+#include "cli/StdDescriptors.h"
 #include "cli/TextCodec.h"
 
 namespace {
@@ -129,6 +130,10 @@ TFileSource::~TFileSource() {
 bool TFileSource::Open(const std::string& Name, std::string& Error) {
   FName = Name;
   if (Name == "-") {
+    if (StandardDescriptorClosed(0)) {
+      Error = std::strerror(EBADF);
+      return false;
+    }
 #ifdef _WIN32
     _setmode(0, _O_BINARY);
 #endif

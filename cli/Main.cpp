@@ -10,6 +10,7 @@
 #include "cli/FileIO.h"
 #include "cli/InputSource.h"
 #include "cli/LineFilter.h"
+#include "cli/StdDescriptors.h"
 #include "cli/TextCodec.h"
 
 namespace {
@@ -18,7 +19,9 @@ constexpr int ExitOk = 0;
 constexpr int ExitFailure = 1;
 constexpr int ExitInvalidText = 2;
 
+// A message for standard error; dropped when standard error was closed.
 void Report(const std::string& Message) {
+  if (StandardDescriptorClosed(2)) return;
   std::string Line = "corvane: " + Message + "\n";
   std::fwrite(Line.data(), 1, Line.size(), stderr);
 }
@@ -45,16 +48,8 @@ int Run(const std::vector<std::string>& Args) {
   if (Line.Action == caHelp) return WriteText(HelpText(Line.Command));
   if (Line.Action == caVersion) return WriteText(VersionText());
 
-  std::unique_ptr<TAtomicFile> OutputFile;
-  std::unique_ptr<TStdoutSink> Stdout;
-  TByteSink* Sink = nullptr;
-  if (Line.Output) {
-    OutputFile = std::make_unique<TAtomicFile>(*Line.Output);
-    Sink = OutputFile.get();
-  } else {
-    Stdout = std::make_unique<TStdoutSink>();
-    Sink = Stdout.get();
-  }
+  const std::unique_ptr<TOutput> Output = OpenOutput(Line.Output.value_or(""));
+  TByteSink* const Sink = Output.get();
 
   int Status = ExitOk;
   for (const std::string& Name : Line.Files) {
@@ -89,17 +84,16 @@ int Run(const std::vector<std::string>& Args) {
     }
   }
 
-  if (OutputFile) {
-    if (Status != ExitOk) {
-      Report(OutputFile->Target() + ": left unchanged because of the errors above");
-      return Status;  // the temporary file goes with OutputFile
-    }
-    OutputFile->Commit();
+  if (Output->Replaces() && Status != ExitOk) {
+    Report(Output->Name() + ": left unchanged because of the errors above");
+    return Status;  // the temporary file goes with Output
   }
+  Output->Commit();
   return Status;
 }
 
 int Guarded(const std::vector<std::string>& Args) {
+  GuardStandardDescriptors();
   try {
     return Run(Args);
   } catch (const EOutputError& E) {
