@@ -1,6 +1,6 @@
 # corvane.exe under wine, byte for byte: mixed breaks and Japanese text through the C runtime
-# in binary mode, the continue rule, -o replacing a file, and invalid input (exit 2, target
-# untouched). Run as: cmake -DEMULATOR=<wine runner, ';' as '|'> -DCORVANE=<exe> -DWORK=<dir> -P
+# in binary mode, the continue rule, -o replacing a file or writing a device, and invalid
+# input (exit 2, target untouched). Run as: cmake -DEMULATOR=<wine runner, ';' as '|'> -DCORVANE=<exe> -DWORK=<dir> -P
 string(REPLACE "|" ";" EMULATOR "${EMULATOR}")
 file(REMOVE_RECURSE "${WORK}")
 file(MAKE_DIRECTORY "${WORK}")
@@ -48,6 +48,13 @@ check(output 0 "" number -o target.txt in.txt)
 expect_file(output_target "${WORK}/target.txt" "1:行番号\r\n2:b\r3:c\n4:d")
 check(invalid 2 "" number -o target.txt bad.txt)
 expect_file(invalid_target "${WORK}/target.txt" "1:行番号\r\n2:b\r3:c\n4:d")
+# Windows devices are written directly, never replaced; a missing folder is named in words.
+check(output_nul 0 "" number -o NUL in.txt)
+execute_process(COMMAND ${EMULATOR} "${CORVANE}" number -o missing/x.txt in.txt
+                WORKING_DIRECTORY "${WORK}" RESULT_VARIABLE rc ERROR_VARIABLE err)
+if(NOT rc EQUAL 1 OR NOT err MATCHES "cannot create temporary file in 'missing/': [A-Za-z]")
+  message(SEND_ERROR "missing folder: exit ${rc}, stderr: ${err}")
+endif()
 file(GLOB leftovers "${WORK}/.corvane-*")
 if(leftovers)
   message(SEND_ERROR "temporary files left behind: ${leftovers}")
