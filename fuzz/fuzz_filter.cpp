@@ -1,7 +1,8 @@
 // The corvane filter on any bytes: every operation on UTF-8 bytes or UTF-16 units, read in
 // blocks of any size from a file or a pipe. Valid input gives exactly what the plug-in's
-// whole-text engine gives on the decoded text; invalid input is refused at the offset where
-// validating the whole body at once stops.
+// whole-text engine gives on the decoded text, valid in the same encoding, and delete takes
+// back what number inserted; invalid input is refused at the offset where validating the
+// whole body at once stops.
 #include <cstdio>
 #include <cstdlib>
 
@@ -60,5 +61,21 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {
   std::string Want(File.substr(0, Bom));
   EncodeText(filter_oracle::Expected(R, Text), Encoding, Want);
   if (Sink.Text != Want) Fail("output differs from the whole-text engine");
+  TEncodingError Unused;
+  if (!ValidateText(std::string_view(Sink.Text).substr(Bom), Encoding, Unused)) {
+    Fail("valid input gave invalid output");
+  }
+
+  // Numbers of digits alone (no sign) are what delete takes away again.
+  const TNumbering& N = R.Numbering;
+  if (R.Operation == foNumber && N.Start >= 0 && N.Step >= 0 && (N.Options & lnoPlusSign) == 0) {
+    TFilterRequest Delete = R;
+    Delete.Operation = foDelete;
+    TStringSink Back;
+    TMemorySource Numbered(Sink.Text, Piece, !Pipe);
+    if (!FilterInput(Numbered, Delete, Back).Ok || Back.Text != File) {
+      Fail("delete did not give back what number was given");
+    }
+  }
   return 0;
 }
