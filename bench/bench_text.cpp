@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "cli/TextCodec.h"
-#include "cli/Utf8Validate.h"
+#include "library/UtfUnit/Utf8Validate.h"
 #include "library/StringRecordList/StringRecordList.h"
 
 namespace {

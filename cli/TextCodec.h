@@ -9,6 +9,8 @@
 #include <string>
 #include <string_view>
 
+#include "library/UtfUnit/UtfUnit.h"
+
 enum TTextEncoding : uint8_t {
   teUtf8,     // no BOM: UTF-8 (plain ASCII included)
   teUtf8Bom,  // EF BB BF
@@ -49,6 +51,3 @@ void DecodeText(std::string_view Body, TTextEncoding Encoding, std::u16string& O
 // EncodeText() — appends Text to Out in Encoding (no BOM). A lone surrogate, which valid
 // input never yields, is written as U+FFFD in UTF-8.
 void EncodeText(std::u16string_view Text, TTextEncoding Encoding, std::string& Out);
-
-// Utf8ToUtf16Lenient() — for names and paths only: invalid bytes become U+FFFD.
-[[nodiscard]] std::u16string Utf8ToUtf16Lenient(std::string_view Text);

@@ -9,7 +9,7 @@
 #include <string>
 #include <string_view>
 
-#include "library/AssertUnit/AssertUnit.h"
+#include "library/UtfUnit/UtfUnit.h"
 
 inline std::wstring ToWide(std::u16string_view S) {
   return std::wstring(S.begin(), S.end());
@@ -87,31 +87,9 @@ inline std::string HexNumber(uint64_t Value) {
   return Out;
 }
 
-// UTF-8 bytes to UTF-16; false when the bytes are not valid UTF-8.
-inline bool Utf8ToUtf16(std::string_view Bytes, std::u16string& Out) {
-  Out.clear();
-  if (Bytes.empty()) return true;
-  const int Length = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, Bytes.data(),
-                                         static_cast<int>(Bytes.size()), nullptr, 0);
-  if (Length <= 0) return false;
-  std::wstring Wide(static_cast<size_t>(Length), L'\0');
-  MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, Bytes.data(), static_cast<int>(Bytes.size()),
-                      Wide.data(), Length);
-  Out = FromWide(Wide);
-  return true;
-}
-
 // Command-line text (UTF-16) to UTF-8, for keys that echo arguments.
 inline std::string ToUtf8(std::wstring_view S) {
-  if (S.empty()) return {};
-  const int Length = WideCharToMultiByte(CP_UTF8, 0, S.data(), static_cast<int>(S.size()), nullptr,
-                                         0, nullptr, nullptr);
-  std::string Out(static_cast<size_t>(Length > 0 ? Length : 0), '\0');
-  if (Length > 0) {
-    WideCharToMultiByte(CP_UTF8, 0, S.data(), static_cast<int>(S.size()), Out.data(), Length,
-                        nullptr, nullptr);
-  }
-  return Out;
+  return Utf16ToUtf8(FromWide(S));
 }
 
 // One report: "key=value" lines in the order they were added; keys may repeat (lists).

@@ -23,6 +23,3 @@ class EAssertionFailed : public std::exception {
 // AssertionFailed(u"Listエラー", u"TemplateList/ListClone", 127)
 //   -> u"Listエラー (TemplateList/ListClone, 127 行)"
 [[noreturn]] void AssertionFailed(std::u16string_view Msg, std::u16string_view File, int32_t Line);
-
-// UTF-16 to UTF-8; a lone surrogate becomes U+FFFD.
-[[nodiscard]] std::string Utf16ToUtf8(std::u16string_view S);

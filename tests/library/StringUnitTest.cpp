@@ -36,12 +36,6 @@ TEST(AssertUnit, FormatsMessageFileAndLine) {
   }
 }
 
-TEST(AssertUnit, Utf16ToUtf8HandlesPairsAndLoneSurrogates) {
-  EXPECT_EQ(Utf16ToUtf8(u"a\u00e9\u3042\U0001F600"), "a\xC3\xA9\xE3\x81\x82\xF0\x9F\x98\x80");
-  EXPECT_EQ(Utf16ToUtf8(std::u16string(1, char16_t(0xD800)) + u"x"), "\xEF\xBF\xBDx");
-  EXPECT_EQ(Utf16ToUtf8(std::u16string(1, char16_t(0xDC00))), "\xEF\xBF\xBD");
-}
-
 TEST(ConstUnit, ClassLengthsAndOrder) {
   struct Row {
     const char* Name;

@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include "library/AssertUnit/AssertUnit.h"
+#include "library/UtfUnit/UtfUnit.h"
 
 // Readable UTF-16 in failure messages: UTF-8, with CR, LF and TAB spelled out.
 inline std::string Show(std::u16string_view S) {

@@ -1,5 +1,5 @@
 // UTF-8 validation: lookup tables judge 16 or 64 bytes a step, a scalar pass names the bad byte.
-#include "cli/Utf8Validate.h"
+#include "library/UtfUnit/Utf8Validate.h"
 
 #include <cstdint>
 #include <cstring>

@@ -8,7 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "cli/Utf8Validate.h"
+#include "library/UtfUnit/Utf8Validate.h"
+#include "library/UtfUnit/UtfUnit.h"
 
 namespace {
 
@@ -196,5 +197,18 @@ std::string KindName(const testing::TestParamInfo<TUtf8Validator>& Info) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Kinds, Utf8Validate, testing::Values(uvScalar, uvSsse3, uvAvx2), KindName);
+
+// The one conversion both ways: pairs, lone surrogates, and invalid bytes strict and lenient.
+TEST(UtfUnit, ConvertsBothWays) {
+  EXPECT_EQ(Utf16ToUtf8(u"a\u00e9\u3042\U0001F600"), "a\xC3\xA9\xE3\x81\x82\xF0\x9F\x98\x80");
+  EXPECT_EQ(Utf16ToUtf8(std::u16string(1, char16_t(0xD800)) + u"x"), "\xEF\xBF\xBDx");
+  EXPECT_EQ(Utf16ToUtf8(std::u16string(1, char16_t(0xDC00))), "\xEF\xBF\xBD");
+  std::u16string Out = u"old";
+  EXPECT_TRUE(Utf8ToUtf16("a\xC3\xA9\xE3\x81\x82\xF0\x9F\x98\x80", Out));
+  EXPECT_EQ(Out, u"a\u00e9\u3042\U0001F600");
+  EXPECT_FALSE(Utf8ToUtf16("ok\xE3\x81", Out));
+  EXPECT_EQ(Out, u"");
+  EXPECT_EQ(Utf8ToUtf16Lenient("a\xFF\xE3\x81\x82\xC3"), u"a\uFFFD\u3042\uFFFD");
+}
 
 }  // namespace
