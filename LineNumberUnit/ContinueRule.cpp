@@ -4,30 +4,9 @@
 #include <limits>
 
 #include "library/ConstUnit/ConstUnit.h"
+#include "library/ConvertToTypeUnit/ConvertToTypeUnit.h"
 #include "library/StringSearchUnit/StringSearchUnit.h"
 #include "library/StringUnit/StringUnit.h"
-
-namespace {
-
-// Reads a 32-bit signed decimal: one optional sign, then at least one digit.
-std::optional<int32_t> ReadInt32(std::u16string_view S) {
-  size_t Pos = 0;
-  const bool Negative = !S.empty() && S[0] == u'-';
-  if (!S.empty() && (S[0] == u'+' || S[0] == u'-')) Pos = 1;
-  if (Pos == S.size()) return std::nullopt;
-  // Stops at the first digit past the range, long before the accumulator could overflow.
-  const int64_t Limit = Negative ? int64_t{std::numeric_limits<int32_t>::max()} + 1
-                                 : int64_t{std::numeric_limits<int32_t>::max()};
-  int64_t Value = 0;
-  for (; Pos < S.size(); ++Pos) {
-    if (S[Pos] < u'0' || S[Pos] > u'9') return std::nullopt;
-    Value = Value * 10 + (S[Pos] - u'0');
-    if (Value > Limit) return std::nullopt;
-  }
-  return static_cast<int32_t>(Negative ? -Value : Value);
-}
-
-}  // namespace
 
 std::optional<TContinueStart> ReadContinueStart(std::u16string_view Head) {
   const std::u16string Trimmed = TrimLeftChars(Head, u" ");
@@ -35,7 +14,7 @@ std::optional<TContinueStart> ReadContinueStart(std::u16string_view Head) {
   // csmAll also rules out an empty head.
   if (ClassifyChars(Trimmed, NumberChars) != csmAll) return std::nullopt;
   // The character set alone lets "+-5", "5-" and a lone "+" through.
-  const std::optional<int32_t> Number = ReadInt32(Trimmed);
+  const std::optional<int32_t> Number = StrToInt32(std::u16string_view(Trimmed));
   if (!Number) return std::nullopt;
 
   const std::u16string Digits = TrimLeftChars(Trimmed, u"+-");

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstdint>
 
+#include "library/ConvertToTypeUnit/ConvertToTypeUnit.h"
+
 #ifndef CORVANE_VERSION
 #define CORVANE_VERSION "unknown"
 #endif
@@ -102,7 +104,7 @@ const TOptionInfo* FindLong(const std::string& Name, unsigned Mask, const std::s
 
 int32_t Int32Option(const std::string& What, const std::string& Value) {
   bool OutOfRange = false;
-  const std::optional<int32_t> V = ParseInt32(Value, OutOfRange);
+  const std::optional<int32_t> V = StrToInt32(std::string_view(Value), &OutOfRange);
   if (V) return *V;
   if (OutOfRange) {
     throw EUsageError(What + " out of range: '" + Value + "' (allowed: -2147483648 to 2147483647)");
@@ -111,26 +113,6 @@ int32_t Int32Option(const std::string& What, const std::string& Value) {
 }
 
 }  // namespace
-
-std::optional<int32_t> ParseInt32(const std::string& Text, bool& OutOfRange) {
-  OutOfRange = false;
-  size_t I = 0;
-  const bool Negative = !Text.empty() && Text[0] == '-';
-  if (!Text.empty() && (Text[0] == '+' || Negative)) I = 1;
-  if (I == Text.size()) return std::nullopt;
-  int64_t Magnitude = 0;
-  for (; I < Text.size(); ++I) {
-    if (Text[I] < '0' || Text[I] > '9') return std::nullopt;
-    // Keep reading after 2^31 so that "99999999999x" is still called invalid, not too big.
-    if (Magnitude <= int64_t{INT32_MAX} + 1) Magnitude = Magnitude * 10 + (Text[I] - '0');
-  }
-  const int64_t Value = Negative ? -Magnitude : Magnitude;
-  if (Value < INT32_MIN || Value > INT32_MAX) {
-    OutOfRange = true;
-    return std::nullopt;
-  }
-  return static_cast<int32_t>(Value);
-}
 
 TCommandLine ParseCommandLine(const std::vector<std::string>& Args) {
   TCommandLine Line;
@@ -174,8 +156,7 @@ TCommandLine ParseCommandLine(const std::vector<std::string>& Args) {
         N.Step = Line.Request.ContinueStep = Int32Option("step", Value);
         break;
       case oiZeroFill: {
-        bool OutOfRange = false;
-        const std::optional<int32_t> W = ParseInt32(Value, OutOfRange);
+        const std::optional<int32_t> W = StrToInt32(std::string_view(Value));
         if (!W || *W < 1 || *W > MaxZeroFillWidth) {
           throw EUsageError("invalid zero-fill width: '" + Value + "' (allowed: 1 to " +
                             std::to_string(MaxZeroFillWidth) + ")");

@@ -33,7 +33,3 @@ struct TCommandLine {
 // HelpText() — the text of "corvane --help" (Command empty) or "corvane COMMAND --help".
 [[nodiscard]] std::string HelpText(const std::string& Command);
 [[nodiscard]] std::string VersionText();
-
-// ParseInt32() — a decimal value with one optional sign, or nothing when Text is not one or
-// lies outside -2147483648..2147483647 (OutOfRange tells which).
-[[nodiscard]] std::optional<int32_t> ParseInt32(const std::string& Text, bool& OutOfRange);

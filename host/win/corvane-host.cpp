@@ -24,6 +24,7 @@
 #include <vector>
 
 #include "host/win/HostWindow.h"
+#include "library/ConvertToTypeUnit/ConvertToTypeUnit.h"
 #include "host/win/InfoReport.h"
 
 namespace {
@@ -64,13 +65,11 @@ const char Usage[] =
     "                        [--fault sellength|caretpos] [--hold MS [--hold-note FILE]]\n"
     "                        [--pointer X:Y] [--window WxH] [--font FACE]\n";
 
+// A count or position: digits only, no sign.
 bool ParseInt(std::wstring_view S, int& Value) {
-  if (S.empty() || S.size() > 9) return false;
-  Value = 0;
-  for (wchar_t C : S) {
-    if (C < L'0' || C > L'9') return false;
-    Value = Value * 10 + (C - L'0');
-  }
+  const std::optional<int32_t> V = S.empty() || S[0] == L'+' ? std::nullopt : StrToInt32(S);
+  if (!V || *V < 0) return false;
+  Value = *V;
   return true;
 }
 

@@ -69,3 +69,35 @@ TEST(IntToStrDigitChar, WidthBelowOneFailsTheAssertion) {
 }
 
 }  // namespace
+
+// The one int32 reader, for both unit types: signs, limits, and what is no number at all.
+TEST(StrToInt32, ReadsSignedDecimalsWithinInt32) {
+  const struct {
+    const char* Text;
+    std::optional<int32_t> Value;
+    bool OutOfRange;
+  } Rows[] = {
+      {"0", 0, false},
+      {"+007", 7, false},
+      {"-2147483648", INT32_MIN, false},
+      {"2147483647", INT32_MAX, false},
+      {"2147483648", std::nullopt, true},
+      {"-2147483649", std::nullopt, true},
+      {"99999999999999999999999", std::nullopt, true},
+      {"99999999999x", std::nullopt, false},
+      {"", std::nullopt, false},
+      {"+", std::nullopt, false},
+      {"+-5", std::nullopt, false},
+      {" 5", std::nullopt, false},
+      {"5 ", std::nullopt, false},
+      {"1.5", std::nullopt, false},
+  };
+  for (const auto& R : Rows) {
+    bool OutOfRange = !R.OutOfRange;
+    EXPECT_EQ(StrToInt32(std::string_view(R.Text), &OutOfRange), R.Value) << R.Text;
+    EXPECT_EQ(OutOfRange, R.OutOfRange) << R.Text;
+    const std::u16string Wide(R.Text, R.Text + std::char_traits<char>::length(R.Text));
+    EXPECT_EQ(StrToInt32(std::u16string_view(Wide)), R.Value) << R.Text;
+  }
+  EXPECT_EQ(StrToInt32(std::u16string_view(u"１２")), std::nullopt);
+}
