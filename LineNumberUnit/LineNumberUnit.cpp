@@ -7,7 +7,7 @@
 #include "LineNumberUnit/LineSteps.h"
 #include "library/ConstUnit/ConstUnit.h"
 #include "library/ConvertToTypeUnit/ConvertToTypeUnit.h"
-#include "library/TemplateList/ListClone.h"
+#include "library/StringRecordList/StringRecordList.h"
 
 namespace {
 
@@ -50,7 +50,7 @@ std::optional<TNumberPlan> PlanRun(int32_t Start, int32_t Step, TLineNumberOptio
 // Number of line items; more than the list limit (MaxListSize) is the list's capacity fault.
 uint64_t LineCount(std::u16string_view Text) {
   const uint64_t N = CountLines(Text);
-  if (N > static_cast<uint64_t>(MaxListSize)) TListClone::Error(SListCapacityError, MaxListSize);
+  CheckLineCount(N);
   return N;
 }
 

@@ -7,6 +7,7 @@
 #include <optional>
 
 #include "LineNumberUnit/ContinueRule.h"
+#include "LineNumberUnit/FileHeader.h"
 #include "LineNumberUnit/LineSteps.h"
 #include "library/LineBreak/LineBreak.h"
 
@@ -590,17 +591,6 @@ TFilterResult FilterBody(TInputSource& Input, const TBodyInfo& Info, std::string
 
 bool NeedsPlan(const TFilterRequest& Request) {
   return Request.Operation != foDelete && Request.Operation != foDeleteNumberOnly;
-}
-
-std::u16string CopyHeader(std::u16string_view Path, std::u16string_view Break) {
-  const size_t Cut = Path.find_last_of(u"/\\:");
-  const size_t NameStart = Cut == std::u16string_view::npos ? 0 : Cut + 1;
-  std::u16string Header(Path.substr(0, NameStart));
-  Header += Break;
-  Header += u"  ";
-  Header += Path.substr(NameStart);
-  Header += Break;
-  return Header;
 }
 
 TFilterResult FilterInput(TInputSource& Input, const TFilterRequest& Request, TByteSink& Sink) {

@@ -71,8 +71,3 @@ struct TFilterResult {
 // FilterText() — FilterInput() on bytes in memory.
 [[nodiscard]] TFilterResult FilterText(std::string_view File, const TFilterRequest& Request,
                                        TByteSink& Sink);
-
-// CopyHeader() — the two header lines of a copy: the folder (up to and including the last
-// "/", "\" or ":"), then two blanks and the name, each ended by Break.
-//   CopyHeader(u"\\docs\\memo.txt", u"\r\n") == u"\\docs\\\r\n  memo.txt\r\n"
-[[nodiscard]] std::u16string CopyHeader(std::u16string_view Path, std::u16string_view Break);

@@ -232,3 +232,8 @@ std::vector<std::u16string_view> SplitLines(std::u16string_view Text) {
   ForEachLine(Text, true, [&Lines](std::u16string_view Line) { Lines.push_back(Line); });
   return Lines;
 }
+
+void CheckLineCount(uint64_t Count) {
+  if (Count > static_cast<uint64_t>(MaxListSize))
+    TListClone::Error(SListCapacityError, MaxListSize);
+}

@@ -133,6 +133,10 @@ void ForEachPiece(std::u16string_view S, std::span<const std::u16string_view> De
 //   SplitLines(u"a\r\n\nb\r") == {u"a\r\n", u"\n", u"b\r"}
 [[nodiscard]] std::vector<std::u16string_view> SplitLines(std::u16string_view Text);
 
+// CheckLineCount() — raises the list's capacity fault when Count lines could not be held in one
+// line list, for the places that hold their lines as views but keep the list's limit.
+void CheckLineCount(uint64_t Count);
+
 // A TRecordList that converts to and from whole texts.
 class TCommonStringRecordList : public TRecordList {
  public:

@@ -5,16 +5,6 @@
 
 #include "library/StringUnit/StringUnit.h"
 
-namespace {
-
-// Lengths take part in 32-bit position arithmetic; a longer string saturates.
-int32_t Length32(std::u16string_view S) {
-  return static_cast<int32_t>(
-      std::min<size_t>(S.size(), static_cast<size_t>(std::numeric_limits<int32_t>::max())));
-}
-
-}  // namespace
-
 TPatternMatch FindPatterns(std::span<const std::u16string_view> Patterns, std::u16string_view Text,
                            int32_t StartPos, int32_t Count, TCaseMode CaseMode,
                            TSearchDirection Direction) {

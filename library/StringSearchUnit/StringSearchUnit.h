@@ -1,9 +1,18 @@
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <initializer_list>
+#include <limits>
 #include <span>
 #include <string_view>
+
+// Length32() — S's length for the 1-based int32 position arithmetic of the string routines;
+// a longer string saturates at 2147483647.
+[[nodiscard]] inline int32_t Length32(std::u16string_view S) {
+  return static_cast<int32_t>(
+      std::min<size_t>(S.size(), static_cast<size_t>(std::numeric_limits<int32_t>::max())));
+}
 
 // How two characters compare: only cmIgnoreCase folds, and it folds ASCII 'a'..'z' to
 // 'A'..'Z' alone; any other value compares code units exactly.

@@ -9,10 +9,6 @@ namespace {
 
 constexpr int32_t WholeText = std::numeric_limits<int32_t>::max();
 
-int32_t Length32(std::u16string_view S) {
-  return static_cast<int32_t>(std::min<size_t>(S.size(), static_cast<size_t>(WholeText)));
-}
-
 char16_t FoldCase(char16_t C) {
   return (C >= u'a' && C <= u'z') ? char16_t(C - 0x20) : C;
 }

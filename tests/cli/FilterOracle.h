@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "LineNumberUnit/ContinueRule.h"
+#include "LineNumberUnit/FileHeader.h"
 #include "LineNumberUnit/LineNumberUnit.h"
 #include "LineNumberUnit/LineSteps.h"
 #include "cli/LineFilter.h"

@@ -4,8 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include "LineNumberUnit/FileHeader.h"
 #include "LineNumberUnit/LineNumberUnit.h"
 #include "library/AssertUnit/AssertUnit.h"
+#include "library/UtfUnit/UtfUnit.h"
 
 namespace {
 
@@ -169,3 +171,25 @@ TEST(AddPaddedLineNumbers, DigitsBelowOneFailTheAssertion) {
 }
 
 }  // namespace
+
+// The copy header's folder ends at the last "\", "/" or ":", whichever way the path is written.
+TEST(CopyHeader, SplitsFolderAndNameAtEitherSeparator) {
+  const struct {
+    std::u16string_view Path, Folder, Name;
+  } Rows[] = {
+      {u"C:\\docs\\memo.txt", u"C:\\docs\\", u"memo.txt"},
+      {u"C:/docs/memo.txt", u"C:/docs/", u"memo.txt"},
+      {u"/home/u/a.txt", u"/home/u/", u"a.txt"},
+      {u"\\\\server\\share\\日本.txt", u"\\\\server\\share\\", u"日本.txt"},
+      {u"C:memo", u"C:", u"memo"},
+      {u"memo.txt", u"", u"memo.txt"},
+      {u"C:\\docs\\", u"C:\\docs\\", u""},
+      {u"", u"", u""},
+  };
+  for (const auto& R : Rows) {
+    EXPECT_EQ(CopyHeader(R.Path, u"\r\n"),
+              std::u16string(R.Folder) + u"\r\n  " + std::u16string(R.Name) + u"\r\n")
+        << Utf16ToUtf8(R.Path);
+  }
+  EXPECT_EQ(CopyHeader(u"a/b", u"\n"), u"a/\n  b\n");
+}
