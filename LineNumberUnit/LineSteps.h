@@ -200,7 +200,7 @@ class TLineNumberer {
     FLength = Field.Length;
   }
 
-  const TNumberPlan& FPlan;
+  const TNumberPlan FPlan;  // a copy: small, and never left dangling
   TChar FField[MaxCached + 8];
   size_t FLength = 0;
   int64_t FValue = 0;

@@ -395,120 +395,158 @@ void AppendCopyHeader(std::u16string_view Path, std::u16string_view Break,
   }
 }
 
-// The second reading: writes every line transformed as Request and Facts say. Lines holds the
-// count of the first reading; a different count or length means the input changed meanwhile.
+// The numbers the second reading writes, planned from what the first one learnt; nothing for
+// the operations that write none, and for continue without a start.
 template <LineUnit TChar>
-bool WriteBody(TUnitReader<TChar>& Reader, const TBodyInfo& Info, const TFilterRequest& Request,
-               const TBodyFacts<TChar>* Facts, TInputSource& Input, TUnitWriter<TChar>& Out,
-               TEncodingError& Error) {
+std::optional<TNumberPlan> PlanOutput(const TFilterRequest& Request, const TBodyFacts<TChar>& Facts,
+                                      const TInputSource& Input) {
+  switch (Request.Operation) {
+    case foNumber:
+      return RequirePlan(PlanNumbering(Request.Numbering, Facts.Lines), Input);
+    case foCopy:
+      return RequirePlan(PlanLineNumbers(1, 1, 0, Facts.Lines), Input);
+    case foContinue: {
+      if (!Facts.Continue) return std::nullopt;
+      // The first line loses its head and ":"; an empty rest is no line of the body.
+      const TContinueStart& Start = *Facts.Continue;
+      const bool EmptyFirst = !Facts.ContinueWholeLine && Facts.Lines == 1 &&
+                              Facts.Units == Facts.ContinueHeadUnits + 1;
+      const TNumbering N{Start.Number, Request.ContinueStep, Start.ZeroFill ? Start.Digits : 0,
+                         Start.Options};
+      return RequirePlan(PlanNumbering(N, Facts.Lines - (EmptyFirst ? 1 : 0)), Input);
+    }
+    case foRenumber: {
+      // From the first line's number, zero-filled as it was written; from 1 without one.
+      const TContinueStart Start = Facts.Continue.value_or(TContinueStart{1, 1, false, 0});
+      const TNumbering N{Start.Number, Request.Numbering.Step, Start.ZeroFill ? Start.Digits : 0,
+                         0};
+      return RequirePlan(PlanNumbering(N, Facts.RenumberedLines), Input);
+    }
+    default:
+      return std::nullopt;
+  }
+}
+
+// The loops of the second reading: over blocks of lines, over lines, or over the parts of
+// lines a removal takes out. Facts, when given, holds the first reading's count and length; a
+// difference means the input changed meanwhile.
+template <LineUnit TChar>
+class TBodyWriter {
+ public:
   using TView = std::basic_string_view<TChar>;
-  uint64_t I = 0;
-  uint64_t Units = 0;
-  std::optional<TNumberPlan> Plan;
-  const TFilterOperation Op = Request.Operation;
-  if (Op == foNumber) Plan = RequirePlan(PlanNumbering(Request.Numbering, Facts->Lines), Input);
-  if (Op == foCopy) {
-    AppendCopyHeader(Request.CopyPath, Facts->FirstBreak, Out);
-    Plan = RequirePlan(PlanLineNumbers(1, 1, 0, Facts->Lines), Input);
-  }
-  bool Continue = false;
-  if (Op == foContinue && Facts->Continue) {
-    // The first line loses its head and ":"; an empty rest is no line of the body.
-    const TContinueStart& Start = *Facts->Continue;
-    const bool EmptyFirst = !Facts->ContinueWholeLine && Facts->Lines == 1 &&
-                            Facts->Units == Facts->ContinueHeadUnits + 1;
-    const uint64_t BodyLines = Facts->Lines - (EmptyFirst ? 1 : 0);
-    TNumbering N{Start.Number, Request.ContinueStep, Start.ZeroFill ? Start.Digits : 0,
-                 Start.Options};
-    Plan = RequirePlan(PlanNumbering(N, BodyLines), Input);
-    Continue = true;
-  }
 
-  // Each operation runs its own loop: nothing is decided per line that a plan decided already.
-  if (Op == foRenumber) {
-    // From the first line's number, zero-filled as it was written; from 1 without one.
-    const TContinueStart Start = Facts->Continue.value_or(TContinueStart{1, 1, false, 0});
-    const TNumbering N{Start.Number, Request.Numbering.Step, Start.ZeroFill ? Start.Digits : 0, 0};
-    Plan = RequirePlan(PlanNumbering(N, Facts->RenumberedLines), Input);
-  }
+  TBodyWriter(TUnitReader<TChar>& Reader, const TBodyInfo& Info, const TBodyFacts<TChar>* Facts,
+              TInputSource& Input, TUnitWriter<TChar>& Out, TEncodingError& Error)
+      : FReader(Reader), FInfo(Info), FFacts(Facts), FInput(Input), FOut(Out), FError(Error) {}
 
-  auto ScanBlocks = [&](auto&& OnBlock) {
-    const bool Valid = ScanBody<TChar>(Reader, Info, &Out, Error, [&](TView Lines) {
-      Units += Lines.size();
-      if (Facts != nullptr && Units > Facts->Units) {
-        throw EInputError(Input.Name() + ": file changed while it was being read");
-      }
+  // The number of the line being visited (0-based), or of the lines visited so far.
+  [[nodiscard]] uint64_t Line() const { return FLine; }
+  void Skip(uint64_t Lines) { FLine += Lines; }
+
+  template <typename TOnBlock>
+  bool Blocks(TOnBlock&& OnBlock) {
+    const bool Valid = ScanBody<TChar>(FReader, FInfo, &FOut, FError, [&](TView Lines) {
+      FUnits += Lines.size();
+      if (FFacts != nullptr && FUnits > FFacts->Units) Changed();
       OnBlock(Lines);
     });
-    if (Facts != nullptr && Valid && (Units != Facts->Units || I != Facts->Lines)) {
-      throw EInputError(Input.Name() + ": file changed while it was being read");
+    if (FFacts != nullptr && Valid && (FUnits != FFacts->Units || FLine != FFacts->Lines)) {
+      Changed();
     }
     return Valid;
-  };
-  auto Scan = [&](auto&& OnLine) {
-    return ScanBlocks([&](TView Lines) {
+  }
+
+  template <typename TOnLine>
+  bool Lines(TOnLine&& OnLine) {
+    return Blocks([&](TView Lines) {
       ForEachLine(Lines, true, [&](TView Line) {
         OnLine(Line);
-        ++I;
+        ++FLine;
       });
     });
-  };
-  // The removals copy what lies between the parts they take out: a run of lines they leave
-  // alone costs one copy, not one per line.
-  auto ScanGaps = [&](auto&& GapOf) {
-    return ScanBlocks([&](TView Lines) {
+  }
+
+  // A run of lines the removal leaves alone costs one copy, not one per line.
+  template <typename TGapOf>
+  bool Gaps(TGapOf&& GapOf) {
+    return Blocks([&](TView Lines) {
       const TChar* Kept = Lines.data();
       ForEachLine(Lines, true, [&](TView Line) {
         const TLineGap Gap = GapOf(Line);
         if (Gap.Length > 0) {
           const TChar* From = Line.data() + Gap.From;
-          Out.append(Kept, static_cast<size_t>(From - Kept));
+          FOut.append(Kept, static_cast<size_t>(From - Kept));
           Kept = From + Gap.Length;
         }
-        ++I;
+        ++FLine;
       });
-      Out.append(Kept, static_cast<size_t>(Lines.data() + Lines.size() - Kept));
+      FOut.append(Kept, static_cast<size_t>(Lines.data() + Lines.size() - Kept));
     });
-  };
-  auto WholeLine = [](TView Line) { return TLineGap{0, Line.size()}; };
+  }
 
+ private:
+  [[noreturn]] void Changed() {
+    throw EInputError(FInput.Name() + ": file changed while it was being read");
+  }
+
+  TUnitReader<TChar>& FReader;
+  const TBodyInfo& FInfo;
+  const TBodyFacts<TChar>* FFacts;
+  TInputSource& FInput;
+  TUnitWriter<TChar>& FOut;
+  TEncodingError& FError;
+  uint64_t FLine = 0;
+  uint64_t FUnits = 0;
+};
+
+// The second reading (the only one of a stream): every line transformed as Request and Facts
+// say. Each operation runs its own loop, so nothing a plan decided is decided again per line.
+template <LineUnit TChar>
+bool WriteBody(TUnitReader<TChar>& Reader, const TBodyInfo& Info, const TFilterRequest& Request,
+               const TBodyFacts<TChar>* Facts, TInputSource& Input, TUnitWriter<TChar>& Out,
+               TEncodingError& Error) {
+  using TView = std::basic_string_view<TChar>;
+  TBodyWriter<TChar> W(Reader, Info, Facts, Input, Out, Error);
+  const std::optional<TNumberPlan> Plan =
+      Facts != nullptr ? PlanOutput(Request, *Facts, Input) : std::nullopt;
   std::optional<TLineNumberer<TChar>> Numberer;
   if (Plan) Numberer.emplace(*Plan);
-  switch (Op) {
+  auto WholeLine = [](TView Line) { return TLineGap{0, Line.size()}; };
+  switch (Request.Operation) {
     case foNumber:
-      return Scan([&](TView Line) { Numberer->Append(I, Line, Out); });
+      return W.Lines([&](TView Line) { Numberer->Append(W.Line(), Line, Out); });
     case foContinue:
-      if (!Continue) return Scan([&](TView Line) { Out.append(Line); });
-      return Scan([&](TView Line) {
-        if (I > 0 || Facts->ContinueWholeLine) {
-          Numberer->Append(I, Line, Out);
+      if (!Numberer) return W.Lines([&](TView Line) { Out.append(Line); });
+      return W.Lines([&](TView Line) {
+        if (W.Line() > 0 || Facts->ContinueWholeLine) {
+          Numberer->Append(W.Line(), Line, Out);
         } else if (Line.size() > Facts->ContinueHeadUnits + 1) {
-          Numberer->Append(I, Line.substr(Facts->ContinueHeadUnits + 1), Out);
+          Numberer->Append(0, Line.substr(Facts->ContinueHeadUnits + 1), Out);
         }
       });
     case foDelete:
-      return ScanGaps([&](TView Line) { return NumberGap(Line, CutLine(Line, Padding)); });
+      return W.Gaps([&](TView Line) { return NumberGap(Line, CutLine(Line, Padding)); });
     case foDeleteNumberOnly:
-      return ScanGaps([&](TView Line) {
+      return W.Gaps([&](TView Line) {
         return IsNumberOnly(CutLine(Line, Padding)) ? WholeLine(Line) : TLineGap{};
       });
     case foDedent:
       if (!Facts->Indent.Cuts()) {
-        return ScanBlocks([&](TView Lines) {
+        return W.Blocks([&](TView Lines) {
           Out.append(Lines);
-          I += CountLines(Lines);
+          W.Skip(CountLines(Lines));
         });
       }
-      return ScanGaps([&](TView Line) { return DedentGap(Facts->Indent, CutLine(Line, Padding)); });
+      return W.Gaps([&](TView Line) { return DedentGap(Facts->Indent, CutLine(Line, Padding)); });
     case foTidy:
-      return ScanGaps([&](TView Line) {
+      return W.Gaps([&](TView Line) {
         const TLineCut<TChar> Cut = CutLine(Line, Padding);
         return IsNumberOnly(Cut) ? WholeLine(Line) : DedentGap(Facts->Indent, Cut);
       });
     case foRenumber: {
       TRenumberedLines<TChar> Renumbered;
       uint64_t K = 0;
-      return Scan([&](TView Line) {
+      return W.Lines([&](TView Line) {
         const TView Rest = RenumberRest(Line);
         if (Renumbered.Numbers(Rest)) {
           Numberer->Append(K++, Rest, Out);
@@ -518,10 +556,13 @@ bool WriteBody(TUnitReader<TChar>& Reader, const TBodyInfo& Info, const TFilterR
       });
     }
     case foCopy:
-      if (!Request.CopyTidy) return Scan([&](TView Line) { Numberer->Append(I, Line, Out); });
-      return Scan([&](TView Line) {
+      AppendCopyHeader(Request.CopyPath, Facts->FirstBreak, Out);
+      if (!Request.CopyTidy) {
+        return W.Lines([&](TView Line) { Numberer->Append(W.Line(), Line, Out); });
+      }
+      return W.Lines([&](TView Line) {
         if (IsBlankRest(Line)) return;
-        Numberer->Append(I, TView(), Out);
+        Numberer->Append(W.Line(), TView(), Out);
         AppendDedentedRest(Facts->RestIndent, Line, Out);
       });
   }
