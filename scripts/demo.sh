@@ -78,39 +78,14 @@ fi
 [ -n "$id" ] || { echo "demo.sh: unknown command '$command' (see --help)" >&2; exit 2; }
 
 # 1. What the build and wine need (Debian 12; installs only what is missing).
-. "$root/scripts/build-plugin.sh"
+. "$root/scripts/lib/build.sh"
 install_deps
 
 # 2. The document as the host reads it (UTF-8), and the selection.
 work=$(mktemp -d /tmp/corvane-demo.XXXXXX)
 trap 'rm -rf "$work"' EXIT
-python3 - "$doc" "$work/doc.txt" "$lines" >"$work/select" <<'PY'
-import re, sys
-src, dst, lines = sys.argv[1:4]
-raw = open(src, "rb").read()
-for enc in ("utf-8-sig", "utf-16", "cp932"):
-    if enc == "utf-16" and not raw.startswith((b"\xff\xfe", b"\xfe\xff")):
-        continue
-    try:
-        text = raw.decode(enc)
-        break
-    except UnicodeDecodeError:
-        pass
-else:
-    sys.exit("demo.sh: the document is neither UTF-8, UTF-16 nor Shift_JIS")
-open(dst, "wb").write(text.encode("utf-8"))
-if lines:
-    m = re.fullmatch(r"(\d+)(?:-(\d+))?", lines)
-    if not m:
-        sys.exit("demo.sh: --lines needs A-B or A, counted from 1")
-    first, last = int(m.group(1)), int(m.group(2) or m.group(1))
-    doc_lines = re.split(r"\r\n|\r|\n", text)  # the host's lines: one more after a final break
-    if not 1 <= first <= last <= len(doc_lines):
-        sys.exit("demo.sh: --lines %s is outside the document's lines 1-%d" % (lines, len(doc_lines)))
-    # From the start of the first line to the start of the line after the last (or its end).
-    end = "%d:0" % last if last < len(doc_lines) else "%d:%d" % (last - 1, len(doc_lines[-1]))
-    print("%d:0-%s" % (first - 1, end))
-PY
+demo_host=(python3 "$root/scripts/lib/demo_host.py")
+"${demo_host[@]}" prepare "$doc" "$lines" "$work/doc.txt" >"$work/select"
 
 # 3. Corvane.dll and corvane-host.exe, built when missing or out of date.
 build=${build_dir:-$root/build/$arch}
@@ -118,107 +93,11 @@ build_plugin "$arch" "$build" demo.sh
 dll=$build/Corvane/Corvane.dll
 host=$build/host/win/corvane-host.exe
 
-# 4. One run under wine.
-args=(--dll "$dll" --doc "$work/doc.txt" --path "Z:${doc//\//\\}" --out "$work/report.txt")
+# 4. One run under wine, and its report, readable.
+args=(--path "Z:${doc//\//\\}")
 [ -n "$(cat "$work/select")" ] && args+=(--select "$(cat "$work/select")")
 [ -n "$readonly_doc" ] && args+=(--readonly)
 if [ "$id" -eq 0 ]; then args+=(--choose cancel); else args+=(--choose "$id"); fi
-set +e
-"$root/cmake/wine-run.sh" "$arch" "$host" "${args[@]}" >/dev/null 2>"$work/stderr"
-status=$?
-set -e
-if [ ! -s "$work/report.txt" ]; then
-  cat "$work/stderr" >&2
-  echo "demo.sh: corvane-host.exe failed (exit $status)" >&2
-  exit 1
-fi
-
-# 5. The report, readable.
-python3 - "$work/report.txt" "$arch" "${doc#"$root"/}" "$lines" "$id" <<'PY'
-import re, sys
-report, arch, doc, lines, ident = sys.argv[1:6]
-ident = int(ident)
-pairs = [l.partition("=")[::2] for l in open(report, encoding="utf-8").read().splitlines() if l]
-values = dict(pairs)
-esc = re.compile(r"\\(\\|r|n|t|x[0-9A-F]{2}|u[0-9A-F]{4})")
-def text(key):
-    return esc.sub(lambda m: {"\\": "\\", "r": "\r", "n": "\n", "t": "\t"}.get(m.group(1))
-                   or chr(int(m.group(1)[1:], 16)), values.get(key, ""))
-
-menu = [v.split("\t") for k, v in pairs if k == "menu"]
-label = {int(i): t for p, kind, i, f, t in menu if kind == "item"}
-title = {p: t for p, kind, i, f, t in menu}
-path_of = {int(i): p for p, kind, i, f, t in menu if kind == "item"}
-def trail(ident):
-    p = path_of.get(ident, "")
-    parts = p.split(".")
-    return " > ".join(title[".".join(parts[:n])] for n in range(1, len(parts) + 1)) if p else "?"
-
-BREAKS = {"\r\n": "␍␊", "\r": "␍", "\n": "␊"}
-def show(body, marked=(), numbered=True):
-    items = re.findall(r"[^\r\n]*(?:\r\n|\r|\n)|[^\r\n]+$", body)
-    if not items:
-        print("      (empty)")
-    for n, item in enumerate(items, 1):
-        content = item.rstrip("\r\n")
-        mark = ">" if n in marked else " "
-        row = "%3d" % n if numbered else "   "
-        print("  %s %s  %s%s" % (mark, row, content.replace("\t", "→"), BREAKS.get(item[len(content):], "")))
-
-def line_range(start, end):
-    (sy, sx), (ey, ex) = [map(int, p.split(":")) for p in (start, end)]
-    if (sy, sx) == (ey, ex):
-        return ()
-    return range(sy + 1, ey + (1 if ex > 0 else 0) + 1)
-
-print()
-print("Corvane.dll (%s) in corvane-host.exe under wine — %s" % (values.get("host", arch), doc))
-print("Popup menu of the plug-in (as Windows built it; * = grayed, ▶ = chosen):")
-for p, kind, i, f, t in menu:
-    depth = p.count(".")
-    if kind == "separator":
-        print("    " + "  " * depth + "────────")
-        continue
-    grayed = "*" if int(f, 16) & 1 else " "
-    chosen = "▶" if kind == "item" and int(i) == ident else " "
-    print("  %s%s%s%s%s" % (chosen, grayed, "  " * depth, t, " ▸" if kind == "popup" else ""))
-print()
-where = "lines " + lines if lines else "nothing selected: the whole document"
-print("Command %d: %s   (%s)" % (ident, trail(ident), where))
-result = values.get("choose.result")
-if result == "grayed":
-    print("  The item is grayed (read-only document): Windows would not let it be chosen.")
-elif result != "chosen" and ident != 0:
-    print("  The menu choice did not happen: %s" % result)
-
-before = text("doc.before")
-sel = line_range(*sorted([values["selection.before.anchor"], values["selection.before.active"]],
-                         key=lambda p: tuple(map(int, p.split(":")))))
-print()
-print("Before (> = selected):")
-show(before, sel)
-print()
-after = text("doc.after")
-selected = line_range(values["selection.start"], values["selection.end"])
-if after == before:
-    span = ("line %d" % selected[0] if len(selected) == 1 else
-            "lines %d-%d" % (selected[0], selected[-1])) if selected else ""
-    print("After: the document is unchanged" + (", %s selected." % span if span else "."))
-else:
-    print("After (> = selected):")
-    show(after, selected)
-caret = values["caret"].split(":")
-print("  caret: line %d, column %d; redraw %s" % (int(caret[0]) + 1, int(caret[1]) + 1,
-                                               values.get("redraw", "?")))
-if "clipboard.unicode" in values:
-    clip = text("clipboard.unicode")
-    print()
-    print("Clipboard (CF_UNICODETEXT):")
-    show(clip, numbered=False)
-    ansi = bytes.fromhex(values.get("clipboard.text.hex", ""))
-    same = ansi == clip.encode("cp932", "replace")
-    print("  CF_TEXT: %d bytes in code page 932%s" % (len(ansi), ", the same text" if same else ""))
-for a in [v for k, v in pairs if k == "anomaly"]:
-    print("  host anomaly: " + a)
-sys.exit(0 if result == "chosen" or (ident == 0 and result == "cancelled") else 1)
-PY
+"${demo_host[@]}" run --runner "$root/cmake/wine-run.sh" --arch "$arch" --host "$host" --dll "$dll" \
+  --work "$work" --doc "$work/doc.txt" --label "${doc#"$root"/}" --lines "$lines" --id "$id" \
+  -- "${args[@]}"

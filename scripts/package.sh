@@ -59,7 +59,7 @@ add_host() {  # add_host x86|x64 EXE
 
 if [ -z "$verify_only" ]; then
   if [ ${#dlls[@]} -eq 0 ]; then
-    . "$root/scripts/build-plugin.sh"
+    . "$root/scripts/lib/build.sh"
     install_deps
     for preset in win32 win64; do
       build=$prefix$preset

@@ -40,7 +40,8 @@ mkdir -p "$out"
 out=$(cd "$out" && pwd)
 
 # 1. Build tools, wine, Xvfb, ImageMagick and the fonts (Debian 12; installs what is missing).
-. "$root/scripts/build-plugin.sh"
+. "$root/scripts/lib/build.sh"
+. "$root/scripts/lib/xvfb.sh"
 install_deps
 
 # 2. Corvane.dll and corvane-host.exe, built when missing or out of date.
@@ -50,24 +51,17 @@ dll=$build/Corvane/Corvane.dll
 host=$build/host/win/corvane-host.exe
 
 work=$(mktemp -d /tmp/corvane-pictures.XXXXXX)
-xvfb_pid=
 # A prefix of its own, so the font settings below never reach the test prefixes.
 export CORVANE_WINE_HOME=$root/build/pictures-wine
 cleanup() {
   WINEPREFIX=$CORVANE_WINE_HOME/$arch /usr/lib/wine/wineserver -k 2>/dev/null || true
-  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true
+  xvfb_stop
   rm -rf "$work"
 }
 trap cleanup EXIT
 
 # 3. A virtual screen of our own: nothing else is drawn on it.
-n=90
-while [ -e /tmp/.X11-unix/X$n ] || [ -e /tmp/.X$n-lock ]; do n=$((n + 1)); done
-Xvfb :$n -screen 0 1024x768x24 -wr -nolisten tcp >/dev/null 2>&1 &
-xvfb_pid=$!
-export DISPLAY=:$n
-for _ in $(seq 50); do [ -e /tmp/.X11-unix/X$n ] && break; sleep 0.1; done
-[ -e /tmp/.X11-unix/X$n ] || { echo "pictures.sh: Xvfb did not start" >&2; exit 1; }
+xvfb_start 90 pictures.sh -wr
 
 # 4. The prefix: made by wine-run.sh on first use; then the fonts. Windows' own UI faces
 # (menus, captions, dialogs) are not installed here, so they are replaced by Noto Sans CJK JP,

@@ -18,13 +18,9 @@ stop_wine() {
   done
 }
 if [ -z "${DISPLAY:-}" ]; then
-  n=87
-  while [ -e /tmp/.X11-unix/X$n ] || [ -e /tmp/.X$n-lock ]; do n=$((n + 1)); done
-  Xvfb :$n -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
-  xvfb_pid=$!
-  trap 'stop_wine; kill $xvfb_pid 2>/dev/null || true' EXIT
-  export DISPLAY=:$n
-  for _ in $(seq 50); do [ -e /tmp/.X11-unix/X$n ] && break; sleep 0.1; done
+  . scripts/lib/xvfb.sh
+  trap 'stop_wine; xvfb_stop' EXIT
+  xvfb_start 87 test.sh
 fi
 
 summary=()

@@ -1,4 +1,8 @@
-# Shared by demo.sh, pictures.sh and package.sh (sourced, not run).
+# shellcheck shell=bash
+# Sourced library of demo.sh, pictures.sh and package.sh: installing what the builds need and
+# building the plug-in. The caller sets root to the repository before sourcing it.
+(return 0 2>/dev/null) || { echo "scripts/lib/build.sh is sourced by the scripts, not run" >&2; exit 2; }
+: "${root:?scripts/lib/build.sh needs root, the repository}"
 
 # install_deps: what the builds and wine need; through sudo when not root.
 install_deps() {
