@@ -21,13 +21,22 @@ inline constexpr int PlugInMenuTextId = 1;
 inline constexpr int PlugInStatusTextId = 2;
 inline constexpr int PlugInBitmapId = 101;
 
+// On a failure an export reports it with OutputDebugStringW only and returns the value below.
 extern "C" {
+// OnCommand() — runs the command menu. On a failure: returns; the command ends where it failed,
+// with redrawing on again.
 void WINAPI OnCommand(HWND hwnd) noexcept;
+// QueryStatus() — always -1 (true); it cannot fail.
 BOOL WINAPI QueryStatus(HWND hwnd, LPARAM lParam) noexcept;
+// OnEvents() — keeps and/or sends the event value. On a failure: returns; a value already kept
+// stays kept.
 void WINAPI OnEvents(HWND hwnd, UINT Event, LPARAM Value) noexcept;
+// GetMenuTextID(), GetStatusMessageID(), GetBitmapID() — 1, 2 and 101; they cannot fail.
 int WINAPI GetMenuTextID() noexcept;
 int WINAPI GetStatusMessageID() noexcept;
 int WINAPI GetBitmapID() noexcept;
+// PlugInProc() — answers a query code (0 for an unknown one). On a failure: 0, as for "No" to
+// the uninstall question.
 LRESULT WINAPI PlugInProc(HWND hwnd, UINT Msg, WPARAM wParam, LPARAM lParam) noexcept;
 }
 

@@ -1,11 +1,11 @@
 #include "plugin/PluginLibrary2.h"
 
+#include <algorithm>
 #include <climits>
-#include <cstdint>
-#include <string>
-#include <string_view>
+#include <limits>
 #include <vector>
 
+#include "LineNumberUnit/FileHeader.h"
 #include "library/StringRecordList/StringRecordList.h"
 #include "library/StringUnit/StringUnit.h"
 #include "plugin/PluginLibrary.h"
@@ -13,74 +13,28 @@
 namespace {
 
 void SelectChars(HWND hwnd, size_t Count) {
-  SendHost(hwnd, HostSelectChars, Count, 0);
+  SendMessageW(hwnd, HostSelectChars, Count, 0);
 }
 
 void ReplaceSel(HWND hwnd, const std::u16string& Text) {
-  SendHost(hwnd, HostReplaceSel, 0, reinterpret_cast<LPARAM>(WideCast<const WCHAR>(Text.c_str())));
+  SendMessageW(hwnd, HostReplaceSel, 0, ParamCast<LPARAM>(WideCast<const WCHAR>(Text.c_str())));
 }
 
-// Clipboard open -> close.
-class TClipboardGuard {
- public:
-  TClipboardGuard() : FOpen(OpenClipboard(nullptr) != FALSE) {}
-  ~TClipboardGuard() {
-    if (FOpen) CloseClipboard();
-  }
-  TClipboardGuard(const TClipboardGuard&) = delete;
-  TClipboardGuard& operator=(const TClipboardGuard&) = delete;
-  explicit operator bool() const { return FOpen; }
-
- private:
-  bool FOpen;
-};
-
-// A global memory block, freed unless ownership was handed over with Release().
-class TGlobalBlock {
- public:
-  TGlobalBlock(UINT Flags, SIZE_T Size) : FMem(GlobalAlloc(Flags, Size)) {}
-  ~TGlobalBlock() {
-    if (FMem != nullptr) GlobalFree(FMem);
-  }
-  TGlobalBlock(const TGlobalBlock&) = delete;
-  TGlobalBlock& operator=(const TGlobalBlock&) = delete;
-  explicit operator bool() const { return FMem != nullptr; }
-  [[nodiscard]] HGLOBAL Get() const { return FMem; }
-  void Release() { FMem = nullptr; }
-
- private:
-  HGLOBAL FMem;
-};
-
-// GlobalLock -> GlobalUnlock.
-class TGlobalLock {
- public:
-  explicit TGlobalLock(HGLOBAL Mem) : FMem(Mem), FData(GlobalLock(Mem)) {}
-  ~TGlobalLock() {
-    if (FData != nullptr) GlobalUnlock(FMem);
-  }
-  TGlobalLock(const TGlobalLock&) = delete;
-  TGlobalLock& operator=(const TGlobalLock&) = delete;
-  explicit operator bool() const { return FData != nullptr; }
-  [[nodiscard]] void* Data() const { return FData; }
-
- private:
-  HGLOBAL FMem;
-  void* FData;
-};
+// A global memory block, freed unless the clipboard took it.
+using TGlobalBlock = TUniqueHandle<HGLOBAL, GlobalFree>;
 
 // Allocates a block of Size bytes, lets Fill write into it and hands it to the clipboard as
 // Format. A block that cannot be allocated or locked is skipped; nothing is written then.
 template <typename TFill>
 void PlaceOnClipboard(UINT Format, size_t Size, TFill Fill) {
-  TGlobalBlock Block(GMEM_MOVEABLE | GMEM_ZEROINIT | GMEM_DDESHARE, Size);
+  TGlobalBlock Block(GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT | GMEM_DDESHARE, Size));
   if (!Block) return;
   {
-    TGlobalLock Lock(Block.Get());
+    const TGlobalLock Lock(Block.get());
     if (!Lock) return;
-    Fill(Lock.Data());
+    Fill(Lock.data());
   }
-  if (SetClipboardData(Format, Block.Get()) != nullptr) Block.Release();
+  if (SetClipboardData(Format, Block.get()) != nullptr) Block.release();
 }
 
 // Text in the system's ANSI code page; Ok is false when it cannot be converted.
@@ -101,16 +55,80 @@ std::string ToAnsi(const std::u16string& Text, bool& Ok) {
 
 }  // namespace
 
+TRedrawOff SuspendRedraw(HWND hwnd) {
+  return TRedrawOff(hwnd, HostSetRedraw);
+}
+
+void SetHostCaretPos(HWND hwnd, uint32_t Kind, THostPos Pos) {
+  SendMessageW(hwnd, HostSetCaretPos, Kind, ParamCast<LPARAM>(&Pos));
+}
+
+void SetHostScrollPos(HWND hwnd, THostScrollPos Scroll) {
+  SendMessageW(hwnd, HostSetScrollPos, 0, ParamCast<LPARAM>(&Scroll));
+}
+
+void SelectWholeLines(HWND hwnd) {
+  THostPos S = GetHostPos(hwnd, HostGetSelStart, HostPosKindFile);
+  THostPos E = GetHostPos(hwnd, HostGetSelEnd, HostPosKindFile);
+  const bool CaretAtEnd = IsCaretAtSelectionEnd(hwnd);
+  S.X = 0;
+  if (E.Y == S.Y || E.X != 0) {
+    const LRESULT LineCount = SendMessageW(hwnd, HostGetLineCount, HostPosKindFile, 0);
+    if (int64_t{E.Y} == int64_t{LineCount} - 1) {
+      // The last line has no break to include: the selection ends at its end.
+      E.X = static_cast<int32_t>(GetLineText(hwnd, E.Y, loDocumentLine).size());
+    } else {
+      if (E.Y == std::numeric_limits<int32_t>::max()) {
+        throw EHostAnswerError("the selection ends on the last possible line");
+      }
+      E.Y += 1;
+      E.X = 0;
+    }
+  }
+  SendMessageW(hwnd, HostConvertPos, ParamCast<WPARAM>(&S), ParamCast<LPARAM>(&S));
+  SendMessageW(hwnd, HostConvertPos, ParamCast<WPARAM>(&E), ParamCast<LPARAM>(&E));
+  SendMessageW(hwnd, HostSetSelection, ParamCast<WPARAM>(&S), ParamCast<LPARAM>(&E));
+  RestoreSelectionDirection(hwnd, CaretAtEnd);
+}
+
+void RestoreSelectionDirection(HWND hwnd, bool CaretAtEnd) {
+  const THostPos S = GetHostPos(hwnd, HostGetSelStart, HostPosKindView);
+  const THostPos E = GetHostPos(hwnd, HostGetSelEnd, HostPosKindView);
+  if (CaretAtEnd) {
+    ApplySelection(hwnd, S, E);
+  } else {
+    ApplySelection(hwnd, E, S);
+  }
+}
+
+void ApplySelection(HWND hwnd, THostPos Anchor, THostPos Active) {
+  if (SamePos(Anchor, Active)) {
+    SetHostCaretPos(hwnd, HostPosKindView, Anchor);
+  } else {
+    SendMessageW(hwnd, HostSetSelection, ParamCast<WPARAM>(&Anchor), ParamCast<LPARAM>(&Active));
+  }
+}
+
+std::u16string SelectTarget(HWND hwnd, bool WholeDocument) {
+  if (WholeDocument)
+    SendMessageW(hwnd, HostExecCommand, HostCmdSelectAll, 0);
+  else
+    SelectWholeLines(hwnd);
+  return GetSelectedText(hwnd);
+}
+
+void EndWholeDocumentSelection(HWND hwnd, THostPos Caret) {
+  SendMessageW(hwnd, HostExecCommand, HostCmdEndSelectAll, 0);
+  SetHostCaretPos(hwnd, HostPosKindFile, Caret);
+}
+
 void WriteBackLines(HWND hwnd, std::u16string_view NewText) {
   // The lines of both texts as views, split as the line list splits them.
   const std::u16string OldText = GetSelectedText(hwnd);
   const std::vector<std::u16string_view> Old = SplitLines(OldText);
   const std::vector<std::u16string_view> New = SplitLines(NewText);
   // More lines than a line list holds are its capacity fault, as when they were held in one.
-  if (Old.size() > static_cast<size_t>(MaxListSize) ||
-      New.size() > static_cast<size_t>(MaxListSize)) {
-    TListClone::Error(SListCapacityError, MaxListSize);
-  }
+  CheckLineCount(std::max(Old.size(), New.size()));
   const THostPos S = GetHostPos(hwnd, HostGetSelStart, HostPosKindFile);
   const bool CaretAtEnd = IsCaretAtSelectionEnd(hwnd);
   const auto OldCount = static_cast<int32_t>(Old.size());
@@ -170,7 +188,7 @@ void CopyTextToClipboard(HWND /*hwnd*/, std::u16string_view Text) {
   const std::string Ansi = ToAnsi(Wide, AnsiOk);
   if (Wide.empty()) return;
 
-  TClipboardGuard Clipboard;
+  const TClipboardOpen Clipboard(nullptr);
   if (!Clipboard) return;
   EmptyClipboard();
   PlaceOnClipboard(CF_UNICODETEXT, (Wide.size() + 1) * sizeof(WCHAR), [&](void* Data) {
@@ -180,4 +198,8 @@ void CopyTextToClipboard(HWND /*hwnd*/, std::u16string_view Text) {
     PlaceOnClipboard(CF_TEXT, Ansi.size() + 1,
                      [&](void* Data) { lstrcpyA(static_cast<char*>(Data), Ansi.c_str()); });
   }
+}
+
+void CopyTextWithFileHeader(HWND hwnd, std::u16string_view Text) {
+  CopyTextToClipboard(hwnd, CopyHeader(GetDocumentPath(hwnd), u"\r\n") + std::u16string(Text));
 }

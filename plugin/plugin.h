@@ -1,11 +1,12 @@
 #pragma once
 
-// The host editor's message set as the plug-in uses it: message numbers, host command ids and
-// the records exchanged through wParam / lParam. Plain numbers and standard-layout structs, so
-// that the plug-in and any model of the host (host/HostDocument) read the same definitions;
-// nothing here needs <windows.h>.
+// The host editor's message set as the plug-in uses it: message numbers, host command ids, the
+// records exchanged through wParam / lParam and the two casts that carry text and records across.
+// Plain numbers and standard-layout structs, so that the plug-in and any model of the host
+// (host/HostDocument) read the same definitions; nothing here needs <windows.h>.
 
 #include <cstdint>
+#include <type_traits>
 
 // Host editor messages, sent with SendMessageW to the editor window.
 inline constexpr uint32_t HostQueryCommand =
@@ -73,4 +74,13 @@ template <typename To, typename From>
 [[nodiscard]] To* WideCast(From* P) noexcept {
   static_assert(sizeof(To) == 2 && sizeof(From) == 2, "16-bit text units only");
   return reinterpret_cast<To*>(P);
+}
+
+// The one cast between a pointer and a pointer-sized message argument (WPARAM, LPARAM, a
+// submenu's item id): ParamCast<LPARAM>(&Pos), ParamCast<LPSTR>(lParam).
+template <typename To, typename From>
+[[nodiscard]] To ParamCast(From Value) noexcept {
+  static_assert(sizeof(To) == sizeof(void*) && sizeof(From) == sizeof(void*), "pointer-sized only");
+  static_assert(std::is_pointer_v<To> != std::is_pointer_v<From>, "a pointer on one side only");
+  return reinterpret_cast<To>(Value);
 }

@@ -173,27 +173,6 @@ TEST_F(CommandMenuTest, MenuTreeItemByItem) {
   }
 }
 
-// The host's answer to 4201 counts as "editable" only when its low byte is 1.
-TEST_F(CommandMenuTest, EditableOnlyForLowByteOne) {
-  const struct {
-    LRESULT Answer;
-    bool Editable;
-  } Rows[] = {{1, true}, {0x101, true}, {0, false}, {2, false}, {-1, false}, {0x100, false}};
-  for (size_t i = 0; i < std::size(Rows); ++i) {
-    FakeWinReset();
-    TEditor E(u"a");
-    E.Filter = [&](UINT Msg, WPARAM wParam, LPARAM lParam) -> std::optional<LRESULT> {
-      if (Msg != HostQueryCommand) return std::nullopt;
-      EXPECT_EQ(wParam, HostCmdCanEdit);
-      EXPECT_NE(lParam, 0);
-      return Rows[i].Answer;
-    };
-    E.Run(0);
-    ASSERT_EQ(FakeWinTrackCalls().size(), 1u) << "row " << i;
-    EXPECT_EQ(FakeWinSelectable(FakeWinTrackCalls()[0].Items, 1), Rows[i].Editable) << "row " << i;
-  }
-}
-
 TEST_F(CommandMenuTest, ReadOnlyDocumentOffersOnlyTheCopies) {
   const std::u16string Text = u"1:a\r\n2:b\r\n";
   for (UINT Id = 1; Id <= 14; ++Id) {
@@ -494,30 +473,7 @@ TEST_F(CommandMenuTest, CaretFollowsItsCharacter) {
   }
 }
 
-// --- The file header of the copies ------------------------------------------------------------
-
-TEST_F(CommandMenuTest, FileHeaderLayout) {
-  const struct {
-    std::u16string_view Path;
-    std::u16string_view Clipboard;
-  } Rows[] = {
-      {u"\\docs\\memo.txt", u"\\docs\\\r\n  memo.txt\r\n1:x\r\n"},
-      {u"C:\\a\\b\\c.txt", u"C:\\a\\b\\\r\n  c.txt\r\n1:x\r\n"},
-      {u"C:memo.txt", u"C:\r\n  memo.txt\r\n1:x\r\n"},
-      {u"memo.txt", u"\r\n  memo.txt\r\n1:x\r\n"},
-      {u"C:\\dir\\", u"C:\\dir\\\r\n  \r\n1:x\r\n"},
-      {u"", u"\r\n  \r\n1:x\r\n"},
-  };
-  for (size_t i = 0; i < std::size(Rows); ++i) {
-    FakeWinReset();
-    TEditor E(u"x\r\n");
-    E.Doc.SetPath(Rows[i].Path);
-    E.Run(12);
-    EXPECT_EQ(ClipboardUnicode(), std::u16string(Rows[i].Clipboard)) << "row " << i;
-    EXPECT_EQ(E.Doc.Text(), u"x\r\n") << "row " << i;
-    ExpectCleanExit(E, "row " + std::to_string(i));
-  }
-}
+// --- The copies ------------------------------------------------------------------------------
 
 // Numbering from 1 for the copies too, whatever line the caret is on, and the header only
 // for 12 and 13.

@@ -1,11 +1,15 @@
-// Clipboard copy against the fake clipboard: blocks, sizes, contents and failure paths.
+// Clipboard copy against the fake clipboard: blocks, sizes, contents and failure paths, the
+// file header of the copies, and the Win32 guards the copy rests on.
 
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <utility>
 
 #include "FakeWin.h"
+#include "HostFixture.h"
 #include "plugin/PluginLibrary2.h"
+#include "plugin/Win32Guards.h"
 
 namespace {
 
@@ -101,6 +105,74 @@ TEST_F(ClipboardTest, FailedAllocationWritesNothingAndStillCloses) {
       EXPECT_EQ(FakeWinClipboardBytes(CF_UNICODETEXT), Utf16Block(u"行"));
     }
     EXPECT_EQ(FakeWinLiveGlobalBlocks(), Succeeding);
+  }
+}
+
+// Each guard on the fake's own books: blocks freed unless released, locks and the clipboard
+// let go of on the way out, and a failed call leaves nothing to undo.
+TEST_F(ClipboardTest, GuardsUndoTheirCall) {
+  using TBlock = TUniqueHandle<HGLOBAL, GlobalFree>;
+  {
+    TBlock A(GlobalAlloc(GMEM_MOVEABLE, 4)), Held;
+    EXPECT_TRUE(A);
+    EXPECT_FALSE(Held);
+    Held = std::move(A);  // one owner, and the block still there
+    EXPECT_FALSE(A);
+    EXPECT_EQ(FakeWinOrphanGlobalBlocks(), 1);
+    TBlock B(std::move(Held));
+    Held = TBlock(GlobalAlloc(GMEM_MOVEABLE, 4));
+    B = std::move(Held);  // B's first block is freed by the assignment
+    EXPECT_EQ(FakeWinOrphanGlobalBlocks(), 1);
+    const HGLOBAL Kept = B.release();
+    EXPECT_FALSE(B);
+    {
+      const TGlobalLock Lock(Kept);
+      ASSERT_TRUE(Lock);
+      EXPECT_NE(Lock.data(), nullptr);
+      EXPECT_EQ(FakeWinGlobalLocksHeld(), 1);
+    }
+    EXPECT_EQ(FakeWinGlobalLocksHeld(), 0);
+    EXPECT_EQ(GlobalFree(Kept), nullptr);  // released: the guard never frees it
+  }
+  EXPECT_EQ(FakeWinOrphanGlobalBlocks(), 0);
+  const TGlobalLock NoBlock(nullptr);
+  EXPECT_FALSE(NoBlock);
+  EXPECT_EQ(NoBlock.data(), nullptr);
+
+  for (const bool HeldElsewhere : {false, true}) {
+    FakeWinSetClipboardOpenFails(HeldElsewhere);
+    {
+      const TClipboardOpen Clipboard(nullptr);
+      EXPECT_EQ(static_cast<bool>(Clipboard), !HeldElsewhere);
+      EXPECT_EQ(FakeWinClipboardIsOpen(), !HeldElsewhere);
+    }
+    EXPECT_EQ(FakeWinClipboardCloses(), 1) << HeldElsewhere;
+  }
+}
+
+using FileHeaderTest = HostFixture;
+
+// The folder up to and including its last "\", "/" or ":", then the name indented by two blanks.
+TEST_F(FileHeaderTest, CopiesPutTheFolderAndTheNameFirst) {
+  const struct {
+    std::u16string_view Path;
+    std::u16string_view Clipboard;
+  } Rows[] = {
+      {u"\\docs\\memo.txt", u"\\docs\\\r\n  memo.txt\r\n1:x\r\n"},
+      {u"C:\\a\\b\\c.txt", u"C:\\a\\b\\\r\n  c.txt\r\n1:x\r\n"},
+      {u"C:memo.txt", u"C:\r\n  memo.txt\r\n1:x\r\n"},
+      {u"C:/docs/memo.txt", u"C:/docs/\r\n  memo.txt\r\n1:x\r\n"},
+      {u"memo.txt", u"\r\n  memo.txt\r\n1:x\r\n"},
+      {u"C:\\dir\\", u"C:\\dir\\\r\n  \r\n1:x\r\n"},
+      {u"", u"\r\n  \r\n1:x\r\n"},
+  };
+  for (size_t I = 0; I < std::size(Rows); ++I) {
+    Start(u"x\r\n", {0, 0}, {0, 0});
+    Doc.SetPath(Rows[I].Path);
+    CopyTextWithFileHeader(Wnd, u"1:x\r\n");
+    EXPECT_EQ(FakeWinClipboardBytes(CF_UNICODETEXT), Utf16Block(Rows[I].Clipboard)) << "row " << I;
+    EXPECT_EQ(Doc.MessageCount(HostGetDocInfo), 1) << "row " << I;
+    EXPECT_FALSE(FakeWinClipboardIsOpen()) << "row " << I;
   }
 }
 

@@ -1,9 +1,13 @@
-// Editor text helpers against the document model behind the fake editor window.
+// Editor text helpers, reading (PluginLibrary) and writing (PluginLibrary2), against the
+// document model behind the fake editor window.
 
 #include <gtest/gtest.h>
 
+#include <stdexcept>
+
 #include "HostFixture.h"
 #include "plugin/PluginLibrary.h"
+#include "plugin/PluginLibrary2.h"
 
 namespace {
 
@@ -170,6 +174,104 @@ TEST_F(TextHelpersTest, RestoreSelectionDirection) {
   Start(u"one", {2, 0}, {2, 0});
   RestoreSelectionDirection(Wnd, true);
   EXPECT_EQ(EditTrace(Doc.Log()), "caret0(2,0)");
+}
+
+// The host's answer to 4201 counts as "editable" only when its low byte is 1.
+TEST_F(TextHelpersTest, EditableOnlyForLowByteOne) {
+  const struct {
+    LRESULT Answer;
+    bool Editable;
+  } Rows[] = {{1, true}, {0x101, true}, {0, false}, {2, false}, {-1, false}, {0x100, false}};
+  for (size_t I = 0; I < std::size(Rows); ++I) {
+    Hook = [&](UINT Msg, WPARAM wParam, LPARAM lParam) -> std::optional<LRESULT> {
+      if (Msg != HostQueryCommand) return std::nullopt;
+      EXPECT_EQ(wParam, HostCmdCanEdit) << "row " << I;
+      EXPECT_NE(lParam, 0) << "row " << I;
+      return Rows[I].Answer;
+    };
+    EXPECT_EQ(CanEditDocument(Wnd), Rows[I].Editable) << "row " << I;
+  }
+}
+
+// The command's own exchanges, message by message (with wParam), and what they leave behind.
+TEST_F(TextHelpersTest, CommandExchangesMessageByMessage) {
+  const auto Trace = [this] {
+    std::string Out;
+    for (const THostLogEntry& E : Doc.Log())
+      Out += (Out.empty() ? "" : " ") + std::string(HostDocument::MessageName(E.Msg)) +
+             std::to_string(E.WParam);
+    return Out;
+  };
+  const struct {
+    const char* Name;
+    std::function<void()> Call;
+    std::string Messages;
+  } Rows[] = {
+      {"ReadEditorState",
+       [this] {
+         const TEditorState State = ReadEditorState(Wnd);
+         EXPECT_EQ(State.SelStart, (THostPos{0, 1}));
+         EXPECT_EQ(State.SelEnd, (THostPos{2, 1}));
+         EXPECT_EQ(State.Scroll.Row, 1);
+         EXPECT_FALSE(State.NothingSelected);
+         EXPECT_TRUE(State.CanEdit);
+       },
+       "HostGetSelStart2 HostGetSelEnd2 HostGetScrollPos0 HostHasSelection0 HostQueryCommand4201"},
+      {"SelectTarget and EndWholeDocumentSelection",
+       [this] {
+         EXPECT_EQ(SelectTarget(Wnd, true), Doc.Text());
+         EXPECT_TRUE(Doc.WholeDocumentSelected());
+         EndWholeDocumentSelection(Wnd, {1, 2});
+         EXPECT_FALSE(Doc.HasSelection());
+         EXPECT_EQ(Doc.Caret(), (THostPos{1, 2}));
+       },
+       "HostExecCommand4136 HostGetSelText0 HostGetSelText10 HostExecCommand4187 "
+       "HostSetCaretPos2"},
+      {"SetHostScrollPos",
+       [this] {
+         SetHostScrollPos(Wnd, {0, 2});
+         EXPECT_EQ(Doc.ScrollPos().Row, 2);
+       },
+       "HostSetScrollPos0"},
+      {"SuspendRedraw",
+       [this] {
+         const TRedrawOff Redraw = SuspendRedraw(Wnd);
+         EXPECT_FALSE(Doc.RedrawEnabled());
+       },
+       "HostSetRedraw0 HostSetRedraw1"},
+  };
+  for (const auto& Row : Rows) {
+    Start(u"ab\r\ncd\r\nef", {0, 1}, {2, 1});
+    Doc.SetViewHeight(1);
+    Doc.SetScrollPos({0, 1});
+    Row.Call();
+    EXPECT_EQ(Trace(), Row.Messages) << Row.Name;
+    EXPECT_TRUE(Doc.RedrawEnabled()) << Row.Name;
+    EXPECT_TRUE(Doc.Anomalies().empty()) << Row.Name;
+  }
+}
+
+// Redrawing is switched back on when a failure unwinds; when that fails too, the failure that
+// unwinds goes on, not the second one.
+TEST_F(TextHelpersTest, RedrawBackOnWhateverFails) {
+  for (const bool OnFails : {false, true}) {
+    int Switches = 0;
+    Hook = [&](UINT Msg, WPARAM wParam, LPARAM) -> std::optional<LRESULT> {
+      if (Msg != HostSetRedraw) return std::nullopt;
+      EXPECT_EQ(wParam, WPARAM(Switches++ == 0 ? 0 : 1)) << OnFails;
+      if (OnFails && wParam == 1) throw std::runtime_error("refused");
+      return std::nullopt;
+    };
+    Start(u"a", {0, 0}, {0, 0});
+    EXPECT_THROW(
+        {
+          const TRedrawOff Redraw = SuspendRedraw(Wnd);
+          throw std::logic_error("command failed");
+        },
+        std::logic_error);
+    EXPECT_EQ(Switches, 2) << OnFails;
+    EXPECT_EQ(Doc.RedrawEnabled(), !OnFails) << OnFails;
+  }
 }
 
 }  // namespace

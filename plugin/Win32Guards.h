@@ -1,0 +1,78 @@
+#pragma once
+
+// RAII guards for paired Win32 calls, undone on every way out: a handle and the call that closes
+// it, the clipboard held open, a GlobalLock held, a window's redrawing held off. Test a guard
+// like a bool. Nothing here knows the plug-in, so any Win32 code of ours may use it.
+
+#include <windows.h>
+
+#include <utility>
+
+// TUniqueHandle<HMENU, DestroyMenu> — closes its non-null handle, unless release() gave it away
+// (SetClipboardData took the block, AppendMenuW took the submenu).
+template <typename H, auto Close>
+class TUniqueHandle {
+ public:
+  explicit TUniqueHandle(H Handle = nullptr) noexcept : FHandle(Handle) {}
+  TUniqueHandle(TUniqueHandle&& Other) noexcept : FHandle(Other.release()) {}
+  TUniqueHandle& operator=(TUniqueHandle Other) noexcept {  // the old handle closes with Other
+    std::swap(FHandle, Other.FHandle);
+    return *this;
+  }
+  ~TUniqueHandle() {
+    if (FHandle != nullptr) Close(FHandle);
+  }
+  [[nodiscard]] H get() const noexcept { return FHandle; }
+  H release() noexcept { return std::exchange(FHandle, nullptr); }
+  explicit operator bool() const noexcept { return FHandle != nullptr; }
+
+ private:
+  H FHandle;
+};
+
+// OpenClipboard -> CloseClipboard; false when another window holds the clipboard.
+class TClipboardOpen {
+ public:
+  explicit TClipboardOpen(HWND Owner) : FOpen(OpenClipboard(Owner) != FALSE) {}
+  TClipboardOpen(TClipboardOpen&&) = delete;  // neither copied nor moved
+  ~TClipboardOpen() {
+    if (FOpen) CloseClipboard();
+  }
+  explicit operator bool() const noexcept { return FOpen; }
+
+ private:
+  bool FOpen;
+};
+
+// GlobalLock -> GlobalUnlock; false, with data() null, when the block could not be locked.
+class TGlobalLock {
+ public:
+  explicit TGlobalLock(HGLOBAL Mem) : FData(GlobalLock(Mem)), FLocked(FData ? Mem : nullptr) {}
+  TGlobalLock(TGlobalLock&&) = delete;  // neither copied nor moved
+  [[nodiscard]] void* data() const noexcept { return FData; }
+  explicit operator bool() const noexcept { return FData != nullptr; }
+
+ private:
+  void* FData;
+  TUniqueHandle<HGLOBAL, GlobalUnlock> FLocked;
+};
+
+// Redrawing off -> on: Msg (WM_SETREDRAW or a window's own switch) with wParam 0, then 1 at the
+// end. A window procedure that throws must not escape a destructor: that failure is dropped.
+class TRedrawOff {
+ public:
+  TRedrawOff(HWND Window, UINT Msg) : FWindow(Window), FMsg(Msg) {
+    SendMessageW(Window, Msg, 0, 0);
+  }
+  TRedrawOff(TRedrawOff&&) = delete;  // neither copied nor moved
+  ~TRedrawOff() {
+    try {
+      SendMessageW(FWindow, FMsg, 1, 0);
+    } catch (...) {
+    }
+  }
+
+ private:
+  HWND FWindow;
+  UINT FMsg;
+};
