@@ -1,5 +1,6 @@
 // corvane: the line-number engine as a command-line filter.
 
+#include <algorithm>
 #include <cstdio>
 #include <exception>
 #include <memory>
@@ -10,6 +11,7 @@
 #include "cli/FileIO.h"
 #include "cli/InputSource.h"
 #include "cli/LineFilter.h"
+#include "cli/NlMode.h"
 #include "cli/StdDescriptors.h"
 #include "cli/TextCodec.h"
 
@@ -112,17 +114,30 @@ int Guarded(const std::vector<std::string>& Args) {
 // Wide arguments, so that file names outside the ANSI code page survive.
 extern "C" int wmain(int argc, wchar_t** argv) {
   std::vector<std::string> Args;
-  for (int I = 1; I < argc; ++I) {
+  for (int I = 0; I < argc; ++I) {
     std::string Arg;
     const std::wstring_view W(argv[I]);
     EncodeText(std::u16string_view(reinterpret_cast<const char16_t*>(W.data()), W.size()), teUtf8,
                Arg);
     Args.push_back(std::move(Arg));
   }
+  const std::string Program = Args.empty() ? std::string() : Args.front();
+  if (!Args.empty()) Args.erase(Args.begin());
+  // Called as nl.exe (a copy or link), or "corvane nl": GNU nl's interface.
+  if (IsNlProgramName(Program)) return RunNl(Args, Program);
+  if (!Args.empty() && Args.front() == "nl") {
+    return RunNl(std::vector<std::string>(Args.begin() + 1, Args.end()), "corvane nl");
+  }
   return Guarded(Args);
 }
 #else
 int main(int argc, char** argv) {
-  return Guarded(std::vector<std::string>(argv + 1, argv + argc));
+  const std::vector<std::string> Args(argv + std::min(argc, 1), argv + argc);
+  // Called as nl (a link or copy), or "corvane nl": GNU nl's interface.
+  if (argc > 0 && IsNlProgramName(argv[0])) return RunNl(Args, argv[0]);
+  if (!Args.empty() && Args.front() == "nl") {
+    return RunNl(std::vector<std::string>(Args.begin() + 1, Args.end()), "corvane nl");
+  }
+  return Guarded(Args);
 }
 #endif

@@ -1,0 +1,651 @@
+// A POSIX basic regular expression matcher of our own: parser, code generator, backtracking
+// search.
+
+#include "cli/NlBre.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cwchar>
+#include <cwctype>
+
+#include "cli/NlText.h"
+
+enum TBre::TOp : uint8_t {
+  opChar,
+  opAny,
+  opSet,
+  opAssert,
+  opSplit,  // go on at A; on failure at B
+  opJmp,
+  opSave,     // capture slot A := position
+  opBackref,  // group A's text again
+  opMark,     // loop register A := position
+  opCheck,    // back to the loop at B; after a pass that took nothing (register A), out of it
+  opMatch,
+};
+
+namespace {
+
+constexpr int32_t DupMax = 0x7FFF;  // RE_DUP_MAX of GNU regex
+constexpr size_t MaxProgram = size_t{1} << 20;
+constexpr char32_t InvalidByte = 0x110000;  // + the byte: a byte that starts no character
+constexpr size_t Unset = static_cast<size_t>(-1);
+
+enum TAssertion : uint8_t {
+  asLineStart,
+  asLineEnd,
+  asWordStart,
+  asWordEnd,
+  asWordBoundary,
+  asNotWordBoundary
+};
+
+enum TClass : uint8_t {
+  ccAlnum,
+  ccAlpha,
+  ccBlank,
+  ccCntrl,
+  ccDigit,
+  ccGraph,
+  ccLower,
+  ccPrint,
+  ccPunct,
+  ccSpace,
+  ccUpper,
+  ccXdigit,
+  ccWord,  // \w: alnum or '_'
+};
+
+constexpr const char* ClassNames[] = {"alnum", "alpha", "blank", "cntrl", "digit", "graph",
+                                      "lower", "print", "punct", "space", "upper", "xdigit"};
+
+constexpr const char* BadPattern = "Invalid regular expression";
+constexpr const char* UnmatchedBracket = "Unmatched [, [^, [:, [., or [=";
+constexpr const char* BadCollation = "Invalid collation character";
+constexpr const char* BadInterval = "Invalid content of \\{\\}";
+constexpr const char* TooBig = "Regular expression too big";
+
+bool InClass(uint8_t Class, char32_t C) {
+  if (C >= InvalidByte) return false;
+  if (Class == ccWord) return C == '_' || InClass(ccAlnum, C);
+  if (C < 0x80) {
+    const int B = static_cast<int>(C);
+    switch (Class) {
+      case ccAlnum:
+        return std::isalnum(B) != 0;
+      case ccAlpha:
+        return std::isalpha(B) != 0;
+      case ccBlank:
+        return B == ' ' || B == '\t';
+      case ccCntrl:
+        return std::iscntrl(B) != 0;
+      case ccDigit:
+        return std::isdigit(B) != 0;
+      case ccGraph:
+        return std::isgraph(B) != 0;
+      case ccLower:
+        return std::islower(B) != 0;
+      case ccPrint:
+        return std::isprint(B) != 0;
+      case ccPunct:
+        return std::ispunct(B) != 0;
+      case ccSpace:
+        return std::isspace(B) != 0;
+      case ccUpper:
+        return std::isupper(B) != 0;
+      default:
+        return std::isxdigit(B) != 0;
+    }
+  }
+  if (C > static_cast<char32_t>(WCHAR_MAX)) return false;
+  const auto W = static_cast<wint_t>(C);
+  switch (Class) {
+    case ccAlnum:
+      return std::iswalnum(W) != 0;
+    case ccAlpha:
+      return std::iswalpha(W) != 0;
+    case ccBlank:
+      return std::iswblank(W) != 0;
+    case ccCntrl:
+      return std::iswcntrl(W) != 0;
+    case ccDigit:
+      return false;
+    case ccGraph:
+      return std::iswgraph(W) != 0;
+    case ccLower:
+      return std::iswlower(W) != 0;
+    case ccPrint:
+      return std::iswprint(W) != 0;
+    case ccPunct:
+      return std::iswpunct(W) != 0;
+    case ccSpace:
+      return std::iswspace(W) != 0;
+    case ccUpper:
+      return std::iswupper(W) != 0;
+    default:
+      return false;
+  }
+}
+
+// GNU regex takes a byte that starts no character for the Latin-1 character of its value
+// when it asks whether a word begins or ends there.
+bool IsWordUnit(char32_t C) {
+  return InClass(ccWord, C >= InvalidByte ? C - InvalidByte : C);
+}
+
+bool SetHas(const TBre::TSet& Set, char32_t C) {
+  if (C >= InvalidByte && Set.Negated) return false;
+  bool Found = false;
+  for (size_t I = 0; I + 1 < Set.Ranges.size() && !Found; I += 2) {
+    Found = Set.Ranges[I] <= C && C <= Set.Ranges[I + 1];
+  }
+  for (size_t I = 0; I < Set.Classes.size() && !Found; ++I) Found = InClass(Set.Classes[I], C);
+  return Found != Set.Negated;
+}
+
+struct TNode {
+  enum TKind : uint8_t { nkChar, nkAny, nkSet, nkAssert, nkGroup, nkBackref, nkRepeat, nkConcat };
+  TKind Kind = nkConcat;
+  char32_t Code = 0;
+  int32_t Index = 0;  // set, group, back-reference or assertion
+  int32_t Min = 0;
+  int32_t Max = 0;  // -1: no limit
+  // nkGroup: its alternatives (each an nkConcat); nkConcat: its pieces; nkRepeat: the piece.
+  std::vector<TNode> Children;
+};
+
+// Recursive descent over GNU's BRE grammar; the whole pattern is group 0.
+class TParser {
+ public:
+  TParser(std::string_view Pattern, bool Utf8, std::vector<TBre::TSet>& Sets)
+      : P(Pattern), FUtf8(Utf8), FSets(Sets) {}
+
+  bool Parse(TNode& Root) {
+    Root.Kind = TNode::nkGroup;
+    Root.Index = 0;
+    return ParseAlternatives(Root, 0);
+  }
+  const char* Error = nullptr;
+  int32_t Groups = 1;  // group 0 is the whole match
+  bool Backrefs = false;
+  uint32_t Closed = 0;  // bit N: group N (of 1 to 9) is closed and may be referred to
+
+ private:
+  bool At(std::string_view Token) const { return P.substr(Pos, Token.size()) == Token; }
+  bool Fail(const char* Why) {
+    Error = Why;
+    return false;
+  }
+
+  char32_t NextChar() {
+    char32_t Code = static_cast<unsigned char>(P[Pos]);
+    const size_t Length = FUtf8 ? DecodeUtf8(P, Pos, Code) : 1;
+    if (Length == 0) {
+      Code = InvalidByte + static_cast<unsigned char>(P[Pos]);
+      ++Pos;
+    } else {
+      Pos += Length;
+    }
+    return Code;
+  }
+
+  // Each alternative sees the groups closed before the alternation; after it, all are closed.
+  bool ParseAlternatives(TNode& Group, int Depth) {
+    const uint32_t Before = Closed;
+    uint32_t After = Closed;
+    for (;;) {
+      Group.Children.emplace_back();
+      if (!ParseBranch(Group.Children.back(), Depth)) return false;
+      After |= Closed;
+      if (!At("\\|")) break;
+      Pos += 2;
+      Closed = Before;
+    }
+    Closed = After;
+    return true;
+  }
+
+  bool ParseBranch(TNode& Branch, int Depth) {
+    bool Start = true;    // nothing before in this branch: '^' anchors
+    bool Literal = true;  // '*' and intervals stand for themselves: first, after an anchor
+    while (Pos < P.size() && !At("\\|")) {
+      if (At("\\)")) {
+        if (Depth == 0) return Fail("Unmatched ) or \\)");
+        break;
+      }
+      const char C = P[Pos];
+      const bool Repeats = !Literal && (C == '*' || At("\\{") || At("\\+") || At("\\?"));
+      if (Repeats) {
+        if (!ParseRepeat(Branch.Children.back())) return false;
+        continue;
+      }
+      TNode Atom;
+      const bool Caret = Start && C == '^';
+      if (Caret) {
+        Atom.Kind = TNode::nkAssert;
+        Atom.Index = asLineStart;
+        ++Pos;
+      } else if (!ParseAtom(Atom, Depth)) {
+        return false;
+      }
+      Literal = Atom.Kind == TNode::nkAssert;
+      Branch.Children.push_back(std::move(Atom));
+      Start = false;
+    }
+    return true;
+  }
+
+  bool ParseRepeat(TNode& Last) {
+    TNode Repeat;
+    Repeat.Kind = TNode::nkRepeat;
+    if (P[Pos] == '*') {
+      Repeat.Max = -1;
+      ++Pos;
+    } else if (At("\\+")) {
+      Repeat.Min = 1;
+      Repeat.Max = -1;
+      Pos += 2;
+    } else if (At("\\?")) {
+      Repeat.Max = 1;
+      Pos += 2;
+    } else if (!ParseInterval(Repeat)) {
+      return false;
+    }
+    Repeat.Children.push_back(std::move(Last));
+    Last = std::move(Repeat);
+    return true;
+  }
+
+  // "\{m\}", "\{m,\}", "\{,n\}", "\{m,n\}".
+  bool ParseInterval(TNode& Repeat) {
+    const size_t Close = P.find("\\}", Pos + 2);
+    if (Close == std::string_view::npos) return Fail("Unmatched \\{");
+    const std::string_view Body = P.substr(Pos + 2, Close - Pos - 2);
+    Pos = Close + 2;
+    const size_t Comma = Body.find(',');
+    const auto Number = [](std::string_view Digits, int32_t& Value) {
+      Value = 0;
+      for (const char D : Digits) {
+        if (D < '0' || D > '9') return false;
+        Value = std::min(Value * 10 + (D - '0'), DupMax + 1);
+      }
+      return true;
+    };
+    const std::string_view Low = Body.substr(0, Comma);
+    const std::string_view High = Comma == std::string_view::npos ? Low : Body.substr(Comma + 1);
+    if (Body.empty() || !Number(Low, Repeat.Min) || !Number(High, Repeat.Max)) {
+      return Fail(BadInterval);
+    }
+    if (High.empty()) Repeat.Max = -1;
+    if (Repeat.Min > DupMax || Repeat.Max > DupMax) return Fail(TooBig);
+    if (Repeat.Max >= 0 && Repeat.Min > Repeat.Max) return Fail(BadInterval);
+    return true;
+  }
+
+  bool ParseAtom(TNode& Atom, int Depth) {
+    const char C = P[Pos];
+    if (C == '.') {
+      Atom.Kind = TNode::nkAny;
+      ++Pos;
+      return true;
+    }
+    if (C == '[') return ParseBracket(Atom);
+    if (C == '$' &&
+        (Pos + 1 == P.size() || P.substr(Pos + 1, 2) == "\\)" || P.substr(Pos + 1, 2) == "\\|")) {
+      Atom.Kind = TNode::nkAssert;
+      Atom.Index = asLineEnd;
+      ++Pos;
+      return true;
+    }
+    if (C != '\\') {
+      Atom.Kind = TNode::nkChar;
+      Atom.Code = NextChar();
+      return true;
+    }
+    if (Pos + 1 == P.size()) return Fail("Trailing backslash");
+    const char E = P[Pos + 1];
+    Pos += 2;
+    if (E == '(') {
+      Atom.Kind = TNode::nkGroup;
+      Atom.Index = Groups++;
+      if (!ParseAlternatives(Atom, Depth + 1)) return false;
+      if (!At("\\)")) return Fail("Unmatched ( or \\(");
+      Pos += 2;
+      if (Atom.Index <= 9) Closed |= 1u << Atom.Index;
+      return true;
+    }
+    if (E >= '1' && E <= '9') {
+      // Only a group already closed, and not in another alternative, can be referred to.
+      if ((Closed >> (E - '0') & 1) == 0) return Fail("Invalid back reference");
+      Atom.Kind = TNode::nkBackref;
+      Atom.Index = E - '0';
+      Backrefs = true;
+      return true;
+    }
+    constexpr std::string_view Assertions = "`'<>bB";
+    constexpr TAssertion AssertionKinds[] = {asLineStart, asLineEnd,      asWordStart,
+                                             asWordEnd,   asWordBoundary, asNotWordBoundary};
+    if (const size_t A = Assertions.find(E); A != std::string_view::npos) {
+      Atom.Kind = TNode::nkAssert;
+      Atom.Index = AssertionKinds[A];
+      return true;
+    }
+    if (E == 'w' || E == 'W' || E == 's' || E == 'S') {
+      TBre::TSet Set;
+      Set.Negated = E == 'W' || E == 'S';
+      Set.Classes.push_back(E == 'w' || E == 'W' ? ccWord : ccSpace);
+      Atom.Kind = TNode::nkSet;
+      Atom.Index = static_cast<int32_t>(FSets.size());
+      FSets.push_back(std::move(Set));
+      return true;
+    }
+    --Pos;  // any other escaped character stands for itself
+    Atom.Kind = TNode::nkChar;
+    Atom.Code = NextChar();
+    return true;
+  }
+
+  // One element of a bracket expression: a character, "[.c.]", "[=c=]" or "[:class:]".
+  bool ParseElement(char32_t& Code, int& Class) {
+    Class = -1;
+    if (At("[:") || At("[=") || At("[.")) {
+      const char Kind = P[Pos + 1];
+      const char End[] = {Kind, ']', '\0'};
+      const size_t Close = P.find(End, Pos + 2);
+      if (Close == std::string_view::npos) return Fail(UnmatchedBracket);
+      const std::string_view Name = P.substr(Pos + 2, Close - Pos - 2);
+      Pos = Close + 2;
+      if (Kind == ':') {
+        for (size_t I = 0; I < std::size(ClassNames); ++I) {
+          if (Name == ClassNames[I]) Class = static_cast<int>(I);
+        }
+        return Class >= 0 || Fail("Invalid character class name");
+      }
+      if (Name.empty()) return Fail(BadCollation);
+      TParser Inner(Name, FUtf8, FSets);
+      Code = Inner.NextChar();
+      return Inner.Pos == Name.size() || Fail(BadCollation);
+    }
+    Code = NextChar();
+    return true;
+  }
+
+  bool ParseBracket(TNode& Atom) {
+    TBre::TSet Set;
+    ++Pos;
+    if (Pos < P.size() && P[Pos] == '^') {
+      Set.Negated = true;
+      ++Pos;
+    }
+    if (Pos == P.size()) return Fail(BadPattern);
+    for (bool First = true;; First = false) {
+      if (Pos == P.size()) return Fail(UnmatchedBracket);
+      if (P[Pos] == ']' && !First) break;
+      char32_t Low = 0;
+      int Class = -1;
+      if (!ParseElement(Low, Class)) return false;
+      const bool Range = Pos + 1 < P.size() && P[Pos] == '-' && P[Pos + 1] != ']';
+      if (!Range) {
+        if (Class >= 0) {
+          Set.Classes.push_back(static_cast<uint8_t>(Class));
+        } else {
+          Set.Ranges.insert(Set.Ranges.end(), {Low, Low});
+        }
+        continue;
+      }
+      ++Pos;
+      char32_t High = 0;
+      if (Class >= 0 || At("[:") || At("[=")) return Fail("Invalid range end");
+      if (!ParseElement(High, Class)) return false;
+      if (Low <= High) Set.Ranges.insert(Set.Ranges.end(), {Low, High});
+    }
+    ++Pos;
+    Atom.Kind = TNode::nkSet;
+    Atom.Index = static_cast<int32_t>(FSets.size());
+    FSets.push_back(std::move(Set));
+    return true;
+  }
+
+  std::string_view P;
+  size_t Pos = 0;
+  bool FUtf8;
+  std::vector<TBre::TSet>& FSets;
+};
+
+// Turns the tree into TBre's program; false when it grows beyond MaxProgram.
+class TEmitter {
+ public:
+  std::vector<TBre::TInst> Program;
+  int32_t Marks = 0;
+  int32_t Splits = 0;
+
+  // The whole pattern, then the final match.
+  bool EmitProgram(const TNode& Root) { return Emit(Root) && Add({TBre::opMatch}); }
+
+ private:
+  bool Emit(const TNode& Node) {
+    switch (Node.Kind) {
+      case TNode::nkChar:
+        return Add({TBre::opChar, 0, 0, Node.Code});
+      case TNode::nkAny:
+        return Add({TBre::opAny});
+      case TNode::nkSet:
+        return Add({TBre::opSet, Node.Index});
+      case TNode::nkAssert:
+        return Add({TBre::opAssert, Node.Index});
+      case TNode::nkBackref:
+        return Add({TBre::opBackref, Node.Index});
+      case TNode::nkConcat:
+        for (const TNode& Child : Node.Children) {
+          if (!Emit(Child)) return false;
+        }
+        return true;
+      case TNode::nkGroup:
+        return EmitGroup(Node);
+      case TNode::nkRepeat:
+        return EmitRepeat(Node);
+    }
+    return false;
+  }
+
+  int32_t Here() const { return static_cast<int32_t>(Program.size()); }
+  bool Add(TBre::TInst Inst) {
+    if (Program.size() >= MaxProgram) return false;
+    Program.push_back(Inst);
+    return true;
+  }
+  bool AddSplit(int32_t Next, int32_t Else) {
+    return Add({TBre::opSplit, Next, Else, static_cast<char32_t>(Splits++)});
+  }
+
+  bool EmitGroup(const TNode& Node) {
+    if (!Add({TBre::opSave, 2 * Node.Index})) return false;
+    std::vector<int32_t> Jumps;
+    for (size_t I = 0; I < Node.Children.size(); ++I) {
+      const bool Last = I + 1 == Node.Children.size();
+      const int32_t Split = Here();
+      if (!Last && !AddSplit(Split + 1, 0)) return false;
+      if (!Emit(Node.Children[I])) return false;
+      if (Last) break;
+      Jumps.push_back(Here());
+      if (!Add({TBre::opJmp})) return false;
+      Program[Split].B = Here();
+    }
+    for (const int32_t J : Jumps) Program[J].A = Here();
+    return Add({TBre::opSave, 2 * Node.Index + 1});
+  }
+
+  bool EmitRepeat(const TNode& Node) {
+    const TNode& Body = Node.Children[0];
+    for (int32_t I = 0; I < Node.Min; ++I) {
+      if (!Emit(Body)) return false;
+    }
+    if (Node.Max < 0) {
+      // Mark; Split(body, out); body; Check. A pass that takes nothing ends the loop: it still
+      // sets the body's groups, as in GNU regex ("\(a*\)*\1" matches "").
+      const int32_t Mark = Here();
+      const int32_t Register = Marks++;
+      if (!Add({TBre::opMark, Register}) || !AddSplit(Mark + 2, 0)) return false;
+      if (!Emit(Body) || !Add({TBre::opCheck, Register, Mark})) return false;
+      Program[Mark + 1].B = Here();
+      return true;
+    }
+    // Each optional copy may be left out, and then so may the rest.
+    std::vector<int32_t> Splits;
+    for (int32_t I = Node.Min; I < Node.Max; ++I) {
+      Splits.push_back(Here());
+      if (!AddSplit(Here() + 1, 0) || !Emit(Body)) return false;
+    }
+    for (const int32_t S : Splits) Program[S].B = Here();
+    return true;
+  }
+};
+
+}  // namespace
+
+bool TBre::Compile(std::string_view Pattern, bool Utf8, std::string& Error) {
+  FUtf8 = Utf8;
+  FSets.clear();
+  TNode Root;
+  TParser Parser(Pattern, Utf8, FSets);
+  if (!Parser.Parse(Root)) {
+    Error = Parser.Error;
+    return false;
+  }
+  TEmitter Emitter;
+  if (!Emitter.EmitProgram(Root)) {
+    Error = TooBig;
+    return false;
+  }
+  FProgram = std::move(Emitter.Program);
+  FGroups = Parser.Groups;
+  FMarks = Emitter.Marks;
+  FSplits = Emitter.Splits;
+  FBackrefs = Parser.Backrefs;
+  return true;
+}
+
+TBre::TUnit TBre::UnitAt(std::string_view Text, size_t Pos) const {
+  const auto Byte = static_cast<unsigned char>(Text[Pos]);
+  if (!FUtf8 || Byte < 0x80) return {Byte, 1};
+  char32_t Code = 0;
+  const size_t Length = DecodeUtf8(Text, Pos, Code);
+  if (Length == 0) return {InvalidByte + Byte, 1};
+  return {Code, static_cast<uint32_t>(Length)};
+}
+
+bool TBre::WordBefore(std::string_view Text, size_t Pos) const {
+  if (Pos == 0) return false;
+  for (size_t Back = 1; FUtf8 && Back <= 4 && Back <= Pos; ++Back) {
+    const TUnit Unit = UnitAt(Text, Pos - Back);
+    if (Unit.Code < InvalidByte && Unit.Length == Back) return IsWordUnit(Unit.Code);
+  }
+  return IsWordUnit(UnitAt(Text, Pos - 1).Code);
+}
+
+bool TBre::Holds(int32_t Assertion, std::string_view Text, size_t Pos) const {
+  if (Assertion == asLineStart) return Pos == 0;
+  if (Assertion == asLineEnd) return Pos == Text.size();
+  const bool Before = WordBefore(Text, Pos);
+  const bool After = Pos < Text.size() && IsWordUnit(UnitAt(Text, Pos).Code);
+  switch (Assertion) {
+    case asWordStart:
+      return !Before && After;
+    case asWordEnd:
+      return Before && !After;
+    case asWordBoundary:
+      return Before != After;
+    default:
+      return Before == After;
+  }
+}
+
+bool TBre::Search(std::string_view Text) const {
+  const size_t N = Text.size();
+  FScratch.Captures.assign(2 * static_cast<size_t>(FGroups), Unset);
+  FScratch.Marks.assign(static_cast<size_t>(FMarks), Unset);
+  // Without back-references a split reached again at the same position fails again.
+  FScratch.Visited.assign(FBackrefs ? 0 : (static_cast<size_t>(FSplits) * (N + 1) + 63) / 64, 0);
+  std::vector<TEntry>& Stack = FScratch.Stack;
+  Stack.clear();
+  for (size_t Start = 0; Start <= N; Start += Start < N ? UnitAt(Text, Start).Length : 1) {
+    Stack.push_back({0, 0, Start});
+    while (!Stack.empty()) {
+      const TEntry Entry = Stack.back();
+      Stack.pop_back();
+      if (Entry.Pc >= 0) {
+        if (Run(Entry.Pc, Entry.Pos, Text)) return true;
+      } else {
+        (Entry.Pc == -1 ? FScratch.Captures : FScratch.Marks)[static_cast<size_t>(Entry.Slot)] =
+            Entry.Pos;
+      }
+    }
+  }
+  return false;
+}
+
+bool TBre::Run(int32_t Pc, size_t Pos, std::string_view Text) const {
+  const size_t N = Text.size();
+  std::vector<size_t>& Captures = FScratch.Captures;
+  std::vector<size_t>& Marks = FScratch.Marks;
+  for (;;) {
+    const TInst& I = FProgram[static_cast<size_t>(Pc)];
+    switch (I.Op) {
+      case opChar:
+      case opAny:
+      case opSet: {
+        if (Pos == N) return false;
+        const TUnit Unit = UnitAt(Text, Pos);
+        const bool Fits = I.Op == opChar  ? Unit.Code == I.Code
+                          : I.Op == opAny ? Unit.Code != 0 && Unit.Code < InvalidByte
+                                          : SetHas(FSets[static_cast<size_t>(I.A)], Unit.Code);
+        if (!Fits) return false;
+        Pos += Unit.Length;
+        ++Pc;
+        break;
+      }
+      case opAssert:
+        if (!Holds(I.A, Text, Pos)) return false;
+        ++Pc;
+        break;
+      case opSplit:
+        if (!FBackrefs) {
+          std::vector<uint64_t>& Visited = FScratch.Visited;
+          const size_t Bit = static_cast<size_t>(I.Code) * (N + 1) + Pos;
+          if (Visited[Bit / 64] >> (Bit % 64) & 1) return false;
+          Visited[Bit / 64] |= uint64_t{1} << (Bit % 64);
+        }
+        FScratch.Stack.push_back({I.B, 0, Pos});
+        Pc = I.A;
+        break;
+      case opJmp:
+        Pc = I.A;
+        break;
+      case opSave:
+      case opMark: {
+        std::vector<size_t>& Slots = I.Op == opSave ? Captures : Marks;
+        FScratch.Stack.push_back({I.Op == opSave ? -1 : -2, I.A, Slots[static_cast<size_t>(I.A)]});
+        Slots[static_cast<size_t>(I.A)] = Pos;
+        ++Pc;
+        break;
+      }
+      case opCheck:
+        Pc =
+            Pos == Marks[static_cast<size_t>(I.A)] ? FProgram[static_cast<size_t>(I.B) + 1].B : I.B;
+        break;
+      case opBackref: {
+        const size_t From = Captures[2 * static_cast<size_t>(I.A)];
+        const size_t To = Captures[2 * static_cast<size_t>(I.A) + 1];
+        if (From == Unset || To == Unset || To - From > N - Pos ||
+            Text.substr(Pos, To - From) != Text.substr(From, To - From)) {
+          return false;
+        }
+        Pos += To - From;
+        ++Pc;
+        break;
+      }
+      case opMatch:
+        return true;
+    }
+  }
+}

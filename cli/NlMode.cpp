@@ -1,0 +1,471 @@
+// corvane nl: the inputs read in blocks, their lines numbered as GNU nl numbers them, written
+// through a buffer that is passed on before any read that may wait.
+
+#include "cli/NlMode.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <new>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#ifdef _WIN32
+#include <io.h>
+#else
+#include <unistd.h>
+#endif
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
+
+#include "cli/FileIO.h"
+#include "cli/InputSource.h"
+#include "cli/NlOptions.h"
+#include "cli/NlText.h"
+#include "cli/StdDescriptors.h"
+
+namespace {
+
+constexpr size_t OutputSize = size_t{1} << 17;
+constexpr size_t InputSize = size_t{1} << 17;
+constexpr size_t SmallField = 256;  // number fields up to this size are built in place
+// Short pieces are copied as one fixed-size block (a few vector moves, no call): buffers keep
+// this many bytes of room past their end.
+constexpr size_t Slack = 64;
+
+// A fault that ends the run; what() is the message after "PROGRAM: ".
+class ENlFatal : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+bool StdoutIsTerminal() {
+#ifdef _WIN32
+  return _isatty(1) != 0;
+#else
+  return isatty(1) != 0;
+#endif
+}
+
+// Standard output through a buffer; a terminal gets each line as soon as it is complete.
+class TNlOutput {
+ public:
+  TNlOutput() : FBuffer(new char[OutputSize + Slack]), FLineBuffered(StdoutIsTerminal()) {}
+
+  void Append(const char* Bytes, size_t Size) {
+    if (Size <= OutputSize - FUsed) {
+      std::memcpy(FBuffer.get() + FUsed, Bytes, Size);
+      FUsed += Size;
+    } else {
+      Flush();
+      if (Size >= OutputSize) return FSink.Write({Bytes, Size});
+      std::memcpy(FBuffer.get(), Bytes, Size);
+      FUsed = Size;
+    }
+  }
+  // Append() of bytes that may be read Slack bytes from their start, whatever Size is.
+  void AppendFromSlack(const char* Bytes, size_t Size) {
+    if (Size > Slack || Size > OutputSize - FUsed) return Append(Bytes, Size);
+    std::memcpy(FBuffer.get() + FUsed, Bytes, Slack);
+    FUsed += Size;
+  }
+  // Room for Size (at most OutputSize) bytes; Commit() keeps what was written there.
+  char* Reserve(size_t Size) {
+    if (Size > OutputSize - FUsed) Flush();
+    return FBuffer.get() + FUsed;
+  }
+  void Commit(size_t Size) { FUsed += Size; }
+  void Fill(char C, uint64_t Count) {
+    while (Count > 0) {
+      const size_t Part = static_cast<size_t>(std::min<uint64_t>(Count, OutputSize));
+      std::memset(Reserve(Part), C, Part);
+      Commit(Part);
+      Count -= Part;
+    }
+  }
+  void EndLine() {
+    if (FLineBuffered) Flush();
+  }
+  // Throws EOutputError; the buffer is empty afterwards either way.
+  void Flush() {
+    const size_t Size = FUsed;
+    FUsed = 0;
+    if (Size > 0) FSink.Write({FBuffer.get(), Size});
+  }
+
+ private:
+  TStdoutSink FSink;
+  std::unique_ptr<char[]> FBuffer;
+  size_t FUsed = 0;
+  bool FLineBuffered;
+};
+
+// The line breaks in a block, found sixteen bytes at a time where SSE2 exists (lines are
+// short: a memchr() call per line costs more). The block may be read Slack bytes past End.
+class TBreakScanner {
+ public:
+  TBreakScanner(const char* From, const char* End) : FChunk(From), FEnd(End) { Load(); }
+
+  // The next '\n', or null.
+  const char* Next() {
+    while (FMask == 0) {
+      FChunk += 16;
+      if (FChunk >= FEnd) return nullptr;
+      Load();
+    }
+    const int Bit = __builtin_ctz(FMask);
+    FMask &= FMask - 1;
+    return FChunk + Bit;
+  }
+
+ private:
+  void Load() {
+#ifdef __SSE2__
+    const __m128i Bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(FChunk));
+    FMask = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(Bytes, _mm_set1_epi8('\n'))));
+#else
+    FMask = 0;
+    for (unsigned I = 0; I < 16; ++I) FMask |= unsigned{FChunk[I] == '\n'} << I;
+#endif
+    if (FEnd - FChunk < 16) FMask &= (1u << (FEnd - FChunk)) - 1;
+  }
+
+  const char* FChunk;
+  const char* const FEnd;
+  unsigned FMask = 0;
+};
+
+// The numbering state, which runs on from one input to the next.
+class TNumberer {
+ public:
+  TNumberer(const TNlOptions& Options, TNlOutput& Out)
+      : FOptions(Options), FOut(Out), FIn(InputSize + Slack), FNumber(Options.Start) {
+    const uint64_t Blank = static_cast<uint64_t>(Options.Width) + Options.Separator.size();
+    if (Blank <= SmallField) FBlankField.assign(Blank, ' ');
+  }
+
+  // Numbers all of Input. Throws EInputError, EOutputError and ENlFatal.
+  void Read(TInputSource& Input) {
+    for (;;) {
+      if (FHave == FInSize) LineFillsBuffer();
+      if (Input.Waits()) FOut.Flush();
+      const size_t Got = Input.Read(FIn.data() + FHave, FInSize - FHave);
+      if (Got == 0) return;
+      const char* Begin = FIn.data();
+      const char* const End = Begin + FHave + Got;
+      const char* Scan = Begin + FHave;  // the bytes kept from before hold no line break
+      if (FPassing) {
+        const char* Break = Find(Begin, End);
+        if (Break == nullptr) {
+          FOut.Append(Begin, static_cast<size_t>(End - Begin));
+          continue;
+        }
+        FOut.Append(Begin, static_cast<size_t>(Break + 1 - Begin));
+        FOut.EndLine();
+        FPassing = false;
+        Begin = Scan = Break + 1;
+      }
+      for (TBreakScanner Breaks(Scan, End); const char* Break = Breaks.Next();) {
+        Line(Begin, static_cast<size_t>(Break - Begin), true);
+        Begin = Break + 1;
+      }
+      FHave = static_cast<size_t>(End - Begin);
+      if (FHave > 0 && Begin != FIn.data()) std::memmove(FIn.data(), Begin, FHave);
+    }
+  }
+
+  // Ends the input's last line when no line break did.
+  void EndInput() {
+    if (FPassing) {
+      FOut.Append("\n", 1);
+      FOut.EndLine();
+    } else if (FHave > 0) {
+      Line(FIn.data(), FHave, false);
+    }
+    FPassing = false;
+    FHave = 0;
+  }
+
+ private:
+  static const char* Find(const char* From, const char* End) {
+    return static_cast<const char*>(std::memchr(From, '\n', static_cast<size_t>(End - From)));
+  }
+
+  // A line without its '\n'; HasBreak: the '\n' follows it in memory.
+  void Line(const char* Begin, size_t Size, bool HasBreak) {
+    if (const size_t Kind = DelimiterKind(Begin, Size); Kind != 0) {
+      FSection = Kind == 3 ? scHeader : Kind == 2 ? scBody : scFooter;
+      if (FOptions.Renumber) {
+        FNumber = FOptions.Start;
+        FOverflowed = false;
+      }
+      FOut.Append("\n", 1);
+      FOut.EndLine();
+      return;
+    }
+    Head(Numbers({Begin, Size}));
+    if (HasBreak) {
+      FOut.AppendFromSlack(Begin, Size + 1);
+    } else {
+      FOut.Append(Begin, Size);
+      FOut.Append("\n", 1);
+    }
+    FOut.EndLine();
+  }
+
+  // A line as long as the whole buffer is too long to be a delimiter and not empty, so its
+  // head can be written and the rest passed on as it comes; but a pBRE needs all of it.
+  void LineFillsBuffer() {
+    if (FOptions.Sections[FSection].Style != nsRegex && FHave > 3 * FOptions.Delimiter.size()) {
+      Head(Numbers({FIn.data(), FHave}));
+      FOut.Append(FIn.data(), FHave);
+      FHave = 0;
+      FPassing = true;
+    } else {
+      FInSize *= 2;
+      FIn.resize(FInSize + Slack);
+    }
+  }
+
+  // 3, 2 or 1 for a line that is the delimiter three times (header), twice (body) or once
+  // (footer); else 0.
+  size_t DelimiterKind(const char* Begin, size_t Size) const {
+    const std::string& D = FOptions.Delimiter;
+    const size_t Length = D.size();
+    if (Length == 0 || Size == 0 || Size > 3 * Length || Size % Length != 0 || *Begin != D[0]) {
+      return 0;
+    }
+    for (size_t At = 0; At < Size; At += Length) {
+      if (std::memcmp(Begin + At, D.data(), Length) != 0) return 0;
+    }
+    return Size / Length;
+  }
+
+  // Whether the current section numbers Text. Style a numbers only every JoinBlank-th of
+  // consecutive empty lines; lines of other styles leave that count alone.
+  bool Numbers(std::string_view Text) {
+    const TNlNumbering& N = FOptions.Sections[FSection];
+    switch (N.Style) {
+      case nsAll:
+        if (!Text.empty() || ++FBlankRun == FOptions.JoinBlank) {
+          FBlankRun = 0;
+          return true;
+        }
+        return false;
+      case nsNonEmpty:
+        return !Text.empty();
+      case nsNone:
+        return false;
+      case nsRegex:
+        return N.Regex->Matches(Text);
+    }
+    return false;
+  }
+
+  // The number field and separator, or as many blanks.
+  void Head(bool Numbered) {
+    if (!Numbered) {
+      if (!FBlankField.empty()) return FOut.Append(FBlankField.data(), FBlankField.size());
+      return FOut.Fill(' ', static_cast<uint64_t>(FOptions.Width) + FOptions.Separator.size());
+    }
+    // The number past the last one was out of range: nl stops only when it is needed.
+    if (FOverflowed) throw ENlFatal("line number overflow");
+    WriteNumber();
+    FOverflowed = __builtin_add_overflow(FNumber, FOptions.Increment, &FNumber);
+  }
+
+  // Numbers mostly go up by one: the field of the last one is kept and its digits bumped.
+  void WriteNumber() {
+    const bool Next = FFieldValid && FNumber > 0 && FNumber - 1 == FFieldNumber;
+    if (!(Next && BumpField())) {
+      FFieldValid = RenderField();
+      if (!FFieldValid) return WriteWideField();
+    }
+    FFieldNumber = FNumber;
+    FOut.AppendFromSlack(FField, FFieldSize);
+  }
+
+  // Adds one to the digits in FField; false when the number needs another layout.
+  bool BumpField() {
+    for (size_t I = FLastDigit + 1; I-- > 0;) {
+      char& C = FField[I];
+      if (C >= '0' && C <= '8') return ++C, true;
+      if (C != '9') {
+        // One digit more: the blank before the number takes it (rn).
+        if (C != ' ' || FOptions.Format != nfRight) return false;
+        C = '1';
+        return true;
+      }
+      C = '0';
+    }
+    return false;
+  }
+
+  // The digits of FNumber's magnitude, ending at End; returns where they start.
+  char* Digits(char* End) const {
+    uintmax_t Magnitude = FNumber < 0 ? 0 - static_cast<uintmax_t>(FNumber) : FNumber;
+    do {
+      *--End = static_cast<char>('0' + Magnitude % 10);
+      Magnitude /= 10;
+    } while (Magnitude != 0);
+    return End;
+  }
+
+  uint64_t Padding(size_t DigitCount) const {
+    const uint64_t Length = DigitCount + (FNumber < 0 ? 1 : 0);
+    const uint64_t Width = static_cast<uint64_t>(FOptions.Width);
+    return Width > Length ? Width - Length : 0;
+  }
+
+  // The number in its field, then the separator, into FField; false when that is too long.
+  bool RenderField() {
+    char Buffer[24];
+    char* const End = Buffer + sizeof Buffer;
+    const char* const First = Digits(End);
+    const size_t DigitCount = static_cast<size_t>(End - First);
+    const uint64_t Pad = Padding(DigitCount);
+    const std::string& Separator = FOptions.Separator;
+    if (Pad + DigitCount + 1 + Separator.size() > sizeof FField) return false;
+    char* Out = FField;
+    const auto Put = [&Out](const char* Bytes, size_t Size) {
+      Out = static_cast<char*>(std::memcpy(Out, Bytes, Size)) + Size;
+    };
+    const auto Fill = [&Out](char C, uint64_t Size) {
+      Out = static_cast<char*>(std::memset(Out, C, static_cast<size_t>(Size))) + Size;
+    };
+    if (FOptions.Format == nfRight) Fill(' ', Pad);
+    if (FNumber < 0) *Out++ = '-';
+    if (FOptions.Format == nfZeros) Fill('0', Pad);
+    Put(First, DigitCount);
+    FLastDigit = static_cast<size_t>(Out - FField) - 1;
+    if (FOptions.Format == nfLeft) Fill(' ', Pad);
+    Put(Separator.data(), Separator.size());
+    FFieldSize = static_cast<size_t>(Out - FField);
+    return true;
+  }
+
+  // A field too wide for FField, written piece by piece.
+  void WriteWideField() {
+    char Buffer[24];
+    char* const End = Buffer + sizeof Buffer;
+    const char* const First = Digits(End);
+    const size_t DigitCount = static_cast<size_t>(End - First);
+    const uint64_t Pad = Padding(DigitCount);
+    if (FOptions.Format == nfRight) FOut.Fill(' ', Pad);
+    if (FNumber < 0) FOut.Append("-", 1);
+    if (FOptions.Format == nfZeros) FOut.Fill('0', Pad);
+    FOut.Append(First, DigitCount);
+    if (FOptions.Format == nfLeft) FOut.Fill(' ', Pad);
+    FOut.Append(FOptions.Separator.data(), FOptions.Separator.size());
+  }
+
+  const TNlOptions& FOptions;
+  TNlOutput& FOut;
+  std::vector<char> FIn;  // FInSize bytes read into, then Slack; grows only for a long pBRE line
+  size_t FInSize = InputSize;
+  size_t FHave = 0;       // an unfinished line at the start of FIn
+  bool FPassing = false;  // its head is written: bytes go straight out up to the line break
+  TNlSection FSection = scBody;
+  intmax_t FNumber;
+  bool FOverflowed = false;
+  intmax_t FBlankRun = 0;
+  std::string FBlankField;  // the blanks of an unnumbered line, when they are few
+  char FField[SmallField];  // the last number's field and separator
+  size_t FFieldSize = 0;
+  size_t FLastDigit = 0;  // of the number in FField
+  intmax_t FFieldNumber = 0;
+  bool FFieldValid = false;
+};
+
+void Report(const std::string& Program, const std::string& Message) {
+  const std::string Line = Program + ": " + Message + "\n";
+  std::fwrite(Line.data(), 1, Line.size(), stderr);
+}
+
+// The reason in a read error's message, which starts with the input's name.
+std::string ReadFailure(const EInputError& E, const std::string& Name) {
+  const std::string_view Message = E.what();
+  const std::string Prefix = Name + ": ";
+  return std::string(Message.substr(0, Prefix.size()) == Prefix ? Message.substr(Prefix.size())
+                                                                : Message);
+}
+
+int NumberFiles(const TNlOptions& Options, const std::string& Program) {
+  TNlOutput Out;
+  TNumberer Numberer(Options, Out);
+  int Status = 0;
+  try {
+    for (const std::string& Name : Options.Files) {
+      TFileSource Input;
+      std::string Error;
+      if (!Input.Open(Name, Error)) {
+        Report(Program, QuoteFileName(Name) + ": " + Error);
+        Status = 1;
+        continue;
+      }
+      try {
+        Numberer.Read(Input);
+      } catch (const EInputError& E) {
+        Report(Program, QuoteFileName(Name) + ": " + ReadFailure(E, Name));
+        Status = 1;
+      }
+      Numberer.EndInput();
+    }
+  } catch (const std::runtime_error& E) {
+    // As nl's exit would, pass on what was numbered before the fault.
+    Report(Program, E.what());
+    Out.Flush();
+    return 1;
+  }
+  Out.Flush();
+  return Status;
+}
+
+}  // namespace
+
+int RunNl(const std::vector<std::string>& Args, const std::string& Program) {
+  GuardStandardDescriptors();
+  try {
+    SetUpNlLocale();
+    const TNlCommand Command =
+        ParseNlCommandLine(Args, Program, std::getenv("POSIXLY_CORRECT") != nullptr);
+    std::fwrite(Command.Diagnostics.data(), 1, Command.Diagnostics.size(), stderr);
+    switch (Command.Action) {
+      case naFail:
+        return 1;
+      case naHelp:
+        TStdoutSink().Write(NlHelpText(Program));
+        return 0;
+      case naVersion:
+        TStdoutSink().Write(NlVersionText());
+        return 0;
+      case naRun:
+        break;
+    }
+    return NumberFiles(Command.Options, Program);
+  } catch (const EOutputError& E) {
+    Report(Program, E.what());
+  } catch (const std::bad_alloc&) {
+    Report(Program, "memory exhausted");
+  } catch (const std::exception& E) {
+    Report(Program, E.what());
+  }
+  return 1;
+}
+
+bool IsNlProgramName(std::string_view Argv0) {
+#ifdef _WIN32
+  const size_t Cut = Argv0.find_last_of("/\\:");
+#else
+  const size_t Cut = Argv0.find_last_of('/');
+#endif
+  std::string Base(Cut == std::string_view::npos ? Argv0 : Argv0.substr(Cut + 1));
+#ifdef _WIN32
+  for (char& C : Base) C = (C >= 'A' && C <= 'Z') ? static_cast<char>(C - 'A' + 'a') : C;
+#endif
+  return Base == "nl" || Base == "nl.exe";
+}
