@@ -344,6 +344,8 @@ std::string OverviewHelp() {
     Name.resize(20, ' ');
     Text += "  " + Name + C.Summary + "\n";
   }
+  // nl mode has GNU nl's own command line; the program also runs it under the name nl.
+  Text += "  nl                  number lines as GNU nl does, with nl's options\n";
   Text +=
       "\n"
       "Run 'corvane COMMAND --help' for the options of a command.\n"
