@@ -14,6 +14,7 @@ Usage: nl_mode_test.py path/to/corvane
 import os
 import random
 import select
+import shlex
 import subprocess
 import sys
 import tempfile
@@ -114,7 +115,7 @@ def spell(rng, letter, value):
     if value is None:
         return [rng.choice([b"-p", b"--no-renumber", b"--no-r"])]
     name, value = name.encode(), arg_bytes(value)
-    abbreviation = name[:{"n": 8, "s": 9, "h": 3}.get(letter, 2)]
+    abbreviation = name[:{"n": 8, "s": 9, "w": 8, "h": 3}.get(letter, 2)]
     return rng.choice([[b"-" + letter.encode() + value], [b"-" + letter.encode(), value],
                        [b"--" + name + b"=" + value], [b"--" + name, value],
                        [b"--" + abbreviation + b"=" + value]])
@@ -223,9 +224,9 @@ def newer_release_cases(programs):
         check((rc, out, err) == theirs, f"-d \u00a7 is \u00a7: ({spelled!r}): {out!r}")
     programs.compare([b"-d\xc2\xa7", b"-ba"], data, C_LOCALE, label="-d in C locale")
     # Endless input into a full device: a write error at once, status 1.
-    for argv0, program in ((programs.link, programs.link),
-                           (programs.corvane + " nl", "corvane nl")):
-        p = subprocess.run(f"yes | {argv0} > /dev/full", shell=True, capture_output=True,
+    for command, program in ((shlex.quote(programs.link), programs.link),
+                             (shlex.quote(programs.corvane) + " nl", "corvane nl")):
+        p = subprocess.run(f"yes | {command} > /dev/full", shell=True, capture_output=True,
                            timeout=30, env={"PATH": "/usr/bin:/bin"})
         check(p.returncode == 1 and
               p.stderr.endswith(f"{program}: write error: No space left on device\n".encode()),
@@ -233,7 +234,7 @@ def newer_release_cases(programs):
 
 
 def pipe_cases(programs):
-    p = subprocess.run(f"yes | {programs.corvane} nl | head -1", shell=True,
+    p = subprocess.run(f"yes | {shlex.quote(programs.corvane)} nl | head -1", shell=True,
                        capture_output=True, timeout=30)
     check(p.stdout == b"     1\ty\n", f"yes | corvane nl | head -1: {p.stdout!r}")
     # A line comes out numbered while the input is still open.
