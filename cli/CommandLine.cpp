@@ -254,8 +254,15 @@ TCommandLine ParseCommandLine(const std::vector<std::string>& Args) {
   return Line;
 }
 
+std::string LicenceText() {
+  return "Copyright (c) 2026 The Corvane developers.\n"
+         "License MIT: <https://opensource.org/licenses/MIT>.\n"
+         "This is free software: you are free to change and redistribute it.\n"
+         "There is NO WARRANTY, to the extent permitted by law.\n";
+}
+
 std::string VersionText() {
-  return std::string("corvane (Corvane) ") + CORVANE_VERSION + "\n";
+  return std::string("corvane (Corvane) ") + CORVANE_VERSION + "\n" + LicenceText();
 }
 
 namespace {

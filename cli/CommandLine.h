@@ -33,3 +33,5 @@ struct TCommandLine {
 // HelpText() — the text of "corvane --help" (Command empty) or "corvane COMMAND --help".
 [[nodiscard]] std::string HelpText(const std::string& Command);
 [[nodiscard]] std::string VersionText();
+// LicenceText() — the copyright and licence lines that end every --version.
+[[nodiscard]] std::string LicenceText();

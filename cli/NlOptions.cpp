@@ -5,6 +5,7 @@
 #include <climits>
 #include <string_view>
 
+#include "cli/CommandLine.h"
 #include "cli/NlText.h"
 
 #ifndef CORVANE_VERSION
@@ -307,10 +308,5 @@ std::string NlHelpText(const std::string& Program) {
 }
 
 std::string NlVersionText() {
-  return "nl (Corvane) " CORVANE_VERSION
-         "\n"
-         "Copyright (c) 2026 The Corvane developers.\n"
-         "License MIT: <https://opensource.org/licenses/MIT>.\n"
-         "This is free software: you are free to change and redistribute it.\n"
-         "There is NO WARRANTY, to the extent permitted by law.\n";
+  return "nl (Corvane) " CORVANE_VERSION "\n" + LicenceText();
 }

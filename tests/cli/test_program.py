@@ -246,7 +246,8 @@ class Program(unittest.TestCase):
             self.assertIn(b"\n  " + command.encode() + b" ", out)
             self.assertEqual(run([command, "--help"])[0], 0)
         self.assertIn(b"--zero-fill", run(["number", "--help"])[1])
-        self.assertRegex(run(["--version"])[1].decode(), r"^corvane \(Corvane\) \d+\.\d+\.\d+\n$")
+        self.assertRegex(run(["--version"])[1].decode(),
+                         r"^corvane \(Corvane\) \d+\.\d+\.\d+\nCopyright .*\nLicense MIT: ")
 
 
 if __name__ == "__main__":
