@@ -34,6 +34,8 @@
 # row is ok, 1 when any is not, 2 when the script cannot run.
 set -euo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+# shellcheck source=bench/inputs.sh
+. "$here/inputs.sh"
 corvane_arg=${1:-$here/../build/native/cli/corvane}
 lines=${LINES:-1000000}
 long_lines=${LONG_LINES:-50000}
@@ -71,19 +73,6 @@ version=$("$corvane" --version | head -1)
 corvane_arg=$(realpath "$corvane_arg")
 
 # ---------------------------------------------------------------- generators
-
-gen_ascii() {  # LINES: the compare_nl.sh text
-  awk -v lines="$1" 'BEGIN {
-    srand(20240601)
-    split("int return value:key if else 0x1F while the 12 for { } ; // alpha\tbeta x=y:z", w, " ")
-    n = length(w)
-    for (i = 0; i < lines; i++) {
-      s = (rand() < 0.2) ? "    " : ""
-      while (length(s) < 38) s = s w[int(rand() * n) + 1] " "
-      printf "%s\r\n", substr(s, 1, 38)
-    }
-  }'
-}
 
 gen_py() {  # KIND LINES
   python3 - "$1" "$2" <<'PY'
