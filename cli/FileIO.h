@@ -42,5 +42,9 @@ class TOutput : public TByteSink {
 // OpenOutput() — the output -o Name asks for; "" is standard output. Throws EOutputError.
 [[nodiscard]] std::unique_ptr<TOutput> OpenOutput(const std::string& Name);
 
+// DescriptorOutput() — an output that writes the open descriptor Fd directly and closes it
+// at Commit(); Name is for messages.
+[[nodiscard]] std::unique_ptr<TOutput> DescriptorOutput(int Fd, std::string Name);
+
 // SystemMessage() — the system's text for an errno value, as strerror() gives it.
 [[nodiscard]] std::string SystemMessage(int Errno);

@@ -104,8 +104,3 @@ class TSpooledSource : public TInputSource {
   bool FReplaying = false;
   size_t FReplayPos = 0;  // within FMemory, then the file
 };
-
-#ifdef _WIN32
-// A UTF-8 name as the wide string the Windows file functions take.
-[[nodiscard]] std::wstring WideName(const std::string& Utf8);
-#endif

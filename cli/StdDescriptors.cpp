@@ -1,11 +1,6 @@
 #include "cli/StdDescriptors.h"
 
-#include <cerrno>
-#include <fcntl.h>
-
-#ifndef _WIN32
-#include <unistd.h>
-#endif
+#include "cli/System.h"
 
 namespace {
 
@@ -14,15 +9,7 @@ bool GClosed[3] = {false, false, false};
 }  // namespace
 
 void GuardStandardDescriptors() {
-#ifndef _WIN32
-  for (int Fd = 0; Fd < 3; ++Fd) {
-    if (::fcntl(Fd, F_GETFD) != -1 || errno != EBADF) continue;
-    GClosed[Fd] = true;
-    // open() takes the lowest free number, which is Fd: the others below it are open.
-    const int Null = ::open("/dev/null", Fd == 0 ? O_RDONLY : O_WRONLY);
-    if (Null >= 0 && Null != Fd) ::close(Null);
-  }
-#endif
+  sys::FillClosedStandardDescriptors(GClosed);
 }
 
 bool StandardDescriptorClosed(int Fd) {

@@ -1,0 +1,61 @@
+#pragma once
+// The calls on files that differ between POSIX and Windows, behind one interface, so the
+// filter's inputs and outputs are written once. SystemPosix.cpp or SystemWin32.cpp implements
+// it; CMake builds the one for the target.
+
+#include <cerrno>
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+class TOutput;
+
+namespace sys {
+
+// Bytes read or written, or -1 with errno set (EINTR included: the caller retries).
+int64_t Read(int Fd, char* Buffer, size_t Size);
+int64_t Write(int Fd, const char* Buffer, size_t Size);
+// 0, or -1 with errno set.
+int Close(int Fd);
+
+// Writes all of Size bytes, retrying interrupted and partial writes; false with errno set.
+inline bool WriteAll(int Fd, const char* Bytes, size_t Size) {
+  while (Size > 0) {
+    const int64_t Done = Write(Fd, Bytes, Size);
+    if (Done < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    Bytes += Done;
+    Size -= static_cast<size_t>(Done);
+  }
+  return true;
+}
+[[nodiscard]] bool SeekStart(int Fd);
+// Bytes pass untranslated (Windows' C runtime would turn LF into CR LF).
+void SetBinary(int Fd);
+
+// A file opened for reading, -1 with errno set.
+[[nodiscard]] int OpenForReading(const std::string& Name);
+
+struct TFileFacts {
+  bool Regular = false;
+  bool Directory = false;
+  int64_t Size = 0;
+  int64_t Modified = 0;  // in the system's own unit; only compared
+};
+[[nodiscard]] bool Facts(int Fd, TFileFacts& Facts);
+
+// An anonymous temporary file that vanishes when closed or when the program ends; -1 with
+// errno set.
+[[nodiscard]] int OpenSpoolFile();
+
+// Fills each of the standard descriptors 0-2 that is closed with the null device and says
+// which were (Closed[Fd]).
+void FillClosedStandardDescriptors(bool (&Closed)[3]);
+
+// The output that -o Name asks for, by what Name is on this system (see FileIO.h).
+[[nodiscard]] std::unique_ptr<TOutput> OpenFileOutput(const std::string& Name);
+
+}  // namespace sys

@@ -1,0 +1,259 @@
+// The file calls of the filter on POSIX systems: descriptors, file facts, the spool file, the
+// standard descriptors, and -o by what its target is (see FileIO.h).
+#include "cli/System.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <climits>
+#include <csignal>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/types.h>
+#include <unistd.h>
+
+#include "cli/FileIO.h"
+#include "cli/StdDescriptors.h"
+
+namespace {
+
+// The folder part of Path ("." when it has none), where the temporary file is made.
+std::string DirectoryOf(const std::string& Path) {
+  const size_t Cut = Path.find_last_of('/');
+  if (Cut == std::string::npos) return ".";
+  return Cut == 0 ? "/" : Path.substr(0, Cut);
+}
+
+// The temporary file of a replacement under way: a signal that ends corvane removes it first.
+char GTemporaryName[PATH_MAX + 1];
+constexpr int CleanupSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGPIPE};
+
+extern "C" void RemoveTemporaryAndDie(int Signal) {
+  if (GTemporaryName[0] != '\0') ::unlink(GTemporaryName);
+  std::signal(Signal, SIG_DFL);
+  std::raise(Signal);
+}
+
+void WatchTemporary(const std::string& Name) {
+  if (Name.size() > PATH_MAX) return;
+  std::memcpy(GTemporaryName, Name.c_str(), Name.size() + 1);
+  for (const int Signal : CleanupSignals) {
+    // A signal ignored by whoever started corvane stays ignored.
+    struct sigaction Old;
+    if (::sigaction(Signal, nullptr, &Old) == 0 && Old.sa_handler == SIG_IGN) continue;
+    struct sigaction New {};
+    New.sa_handler = RemoveTemporaryAndDie;
+    sigemptyset(&New.sa_mask);
+    ::sigaction(Signal, &New, nullptr);
+  }
+}
+
+void ForgetTemporary() {
+  GTemporaryName[0] = '\0';
+}
+
+// /dev/stdout, /dev/stderr, /dev/fd/N, /proc/self/fd/N: the descriptor they stand for, or -1.
+int DescriptorAlias(const std::string& Name) {
+  if (Name == "/dev/stdin") return 0;
+  if (Name == "/dev/stdout") return 1;
+  if (Name == "/dev/stderr") return 2;
+  for (const char* Prefix : {"/dev/fd/", "/proc/self/fd/"}) {
+    const std::string P = Prefix;
+    if (Name.compare(0, P.size(), P) != 0 || Name.size() == P.size() || Name.size() > P.size() + 9)
+      continue;
+    if (!std::all_of(Name.begin() + static_cast<std::ptrdiff_t>(P.size()), Name.end(),
+                     [](char C) { return C >= '0' && C <= '9'; })) {
+      continue;
+    }
+    return std::atoi(Name.c_str() + P.size());
+  }
+  return -1;
+}
+
+// Writes to a temporary file beside Target; Commit() flushes it to disk and renames it over
+// Target, so Target holds either its old content or the complete new one. Without Commit()
+// the temporary file is removed and Target never changes. Existing: Target's mode, owner and
+// group (null when Target does not exist yet).
+class TReplacedFile : public TOutput {
+ public:
+  TReplacedFile(std::string Name, std::string Target, const struct stat* Existing);
+  ~TReplacedFile() override { Discard(); }
+  TReplacedFile(const TReplacedFile&) = delete;
+  TReplacedFile& operator=(const TReplacedFile&) = delete;
+
+  void Write(std::string_view Bytes) override;
+  void Commit() override;
+  [[nodiscard]] bool Replaces() const override { return true; }
+  [[nodiscard]] const std::string& Name() const override { return FName; }
+
+ private:
+  [[noreturn]] void Fail(const std::string& Message);
+  void Discard() noexcept;
+
+  std::string FName;    // as the user wrote it
+  std::string FTarget;  // the file replaced: the final target of a symbolic link
+  std::string FTempName;
+  int FFd = -1;
+};
+
+TReplacedFile::TReplacedFile(std::string Name, std::string Target, const struct stat* Existing)
+    : FName(std::move(Name)), FTarget(std::move(Target)) {
+  const std::string Dir = DirectoryOf(FTarget);
+  std::string Template = Dir + (Dir == "/" ? "" : "/") + ".corvane-XXXXXX";
+  FFd = ::mkostemp(Template.data(), O_CLOEXEC);
+  if (FFd < 0) {
+    throw EOutputError("cannot create temporary file in '" + Dir + "': " + SystemMessage(errno));
+  }
+  FTempName = Template;
+  WatchTemporary(FTempName);
+  mode_t Mode;
+  if (Existing != nullptr) {
+    // The owner first: changing it may clear the set-user-ID and set-group-ID bits.
+    if ((Existing->st_uid != ::geteuid() || Existing->st_gid != ::getegid()) &&
+        ::fchown(FFd, Existing->st_uid, Existing->st_gid) != 0) {
+      Fail(FName + ": cannot keep its owner and group (" + SystemMessage(errno) +
+           "); left unchanged");
+    }
+    Mode = Existing->st_mode & 07777;
+  } else {
+    const mode_t Mask = ::umask(0);
+    ::umask(Mask);
+    Mode = 0666 & ~Mask;
+  }
+  if (::fchmod(FFd, Mode) != 0) Fail(FName + ": " + SystemMessage(errno));
+}
+
+void TReplacedFile::Discard() noexcept {
+  if (FFd >= 0) {
+    sys::Close(FFd);
+    FFd = -1;
+  }
+  if (!FTempName.empty()) {
+    ::unlink(FTempName.c_str());
+    ForgetTemporary();
+    FTempName.clear();
+  }
+}
+
+void TReplacedFile::Fail(const std::string& Message) {
+  Discard();
+  throw EOutputError(Message);
+}
+
+void TReplacedFile::Write(std::string_view Bytes) {
+  if (!sys::WriteAll(FFd, Bytes.data(), Bytes.size())) Fail(FName + ": " + SystemMessage(errno));
+}
+
+void TReplacedFile::Commit() {
+  int Errno = ::fsync(FFd) == 0 ? 0 : errno;
+  if (::close(FFd) != 0 && Errno == 0) Errno = errno;
+  FFd = -1;
+  if (Errno != 0) Fail(FName + ": " + SystemMessage(Errno));
+  if (::rename(FTempName.c_str(), FTarget.c_str()) != 0) Fail(FName + ": " + SystemMessage(errno));
+  ForgetTemporary();
+  FTempName.clear();
+  // Make the rename itself durable.
+  const int DirFd = ::open(DirectoryOf(FTarget).c_str(), O_RDONLY | O_CLOEXEC);
+  if (DirFd >= 0) {
+    ::fsync(DirFd);
+    ::close(DirFd);
+  }
+}
+
+}  // namespace
+
+int64_t sys::Read(int Fd, char* Buffer, size_t Size) {
+  return ::read(Fd, Buffer, Size);
+}
+
+int64_t sys::Write(int Fd, const char* Buffer, size_t Size) {
+  return ::write(Fd, Buffer, Size);
+}
+
+int sys::Close(int Fd) {
+  return ::close(Fd);
+}
+
+bool sys::SeekStart(int Fd) {
+  return ::lseek(Fd, 0, SEEK_SET) == 0;
+}
+
+void sys::SetBinary(int) {}
+
+int sys::OpenForReading(const std::string& Name) {
+  return ::open(Name.c_str(), O_RDONLY | O_CLOEXEC);
+}
+
+bool sys::Facts(int Fd, TFileFacts& Facts) {
+  struct stat Info;
+  if (::fstat(Fd, &Info) != 0) return false;
+  Facts.Regular = S_ISREG(Info.st_mode);
+  Facts.Directory = S_ISDIR(Info.st_mode);
+  Facts.Size = static_cast<int64_t>(Info.st_size);
+  Facts.Modified = static_cast<int64_t>(Info.st_mtim.tv_sec) * 1000000000 + Info.st_mtim.tv_nsec;
+  return true;
+}
+
+// In $TMPDIR (or /tmp), unlinked at once, so nothing is left behind whatever ends the program.
+int sys::OpenSpoolFile() {
+  const char* Dir = std::getenv("TMPDIR");
+  std::string Template =
+      std::string(Dir != nullptr && *Dir != '\0' ? Dir : "/tmp") + "/.corvane-spool-XXXXXX";
+  const int Fd = ::mkostemp(Template.data(), O_CLOEXEC);
+  if (Fd >= 0) ::unlink(Template.c_str());
+  return Fd;
+}
+
+void sys::FillClosedStandardDescriptors(bool (&Closed)[3]) {
+  for (int Fd = 0; Fd < 3; ++Fd) {
+    if (::fcntl(Fd, F_GETFD) != -1 || errno != EBADF) continue;
+    Closed[Fd] = true;
+    // open() takes the lowest free number, which is Fd: the others below it are open.
+    const int Null = ::open("/dev/null", Fd == 0 ? O_RDONLY : O_WRONLY);
+    if (Null >= 0 && Null != Fd) ::close(Null);
+  }
+}
+
+std::unique_ptr<TOutput> sys::OpenFileOutput(const std::string& Name) {
+  if (const int Fd = DescriptorAlias(Name); Fd >= 0) {
+    // Written through the descriptor itself, whatever it is open on: a pipe has no name to
+    // reopen, and replacing a file would leave the descriptor on the old one.
+    const int Copy = StandardDescriptorClosed(Fd) ? -1 : ::fcntl(Fd, F_DUPFD_CLOEXEC, 3);
+    if (Copy < 0) throw EOutputError(Name + ": " + SystemMessage(EBADF));
+    return DescriptorOutput(Copy, Name);
+  }
+  std::string Target = Name;
+  struct stat Info;
+  if (::lstat(Name.c_str(), &Info) != 0) {
+    if (errno != ENOENT) throw EOutputError(Name + ": " + SystemMessage(errno));
+    return std::make_unique<TReplacedFile>(Name, Target, nullptr);
+  }
+  if (S_ISLNK(Info.st_mode)) {
+    // The link stays a link: its final target is what gets replaced.
+    char* Resolved = ::realpath(Name.c_str(), nullptr);
+    if (Resolved == nullptr) {
+      if (errno != ENOENT) throw EOutputError(Name + ": " + SystemMessage(errno));
+      char Link[PATH_MAX + 1];
+      const ssize_t Length = ::readlink(Name.c_str(), Link, PATH_MAX);
+      throw EOutputError(Name + ": dangling symbolic link to '" +
+                         std::string(Link, static_cast<size_t>(std::max<ssize_t>(Length, 0))) +
+                         "'; nothing written");
+    }
+    Target = Resolved;
+    std::free(Resolved);
+    if (::stat(Target.c_str(), &Info) != 0) throw EOutputError(Name + ": " + SystemMessage(errno));
+  }
+  if (S_ISDIR(Info.st_mode)) throw EOutputError(Name + ": " + SystemMessage(EISDIR));
+  if (!S_ISREG(Info.st_mode)) {
+    // A device, FIFO or socket is written, never replaced.
+    const int Fd = ::open(Target.c_str(), O_WRONLY | O_NOCTTY | O_CLOEXEC);
+    if (Fd < 0) throw EOutputError(Name + ": " + SystemMessage(errno));
+    return DescriptorOutput(Fd, Name);
+  }
+  if (Info.st_nlink > 1) {
+    throw EOutputError(Name + ": has " + std::to_string(Info.st_nlink) +
+                       " hard links; not replaced, so that they do not keep the old text");
+  }
+  return std::make_unique<TReplacedFile>(Name, Target, &Info);
+}
