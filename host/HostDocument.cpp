@@ -1,7 +1,9 @@
+// The document model of HostDocument: lines, positions, selection, view lines, state and log;
+// HostMessages.cpp answers the host messages on top of it.
+
 #include "host/HostDocument.h"
 
 #include <algorithm>
-#include <cstring>
 #include <iterator>
 #include <utility>
 
@@ -39,12 +41,6 @@ std::vector<std::u16string> SplitAfterBreaks(std::u16string_view Text) {
 
 std::string Describe(const char* What, THostPos P) {
   return std::string(What) + " (" + std::to_string(P.X) + ", " + std::to_string(P.Y) + ")";
-}
-
-size_t ZeroEndedLength(const char16_t* S) {
-  size_t N = 0;
-  while (S[N] != 0) ++N;
-  return N;
 }
 
 constexpr size_t CountSlot(uint32_t Msg) {
@@ -437,253 +433,16 @@ void HostDocument::Anomaly(std::string What) {
   FAnomalies.push_back(std::move(What));
 }
 
-const char* HostDocument::MessageName(uint32_t Msg) {
-  switch (Msg) {
-    case HostQueryCommand:
-      return "HostQueryCommand";
-    case HostSendEventValue:
-      return "HostSendEventValue";
-    case HostGetLineCount:
-      return "HostGetLineCount";
-    case HostGetCaretPos:
-      return "HostGetCaretPos";
-    case HostGetScrollPos:
-      return "HostGetScrollPos";
-    case HostConvertPos:
-      return "HostConvertPos";
-    case HostSetCaretPos:
-      return "HostSetCaretPos";
-    case HostSetScrollPos:
-      return "HostSetScrollPos";
-    case HostExecCommand:
-      return "HostExecCommand";
-    case HostGetSelStart:
-      return "HostGetSelStart";
-    case HostGetSelEnd:
-      return "HostGetSelEnd";
-    case HostSelectChars:
-      return "HostSelectChars";
-    case HostSetSelection:
-      return "HostSetSelection";
-    case HostSetRedraw:
-      return "HostSetRedraw";
-    case HostHasSelection:
-      return "HostHasSelection";
-    case HostGetSelText:
-      return "HostGetSelText";
-    case HostGetLineText:
-      return "HostGetLineText";
-    case HostReplaceSel:
-      return "HostReplaceSel";
-    case HostGetDocInfo:
-      return "HostGetDocInfo";
-    default:
-      return "unknown message";
-  }
-}
-
-// ---- messages ----
-
+// Every message is counted and, while the log is on, recorded with its answer.
 intptr_t HostDocument::Handle(uint32_t Msg, uintptr_t wParam, intptr_t lParam) {
   THostLogEntry Entry;
   Entry.Msg = Msg;
   Entry.WParam = wParam;
   Entry.LParam = lParam;
-  const intptr_t Result = Dispatch(Msg, wParam, lParam, Entry);
+  const intptr_t Result = Dispatch(Entry);
   Entry.Result = Result;
   ++FMessageCount;
   ++FCounts[CountSlot(Msg)];
   if (FLogEnabled) FLog.push_back(std::move(Entry));
   return Result;
-}
-
-// Writes at most Size characters of Text and a terminating zero after them: Size counts the
-// characters, the caller's buffer has room for the zero as well.
-intptr_t HostDocument::CopyOut(std::u16string_view Text, uintptr_t Size, intptr_t Buffer,
-                               THostLogEntry& Entry) {
-  if (Buffer == 0) return static_cast<intptr_t>(Text.size());
-  const size_t N = std::min<size_t>(Text.size(), Size);
-  auto* Out = reinterpret_cast<char16_t*>(Buffer);
-  std::copy_n(Text.data(), N, Out);
-  Out[N] = 0;
-  Entry.Text.assign(Text.data(), N);
-  return static_cast<intptr_t>(N);
-}
-
-intptr_t HostDocument::Dispatch(uint32_t Msg, uintptr_t wParam, intptr_t lParam,
-                                THostLogEntry& Entry) {
-  auto PosIn = [&](intptr_t P, const char* Name, THostPos& Out) {
-    if (P == 0) {
-      Anomaly(std::string(Name) + ": null position");
-      return false;
-    }
-    std::memcpy(&Out, reinterpret_cast<const void*>(P), sizeof Out);
-    return true;
-  };
-  auto PosOut = [&](const char* Name, THostPos P) -> intptr_t {
-    Entry.Pos = P;
-    if (lParam == 0) {
-      Anomaly(std::string(Name) + ": null position");
-      return 0;
-    }
-    std::memcpy(reinterpret_cast<void*>(lParam), &P, sizeof P);
-    return 1;
-  };
-
-  switch (Msg) {
-    case HostQueryCommand: {
-      uint8_t Answer = 0;
-      if (wParam == HostCmdCanEdit) {
-        Answer = FReadOnly ? 0 : 1;
-      } else if (wParam == HostCmdSelectAll || wParam == HostCmdEndSelectAll) {
-        Answer = 1;
-      }
-      if (lParam != 0) {
-        *reinterpret_cast<uint8_t*>(lParam) = Answer;
-      } else {
-        Anomaly("HostQueryCommand without its scratch byte");
-      }
-      return Answer;
-    }
-    case HostSendEventValue:
-      FEventValue = wParam;
-      ++FEventValueCount;
-      return 0;
-    case HostGetLineCount:
-      if (wParam == HostPosKindFile) return LineCount();
-      if (wParam == HostPosKindView) return ViewLineCount();
-      Anomaly("HostGetLineCount: unknown position kind " + std::to_string(wParam));
-      return 0;
-    case HostGetCaretPos:
-      return PosOut("HostGetCaretPos", ToKind(wParam, FActive));
-    case HostGetSelStart:
-      return PosOut("HostGetSelStart", ToKind(wParam, StartLoc()));
-    case HostGetSelEnd:
-      return PosOut("HostGetSelEnd", ToKind(wParam, EndLoc()));
-    case HostConvertPos: {
-      THostPos In{};
-      if (!PosIn(static_cast<intptr_t>(wParam), "HostConvertPos", In)) return 0;
-      Entry.Pos = In;
-      const THostPos Out = LocToView(Clamp(In, "HostConvertPos"));
-      Entry.Pos2 = Out;
-      if (lParam == 0) {
-        Anomaly("HostConvertPos: null output");
-        return 0;
-      }
-      std::memcpy(reinterpret_cast<void*>(lParam), &Out, sizeof Out);
-      return 1;
-    }
-    case HostSetCaretPos: {
-      THostPos P{};
-      if (!PosIn(lParam, "HostSetCaretPos", P)) return 0;
-      Entry.Pos = P;
-      const TLoc L = FromKind(wParam, P, "HostSetCaretPos");
-      MoveCaret(L, L);
-      return 1;
-    }
-    case HostGetScrollPos:
-      if (lParam == 0) {
-        Anomaly("HostGetScrollPos: null record");
-        return 0;
-      }
-      std::memcpy(reinterpret_cast<void*>(lParam), &FScroll, sizeof FScroll);
-      return 1;
-    case HostSetScrollPos:
-      if (lParam == 0) {
-        Anomaly("HostSetScrollPos: null record");
-        return 0;
-      }
-      std::memcpy(&FScroll, reinterpret_cast<const void*>(lParam), sizeof FScroll);
-      return 1;
-    case HostExecCommand:
-      if (wParam == HostCmdSelectAll) {
-        const TLoc End{LineCount() - 1, LineLength(LineCount() - 1)};
-        MoveCaret({0, 0}, End);
-        FWholeSelected = true;
-      } else if (wParam == HostCmdEndSelectAll) {
-        if (!FWholeSelected) Anomaly("host command 4187 without 4136 before it");
-        FWholeSelected = false;
-        MoveCaret(FActive, FActive);
-      } else {
-        Anomaly("HostExecCommand: unknown command " + std::to_string(wParam));
-      }
-      return 0;
-    case HostSelectChars: {
-      const int64_t Count = static_cast<int64_t>(static_cast<intptr_t>(wParam));
-      Entry.Pos = {static_cast<int32_t>(Count), 0};
-      const TLoc From = FActive;
-      MoveCaret(From, Advance(From, Count));
-      return 1;
-    }
-    case HostSetSelection: {
-      THostPos A{};
-      THostPos B{};
-      if (!PosIn(static_cast<intptr_t>(wParam), "HostSetSelection anchor", A) ||
-          !PosIn(lParam, "HostSetSelection active", B)) {
-        return 0;
-      }
-      Entry.Pos = A;
-      Entry.Pos2 = B;
-      const TLoc LA = FromKind(HostPosKindView, A, "HostSetSelection anchor");
-      const TLoc LB = FromKind(HostPosKindView, B, "HostSetSelection active");
-      MoveCaret(LA, LB);
-      return 1;
-    }
-    case HostSetRedraw:
-      if (wParam > 1) Anomaly("HostSetRedraw: switch " + std::to_string(wParam));
-      FRedraw = wParam != 0;
-      ++FRedrawSwitches;
-      return 0;
-    case HostHasSelection:
-      return HasSelection() ? 1 : 0;
-    case HostGetSelText:
-      return CopyOut(SelectionText(), wParam, lParam, Entry);
-    case HostGetLineText: {
-      if (wParam == 0) {
-        Anomaly("HostGetLineText: null request");
-        return 0;
-      }
-      THostLineRequest Req{};
-      std::memcpy(&Req, reinterpret_cast<const void*>(wParam), sizeof Req);
-      Entry.Pos = {Req.Length, Req.Line};
-      Entry.Pos2 = {Req.Options, 0};
-      if (Req.Line < 0 || Req.Line >= LineCount()) {
-        Anomaly("HostGetLineText: line " + std::to_string(Req.Line) + " does not exist");
-        if (lParam != 0) *reinterpret_cast<char16_t*>(lParam) = 0;
-        return 0;
-      }
-      std::u16string_view Line = FLines[Req.Line];
-      // Option 2 asks for the line with its break; without it the break is left out.
-      if ((Req.Options & 2) == 0) Line.remove_suffix(BreakLength(Line));
-      if (lParam != 0 && Req.Length < 0) {
-        Anomaly("HostGetLineText: negative buffer length");
-        return 0;
-      }
-      return CopyOut(Line, static_cast<uintptr_t>(std::max(Req.Length, 0)), lParam, Entry);
-    }
-    case HostReplaceSel: {
-      if (lParam == 0) {
-        Anomaly("HostReplaceSel: null text");
-        return 0;
-      }
-      const auto* T = reinterpret_cast<const char16_t*>(lParam);
-      Entry.Text.assign(T, ZeroEndedLength(T));
-      if (FReadOnly) {
-        Anomaly("HostReplaceSel on a read-only document");
-        return 0;
-      }
-      Replace(StartLoc(), EndLoc(), Entry.Text);
-      return 1;
-    }
-    case HostGetDocInfo:
-      if (wParam != HostDocInfoFullPath) {
-        Anomaly("HostGetDocInfo: unknown info code " + std::to_string(wParam));
-        return 0;
-      }
-      return CopyOut(std::u16string_view(FPath).substr(0, HostDocPathLength - 1),
-                     HostDocPathLength - 1, lParam, Entry);
-    default:
-      Anomaly("unknown message " + std::to_string(Msg));
-      return 0;
-  }
 }

@@ -125,8 +125,39 @@ class HostDocument {
   [[nodiscard]] TLoc ViewToLoc(THostPos ViewPos, bool* Valid = nullptr) const;
   [[nodiscard]] THostPos LocToView(TLoc L) const;
   void Anomaly(std::string What);
-  intptr_t Dispatch(uint32_t Msg, uintptr_t wParam, intptr_t lParam, THostLogEntry& Entry);
+
+  // The protocol (HostMessages.cpp): one handler per message, found by Dispatch in a table.
+  // A handler reads wParam and lParam from the entry and records what it decoded there.
+  using THandler = intptr_t (HostDocument::*)(THostLogEntry& Entry);
+  struct TMessage {
+    uint32_t Msg;
+    const char* Name;
+    THandler Handler;
+  };
+  [[nodiscard]] static const TMessage* FindMessage(uint32_t Msg);
+  intptr_t Dispatch(THostLogEntry& Entry);
+  bool ReadPos(intptr_t P, const char* Name, THostPos& Out);
+  intptr_t WritePos(THostLogEntry& Entry, const char* Name, THostPos P);
   intptr_t CopyOut(std::u16string_view Text, uintptr_t Size, intptr_t Buffer, THostLogEntry& Entry);
+  intptr_t OnQueryCommand(THostLogEntry& Entry);
+  intptr_t OnSendEventValue(THostLogEntry& Entry);
+  intptr_t OnGetLineCount(THostLogEntry& Entry);
+  intptr_t OnGetCaretPos(THostLogEntry& Entry);
+  intptr_t OnGetScrollPos(THostLogEntry& Entry);
+  intptr_t OnConvertPos(THostLogEntry& Entry);
+  intptr_t OnSetCaretPos(THostLogEntry& Entry);
+  intptr_t OnSetScrollPos(THostLogEntry& Entry);
+  intptr_t OnExecCommand(THostLogEntry& Entry);
+  intptr_t OnGetSelStart(THostLogEntry& Entry);
+  intptr_t OnGetSelEnd(THostLogEntry& Entry);
+  intptr_t OnSelectChars(THostLogEntry& Entry);
+  intptr_t OnSetSelection(THostLogEntry& Entry);
+  intptr_t OnSetRedraw(THostLogEntry& Entry);
+  intptr_t OnHasSelection(THostLogEntry& Entry);
+  intptr_t OnGetSelText(THostLogEntry& Entry);
+  intptr_t OnGetLineText(THostLogEntry& Entry);
+  intptr_t OnReplaceSel(THostLogEntry& Entry);
+  intptr_t OnGetDocInfo(THostLogEntry& Entry);
 
   std::vector<std::u16string> FLines;  // each keeps its break; the last one has none
   TLoc FAnchor{0, 0};

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "host/win/HostWindow.h"
+#include "plugin/Win32Guards.h"
 #include "plugin/plugin.h"
 
 namespace {
@@ -11,7 +12,7 @@ namespace {
 constexpr WORD JapaneseLanguage = MAKELANGID(LANG_JAPANESE, SUBLANG_DEFAULT);  // 0x0411
 
 void ReportExports(THostApp& Host, THostReport& Report) {
-  const TPlugInExports& E = Host.Exports;
+  const TPlugInExports& E = Host.PlugIn.Exports;
   const std::pair<const char*, const void*> Exports[] = {
       {"OnCommand", reinterpret_cast<const void*>(E.OnCommand)},
       {"QueryStatus", reinterpret_cast<const void*>(E.QueryStatus)},
@@ -28,7 +29,7 @@ void ReportExports(THostApp& Host, THostReport& Report) {
                              "_GetBitmapID@0"};
   std::string Found;
   for (const char* Name : Decorated) {
-    if (GetProcAddress(Host.Dll, Name) == nullptr) continue;
+    if (GetProcAddress(Host.PlugIn.Dll, Name) == nullptr) continue;
     if (!Found.empty()) Found += ",";
     Found += Name;
   }
@@ -78,17 +79,16 @@ void ReportBitmap(HMODULE Dll, int Id, THostReport& Report) {
              static_cast<int64_t>(Size) - static_cast<int64_t>(Header.biSize));
   Report.Add("bitmap.hex", HexBytes(Data, Size));
   // And through the loader, as a host's toolbar takes it.
-  HBITMAP Loaded = static_cast<HBITMAP>(
-      LoadImageW(Dll, MAKEINTRESOURCEW(Id), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
+  const TUniqueHandle<HBITMAP, DeleteObject> Loaded(static_cast<HBITMAP>(
+      LoadImageW(Dll, MAKEINTRESOURCEW(Id), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
   BITMAP Object = {};
-  if (Loaded != nullptr && GetObjectW(Loaded, sizeof(Object), &Object) == sizeof(Object)) {
+  if (Loaded && GetObjectW(Loaded.get(), sizeof(Object), &Object) == sizeof(Object)) {
     Report.Add("bitmap.loaded", std::to_string(Object.bmWidth) + "x" +
                                     std::to_string(Object.bmHeight) + "x" +
                                     std::to_string(Object.bmBitsPixel));
   } else {
     Report.Add("bitmap.loaded", "failed");
   }
-  if (Loaded != nullptr) DeleteObject(Loaded);
 }
 
 std::string VersionText(DWORD High, DWORD Low) {
@@ -158,8 +158,8 @@ void ReportStringQuery(THostApp& Host, UINT Code, WPARAM Size, bool WithBuffer,
                        THostReport& Report) {
   unsigned char Buffer[32];
   std::memset(Buffer, 0xCC, sizeof(Buffer));
-  const LRESULT Result = Host.Exports.PlugInProc(Host.Window, Code, Size,
-                                                 WithBuffer ? reinterpret_cast<LPARAM>(Buffer) : 0);
+  const LRESULT Result = Host.PlugIn.Exports.PlugInProc(
+      Host.Window, Code, Size, WithBuffer ? reinterpret_cast<LPARAM>(Buffer) : 0);
   const std::string Key = "plugin." + std::to_string(Code) + "." +
                           (WithBuffer ? "buffer" : "nobuffer") + "." + std::to_string(Size);
   Report.Add(Key, static_cast<int64_t>(Result));
@@ -167,7 +167,7 @@ void ReportStringQuery(THostApp& Host, UINT Code, WPARAM Size, bool WithBuffer,
 }
 
 void ReportPlugInProc(THostApp& Host, bool AnswerYes, THostReport& Report) {
-  if (Host.Exports.PlugInProc == nullptr) return;
+  if (Host.PlugIn.Exports.PlugInProc == nullptr) return;
   for (UINT Code : {2306u, 2308u}) {
     ReportStringQuery(Host, Code, 0, false, Report);
     ReportStringQuery(Host, Code, 32, false, Report);
@@ -176,17 +176,18 @@ void ReportPlugInProc(THostApp& Host, bool AnswerYes, THostReport& Report) {
     ReportStringQuery(Host, Code, 1, true, Report);
     ReportStringQuery(Host, Code, 0, true, Report);
   }
-  Report.Add("plugin.2310", static_cast<int64_t>(Host.Exports.PlugInProc(Host.Window, 2310, 0, 0)));
+  Report.Add("plugin.2310",
+             static_cast<int64_t>(Host.PlugIn.Exports.PlugInProc(Host.Window, 2310, 0, 0)));
   std::string Others;
   for (UINT Code : {0u, 1u, 2305u, 2307u, 2309u, 2312u, 0xFFFFFFFFu}) {
     if (!Others.empty()) Others += ",";
     Others += std::to_string(Code) + ":" +
-              std::to_string(Host.Exports.PlugInProc(Host.Window, Code, 32, 0));
+              std::to_string(Host.PlugIn.Exports.PlugInProc(Host.Window, Code, 32, 0));
   }
   Report.Add("plugin.others", Others);
 
   Host.Box.Arm(Host.Window, AnswerYes);
-  const LRESULT Answer = Host.Exports.PlugInProc(Host.Window, 2311, 0, 0);
+  const LRESULT Answer = Host.PlugIn.Exports.PlugInProc(Host.Window, 2311, 0, 0);
   Host.Box.Disarm(Host.Window);
   Report.Add("plugin.2311.answer", AnswerYes ? "yes" : "no");
   Report.Add("plugin.2311", static_cast<int64_t>(Answer));
@@ -198,7 +199,7 @@ void ReportPlugInProc(THostApp& Host, bool AnswerYes, THostReport& Report) {
 }
 
 void ReportEvents(THostApp& Host, THostReport& Report) {
-  if (Host.Exports.OnEvents == nullptr) return;
+  if (Host.PlugIn.Exports.OnEvents == nullptr) return;
   struct TStep {
     UINT Flags;
     LPARAM Value;
@@ -210,7 +211,7 @@ void ReportEvents(THostApp& Host, THostReport& Report) {
   int Index = 0;
   for (const TStep& Step : Steps) {
     const int32_t Before = Host.Doc.EventValueCount();
-    Host.Exports.OnEvents(Host.Window, Step.Flags, Step.Value);
+    Host.PlugIn.Exports.OnEvents(Host.Window, Step.Flags, Step.Value);
     const int32_t Sent = Host.Doc.EventValueCount() - Before;
     std::string Line = "flags=" + HexNumber(Step.Flags) +
                        " value=" + HexNumber(static_cast<uintptr_t>(Step.Value)) + " sent=";
@@ -229,18 +230,21 @@ void ReportEvents(THostApp& Host, THostReport& Report) {
 void ReportPlugInInfo(const std::wstring& DllPath, bool AnswerYes, THostReport& Report) {
   THostApp& Host = App();
   ReportExports(Host, Report);
-  ReportStrings(Host.Dll, Report);
-  if (Host.Exports.GetMenuTextID != nullptr)
-    Report.Add("getmenutextid", Host.Exports.GetMenuTextID());
-  if (Host.Exports.GetStatusMessageID != nullptr)
-    Report.Add("getstatusmessageid", Host.Exports.GetStatusMessageID());
-  if (Host.Exports.GetBitmapID != nullptr) Report.Add("getbitmapid", Host.Exports.GetBitmapID());
-  ReportBitmap(Host.Dll, Host.Exports.GetBitmapID != nullptr ? Host.Exports.GetBitmapID() : 101,
+  ReportStrings(Host.PlugIn.Dll, Report);
+  if (Host.PlugIn.Exports.GetMenuTextID != nullptr)
+    Report.Add("getmenutextid", Host.PlugIn.Exports.GetMenuTextID());
+  if (Host.PlugIn.Exports.GetStatusMessageID != nullptr)
+    Report.Add("getstatusmessageid", Host.PlugIn.Exports.GetStatusMessageID());
+  if (Host.PlugIn.Exports.GetBitmapID != nullptr)
+    Report.Add("getbitmapid", Host.PlugIn.Exports.GetBitmapID());
+  ReportBitmap(Host.PlugIn.Dll,
+               Host.PlugIn.Exports.GetBitmapID != nullptr ? Host.PlugIn.Exports.GetBitmapID() : 101,
                Report);
-  ReportVersion(DllPath, Host.Dll, Report);
+  ReportVersion(DllPath, Host.PlugIn.Dll, Report);
   ReportPlugInProc(Host, AnswerYes, Report);
-  if (Host.Exports.QueryStatus != nullptr) {
-    Report.Add("querystatus", static_cast<int64_t>(Host.Exports.QueryStatus(Host.Window, 0)));
+  if (Host.PlugIn.Exports.QueryStatus != nullptr) {
+    Report.Add("querystatus",
+               static_cast<int64_t>(Host.PlugIn.Exports.QueryStatus(Host.Window, 0)));
   }
   ReportEvents(Host, Report);
 }

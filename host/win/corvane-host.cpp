@@ -23,9 +23,11 @@
 #include <string>
 #include <vector>
 
+#include "host/win/FileHandle.h"
 #include "host/win/HostWindow.h"
-#include "library/ConvertToTypeUnit/ConvertToTypeUnit.h"
 #include "host/win/InfoReport.h"
+#include "library/ConvertToTypeUnit/ConvertToTypeUnit.h"
+#include "plugin/Win32Guards.h"
 
 namespace {
 
@@ -73,14 +75,17 @@ bool ParseInt(std::wstring_view S, int& Value) {
   return true;
 }
 
+// Reads "A<Sep>B" as two counts: "4:3", "640x480".
+bool ParsePair(std::wstring_view S, wchar_t Sep, int& A, int& B) {
+  const size_t At = S.find(Sep);
+  return At != std::wstring_view::npos && ParseInt(S.substr(0, At), A) &&
+         ParseInt(S.substr(At + 1), B);
+}
+
 bool ParsePos(std::wstring_view S, THostPos& Pos) {
-  const size_t Colon = S.find(L':');
   int Line = 0;
   int Column = 0;
-  if (Colon == std::wstring_view::npos || !ParseInt(S.substr(0, Colon), Line) ||
-      !ParseInt(S.substr(Colon + 1), Column)) {
-    return false;
-  }
+  if (!ParsePair(S, L':', Line, Column)) return false;
   Pos = THostPos{Column, Line};
   return true;
 }
@@ -95,89 +100,93 @@ bool Fail(const std::string& Message) {
   return false;
 }
 
+// One command-line option: a switch (no value) or an option whose value Apply checks and keeps;
+// Needs is the complaint when the value is missing or Apply refuses it.
+struct TOptionRule {
+  std::wstring_view Name;
+  const char* Needs;  // null for a switch
+  bool (*Apply)(const std::wstring& Value, TOptions& O);
+};
+
+bool Keep(std::wstring& Into, const std::wstring& Value) {
+  Into = Value;
+  return true;
+}
+
+constexpr TOptionRule OptionRules[] = {
+    {L"--dll", "--dll needs a path", [](const auto& V, TOptions& O) { return Keep(O.Dll, V); }},
+    {L"--doc", "--doc needs a file", [](const auto& V, TOptions& O) { return Keep(O.Doc, V); }},
+    {L"--out", "--out needs a file", [](const auto& V, TOptions& O) { return Keep(O.Out, V); }},
+    {L"--path", "--path needs a text",
+     [](const auto& V, TOptions& O) { return Keep(O.Path.emplace(), V); }},
+    {L"--select", "--select needs LINE:COL-LINE:COL",
+     [](const auto& V, TOptions& O) {
+       THostPos Anchor{};
+       THostPos Active{};
+       const size_t Dash = V.find(L'-');
+       if (Dash == std::wstring::npos || !ParsePos(V.substr(0, Dash), Anchor) ||
+           !ParsePos(V.substr(Dash + 1), Active)) {
+         return false;
+       }
+       O.Select = std::make_pair(Anchor, Active);
+       return true;
+     }},
+    {L"--caret", "--caret needs LINE:COL",
+     [](const auto& V, TOptions& O) { return ParsePos(V, O.Caret.emplace()); }},
+    {L"--readonly", nullptr, [](const auto&, TOptions& O) { return O.ReadOnly = true; }},
+    {L"--choose", "--choose needs a command id or 'cancel'",
+     [](const auto& V, TOptions& O) {
+       int Id = 0;
+       return (V == L"cancel" || ParseInt(V, Id)) && Keep(O.Choose.emplace(), V);
+     }},
+    {L"--wrap", "--wrap needs a number",
+     [](const auto& V, TOptions& O) { return ParseInt(V, O.Wrap); }},
+    {L"--no-run", nullptr, [](const auto&, TOptions& O) { return O.NoRun = true; }},
+    {L"--info", nullptr, [](const auto&, TOptions& O) { return O.Info = true; }},
+    {L"--answer", "--answer needs yes or no",
+     [](const auto& V, TOptions& O) {
+       O.AnswerYes = V == L"yes";
+       return V == L"yes" || V == L"no";
+     }},
+    {L"--clipboard", "--clipboard needs a text",
+     [](const auto& V, TOptions& O) { return Keep(O.Clipboard.emplace(), V); }},
+    {L"--fault", "--fault needs sellength or caretpos",
+     [](const auto& V, TOptions& O) {
+       O.Fault = ToUtf8(V);
+       return V == L"sellength" || V == L"caretpos";
+     }},
+    {L"--interactive", nullptr, [](const auto&, TOptions& O) { return O.Interactive = true; }},
+    {L"--hold", "--hold needs milliseconds",
+     [](const auto& V, TOptions& O) { return ParseInt(V, O.HoldMs); }},
+    {L"--hold-note", "--hold-note needs a file",
+     [](const auto& V, TOptions& O) { return Keep(O.HoldNote, V); }},
+    {L"--pointer", "--pointer needs X:Y",
+     [](const auto& V, TOptions& O) {
+       int X = 0;
+       int Y = 0;
+       if (!ParsePair(V, L':', X, Y)) return false;
+       O.Pointer = POINT{X, Y};
+       return true;
+     }},
+    {L"--window", "--window needs WIDTHxHEIGHT, at least 200x120",
+     [](const auto& V, TOptions& O) {
+       return ParsePair(V, L'x', O.WindowWidth, O.WindowHeight) && O.WindowWidth >= 200 &&
+              O.WindowHeight >= 120;
+     }},
+    {L"--font", "--font needs a typeface name",
+     [](const auto& V, TOptions& O) { return Keep(O.FontFace, V) && !V.empty(); }},
+};
+
 bool ParseOptions(int argc, wchar_t** argv, TOptions& O) {
   for (int I = 1; I < argc; ++I) {
     const std::wstring Arg = argv[I];
-    auto Value = [&](std::wstring& Into) {
-      if (I + 1 >= argc) return false;
-      Into = argv[++I];
-      return true;
-    };
-    std::wstring V;
-    if (Arg == L"--dll") {
-      if (!Value(O.Dll)) return Fail("--dll needs a path");
-    } else if (Arg == L"--doc") {
-      if (!Value(O.Doc)) return Fail("--doc needs a file");
-    } else if (Arg == L"--out") {
-      if (!Value(O.Out)) return Fail("--out needs a file");
-    } else if (Arg == L"--path") {
-      if (!Value(V)) return Fail("--path needs a text");
-      O.Path = V;
-    } else if (Arg == L"--select") {
-      THostPos Anchor{};
-      THostPos Active{};
-      size_t Dash = std::wstring::npos;
-      if (!Value(V) || (Dash = V.find(L'-')) == std::wstring::npos ||
-          !ParsePos(V.substr(0, Dash), Anchor) || !ParsePos(V.substr(Dash + 1), Active)) {
-        return Fail("--select needs LINE:COL-LINE:COL");
-      }
-      O.Select = std::make_pair(Anchor, Active);
-    } else if (Arg == L"--caret") {
-      THostPos Caret{};
-      if (!Value(V) || !ParsePos(V, Caret)) return Fail("--caret needs LINE:COL");
-      O.Caret = Caret;
-    } else if (Arg == L"--readonly") {
-      O.ReadOnly = true;
-    } else if (Arg == L"--choose") {
-      int Id = 0;
-      if (!Value(V) || (V != L"cancel" && !ParseInt(V, Id)))
-        return Fail("--choose needs a command id or 'cancel'");
-      O.Choose = V;
-    } else if (Arg == L"--wrap") {
-      if (!Value(V) || !ParseInt(V, O.Wrap)) return Fail("--wrap needs a number");
-    } else if (Arg == L"--no-run") {
-      O.NoRun = true;
-    } else if (Arg == L"--info") {
-      O.Info = true;
-    } else if (Arg == L"--answer") {
-      if (!Value(V) || (V != L"yes" && V != L"no")) return Fail("--answer needs yes or no");
-      O.AnswerYes = V == L"yes";
-    } else if (Arg == L"--clipboard") {
-      if (!Value(V)) return Fail("--clipboard needs a text");
-      O.Clipboard = V;
-    } else if (Arg == L"--fault") {
-      if (!Value(V) || (V != L"sellength" && V != L"caretpos"))
-        return Fail("--fault needs sellength or caretpos");
-      O.Fault = ToUtf8(V);
-    } else if (Arg == L"--interactive") {
-      O.Interactive = true;
-    } else if (Arg == L"--hold") {
-      if (!Value(V) || !ParseInt(V, O.HoldMs)) return Fail("--hold needs milliseconds");
-    } else if (Arg == L"--hold-note") {
-      if (!Value(O.HoldNote)) return Fail("--hold-note needs a file");
-    } else if (Arg == L"--pointer") {
-      POINT Point{};
-      const size_t Colon = Value(V) ? V.find(L':') : std::wstring::npos;
-      int X = 0;
-      int Y = 0;
-      if (Colon == std::wstring::npos || !ParseInt(V.substr(0, Colon), X) ||
-          !ParseInt(V.substr(Colon + 1), Y)) {
-        return Fail("--pointer needs X:Y");
-      }
-      Point.x = X;
-      Point.y = Y;
-      O.Pointer = Point;
-    } else if (Arg == L"--window") {
-      const size_t Cross = Value(V) ? V.find(L'x') : std::wstring::npos;
-      if (Cross == std::wstring::npos || !ParseInt(V.substr(0, Cross), O.WindowWidth) ||
-          !ParseInt(V.substr(Cross + 1), O.WindowHeight) || O.WindowWidth < 200 ||
-          O.WindowHeight < 120) {
-        return Fail("--window needs WIDTHxHEIGHT, at least 200x120");
-      }
-    } else if (Arg == L"--font") {
-      if (!Value(O.FontFace) || O.FontFace.empty()) return Fail("--font needs a typeface name");
-    } else {
-      return Fail("unknown argument " + ToUtf8(Arg));
+    const auto Rule = std::find_if(std::begin(OptionRules), std::end(OptionRules),
+                                   [&](const TOptionRule& R) { return R.Name == Arg; });
+    if (Rule == std::end(OptionRules)) return Fail("unknown argument " + ToUtf8(Arg));
+    if (Rule->Needs == nullptr) {
+      Rule->Apply(std::wstring(), O);
+    } else if (I + 1 >= argc || !Rule->Apply(argv[++I], O)) {
+      return Fail(Rule->Needs);
     }
   }
   if (O.Dll.empty()) return Fail("--dll is required");
@@ -189,16 +198,14 @@ bool ParseOptions(int argc, wchar_t** argv, TOptions& O) {
 }
 
 bool ReadFileBytes(const std::wstring& Name, std::string& Bytes) {
-  HANDLE File =
-      CreateFileW(Name.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-  if (File == INVALID_HANDLE_VALUE) return false;
+  const TFileHandle File = OpenFile(Name, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING, 0);
+  if (!File) return false;
   Bytes.clear();
   char Buffer[65536];
   DWORD Got = 0;
   bool Ok = true;
-  while ((Ok = ReadFile(File, Buffer, sizeof(Buffer), &Got, nullptr) != 0) && Got > 0)
+  while ((Ok = ReadFile(File.get(), Buffer, sizeof(Buffer), &Got, nullptr) != 0) && Got > 0)
     Bytes.append(Buffer, Got);
-  CloseHandle(File);
   return Ok;
 }
 
@@ -215,35 +222,30 @@ bool WriteAll(HANDLE File, const std::string& Text) {
 
 bool WriteReport(const TOptions& O, const std::string& Text) {
   if (O.Out.empty()) return WriteAll(GetStdHandle(STD_OUTPUT_HANDLE), Text);
-  HANDLE File = CreateFileW(O.Out.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                            FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (File == INVALID_HANDLE_VALUE) return false;
-  const bool Ok = WriteAll(File, Text);
-  CloseHandle(File);
-  return Ok;
+  const TFileHandle File = OpenFile(O.Out, GENERIC_WRITE, 0, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL);
+  return File && WriteAll(File.get(), Text);
 }
 
 // Starts the command from a known clipboard: the given text, or empty.
 void PrepareClipboard(const TOptions& O) {
-  if (!OpenClipboard(nullptr)) return;
+  const TClipboardOpen Clipboard(nullptr);
+  if (!Clipboard) return;
   EmptyClipboard();
-  if (O.Clipboard) {
-    const size_t Bytes = (O.Clipboard->size() + 1) * sizeof(wchar_t);
-    if (HGLOBAL Block = GlobalAlloc(GMEM_MOVEABLE, Bytes)) {
-      if (void* P = GlobalLock(Block)) {
-        std::memcpy(P, O.Clipboard->c_str(), Bytes);
-        GlobalUnlock(Block);
-        if (SetClipboardData(CF_UNICODETEXT, Block) == nullptr) GlobalFree(Block);
-      } else {
-        GlobalFree(Block);
-      }
-    }
-  }
-  CloseClipboard();
+  if (!O.Clipboard) return;
+  const size_t Bytes = (O.Clipboard->size() + 1) * sizeof(wchar_t);
+  TUniqueHandle<HGLOBAL, GlobalFree> Block(GlobalAlloc(GMEM_MOVEABLE, Bytes));
+  if (!Block) return;
+  {
+    const TGlobalLock Lock(Block.get());
+    if (!Lock) return;
+    std::memcpy(Lock.data(), O.Clipboard->c_str(), Bytes);
+  }  // unlocked before the clipboard takes it
+  if (SetClipboardData(CF_UNICODETEXT, Block.get()) != nullptr) Block.release();
 }
 
 void ReportClipboard(HWND Window, THostReport& Report) {
-  if (!OpenClipboard(Window)) {
+  const TClipboardOpen Clipboard(Window);
+  if (!Clipboard) {
     Report.Add("clipboard", "unavailable");
     return;
   }
@@ -254,22 +256,21 @@ void ReportClipboard(HWND Window, THostReport& Report) {
   }
   Report.Add("clipboard.formats", Formats);
   if (HANDLE Data = GetClipboardData(CF_UNICODETEXT)) {
-    if (const auto* Text = static_cast<const wchar_t*>(GlobalLock(Data))) {
+    const TGlobalLock Lock(Data);
+    if (const auto* Text = static_cast<const wchar_t*>(Lock.data())) {
       const size_t Limit = GlobalSize(Data) / sizeof(wchar_t);
       Report.Add("clipboard.unicode", EscapeText(std::wstring_view(Text, wcsnlen(Text, Limit))));
       Report.Add("clipboard.unicode.blocksize", static_cast<int64_t>(GlobalSize(Data)));
-      GlobalUnlock(Data);
     }
   }
   if (HANDLE Data = GetClipboardData(CF_TEXT)) {
-    if (const auto* Text = static_cast<const char*>(GlobalLock(Data))) {
+    const TGlobalLock Lock(Data);
+    if (const auto* Text = static_cast<const char*>(Lock.data())) {
       const size_t Limit = GlobalSize(Data);
       Report.Add("clipboard.text.hex", HexBytes(Text, strnlen(Text, Limit)));
       Report.Add("clipboard.text.blocksize", static_cast<int64_t>(Limit));
-      GlobalUnlock(Data);
     }
   }
-  CloseClipboard();
 }
 
 void ReportDocument(const std::u16string& Before, const TOptions& O, THostReport& Report) {
@@ -302,55 +303,123 @@ void ReportDocument(const std::u16string& Before, const TOptions& O, THostReport
   }
 }
 
+// Loads the DLL and what the host shows of it: the menu text, the status text and the glyph,
+// by the ids its getters return. False, with the report written, when it does not load.
+bool LoadPlugIn(const TOptions& O, THostReport& Report) {
+  THostApp& Host = App();
+  Host.PlugIn.Dll = LoadLibraryW(O.Dll.c_str());
+  if (Host.PlugIn.Dll == nullptr) {
+    Report.Add("dll.loaded", 0);
+    Report.Add("dll.error", static_cast<int64_t>(GetLastError()));
+    WriteReport(O, Report.Text());
+    return false;
+  }
+  Report.Add("dll.loaded", 1);
+  ResolveExports(Host.PlugIn.Dll, Host.PlugIn.Exports);
+
+  const UINT MenuId = Host.PlugIn.Exports.GetMenuTextID
+                          ? static_cast<UINT>(Host.PlugIn.Exports.GetMenuTextID())
+                          : 0;
+  const UINT StatusId = Host.PlugIn.Exports.GetStatusMessageID
+                            ? static_cast<UINT>(Host.PlugIn.Exports.GetStatusMessageID())
+                            : 0;
+  const int BitmapId = Host.PlugIn.Exports.GetBitmapID ? Host.PlugIn.Exports.GetBitmapID() : 0;
+  LoadResourceString(Host.PlugIn.Dll, MenuId, Host.PlugIn.MenuText);
+  LoadResourceString(Host.PlugIn.Dll, StatusId, Host.PlugIn.StatusText);
+  Host.PlugIn.Glyph = static_cast<HBITMAP>(
+      LoadImageW(Host.PlugIn.Dll, MAKEINTRESOURCEW(BitmapId), IMAGE_BITMAP, 0, 0, 0));
+  Report.AddText("menutext", Host.PlugIn.MenuText);
+  Report.AddText("statustext", Host.PlugIn.StatusText);
+  Report.Add("glyph", Host.PlugIn.Glyph != nullptr ? "loaded" : "missing");
+  return true;
+}
+
+// Fills the document from --doc and the options that shape it; false when it cannot be read.
+bool LoadDocument(const TOptions& O) {
+  HostDocument& Doc = App().Doc;
+  std::u16string Text;
+  if (!O.Doc.empty()) {
+    std::string Bytes;
+    if (!ReadFileBytes(O.Doc, Bytes)) {
+      std::fputs("corvane-host: cannot read the document\n", stderr);
+      return false;
+    }
+    if (!Utf8ToUtf16(Bytes, Text)) {
+      std::fputs("corvane-host: the document is not valid UTF-8\n", stderr);
+      return false;
+    }
+  }
+  Doc.SetText(Text);
+  Doc.SetReadOnly(O.ReadOnly);
+  Doc.SetWrapWidth(O.Wrap);
+  if (O.Path) Doc.SetPath(FromWide(*O.Path));
+  if (O.Select) Doc.Select(O.Select->first, O.Select->second);
+  if (O.Caret) Doc.SetCaret(*O.Caret);
+  Doc.ClearLog();
+  return true;
+}
+
+// --choose: how the popup menu is driven, by keyboard or left to the user.
+void ConfigureMenu(const TOptions& O, THostReport& Report) {
+  TMenuDriver& Menu = App().Menu;
+  if (!O.Choose) {
+    Menu.Configure(TMenuDriver::TMode::Watch, 0);
+    Report.Add("choose", "user");
+  } else if (*O.Choose == L"cancel") {
+    Menu.Configure(TMenuDriver::TMode::Cancel, 0);
+    Report.Add("choose", "cancel");
+  } else {
+    Menu.Configure(TMenuDriver::TMode::Choose, static_cast<UINT>(std::stoul(*O.Choose)));
+    Report.Add("choose", ToUtf8(*O.Choose));
+  }
+}
+
+// Runs the plug-in's command once (and then as often as a person presses the button with
+// --interactive) and reports the menu, the document and the clipboard afterwards.
+void RunCommand(const TOptions& O, THostReport& Report) {
+  THostApp& Host = App();
+  const std::u16string Before = Host.Doc.Text();
+  Report.Add("selection.before.anchor", FormatPos(Host.Doc.Anchor()));
+  Report.Add("selection.before.active", FormatPos(Host.Doc.Caret()));
+  ConfigureMenu(O, Report);
+  PrepareClipboard(O);
+  Host.Hold.Ms = static_cast<DWORD>(O.HoldMs);
+  Host.Hold.Note = O.HoldNote;
+  if (O.HoldMs > 0) Host.Menu.SetHold(Host.Hold.Ms, [] { NoteHold("menu"); });
+  if (O.Pointer) PlacePointer(O.Pointer->x, O.Pointer->y);
+  HoldWindow("before");
+  Host.Faults.Name = O.Fault;
+  if (!O.NoRun) RunPlugInCommand();
+  Host.Faults.Name.clear();
+  HoldWindow("after");
+  if (O.Interactive) {
+    MSG Msg;
+    while (GetMessageW(&Msg, nullptr, 0, 0) > 0) {
+      TranslateMessage(&Msg);
+      DispatchMessageW(&Msg);
+    }
+  }
+  Report.Add("command.runs", Host.CommandRuns);
+  Report.Add("choose.result", Host.Menu.Result().empty() ? "none" : Host.Menu.Result());
+  Report.Add("choose.refused", Host.Menu.Result() == "grayed" ? 1 : 0);
+  Report.Add("choose.keys", Host.Menu.KeysPosted());
+  if (!O.Fault.empty()) {
+    Report.Add("fault", O.Fault);
+    Report.Add("fault.injected", Host.Faults.Injected);
+  }
+  Host.Menu.Report(Report);
+  ReportDocument(Before, O, Report);
+  ReportClipboard(Host.Window, Report);
+}
+
 int Run(const TOptions& O) {
   THostApp& Host = App();
   THostReport Report;
   CaptureDebugOutput();
   Report.Add("host", sizeof(void*) == 8 ? "x64" : "x86");
   Report.Add("dll", ToUtf8(O.Dll));
-  Host.Dll = LoadLibraryW(O.Dll.c_str());
-  if (Host.Dll == nullptr) {
-    Report.Add("dll.loaded", 0);
-    Report.Add("dll.error", static_cast<int64_t>(GetLastError()));
-    WriteReport(O, Report.Text());
-    return ExitLoad;
-  }
-  Report.Add("dll.loaded", 1);
-  ResolveExports(Host.Dll, Host.Exports);
-
-  // The host shows what the plug-in's resources say, by the ids its getters return.
-  const UINT MenuId =
-      Host.Exports.GetMenuTextID ? static_cast<UINT>(Host.Exports.GetMenuTextID()) : 0;
-  const UINT StatusId =
-      Host.Exports.GetStatusMessageID ? static_cast<UINT>(Host.Exports.GetStatusMessageID()) : 0;
-  const int BitmapId = Host.Exports.GetBitmapID ? Host.Exports.GetBitmapID() : 0;
-  LoadResourceString(Host.Dll, MenuId, Host.MenuText);
-  LoadResourceString(Host.Dll, StatusId, Host.StatusText);
-  Host.Glyph =
-      static_cast<HBITMAP>(LoadImageW(Host.Dll, MAKEINTRESOURCEW(BitmapId), IMAGE_BITMAP, 0, 0, 0));
-  Report.AddText("menutext", Host.MenuText);
-  Report.AddText("statustext", Host.StatusText);
-  Report.Add("glyph", Host.Glyph != nullptr ? "loaded" : "missing");
-
-  std::u16string Text;
-  if (!O.Doc.empty()) {
-    std::string Bytes;
-    if (!ReadFileBytes(O.Doc, Bytes)) {
-      std::fputs("corvane-host: cannot read the document\n", stderr);
-      return ExitDocument;
-    }
-    if (!Utf8ToUtf16(Bytes, Text)) {
-      std::fputs("corvane-host: the document is not valid UTF-8\n", stderr);
-      return ExitDocument;
-    }
-  }
-  Host.Doc.SetText(Text);
-  Host.Doc.SetReadOnly(O.ReadOnly);
-  Host.Doc.SetWrapWidth(O.Wrap);
-  if (O.Path) Host.Doc.SetPath(FromWide(*O.Path));
-  if (O.Select) Host.Doc.Select(O.Select->first, O.Select->second);
-  if (O.Caret) Host.Doc.SetCaret(*O.Caret);
-  Host.Doc.ClearLog();
+  if (!LoadPlugIn(O, Report)) return ExitLoad;
+  if (!LoadDocument(O)) return ExitDocument;
 
   Host.WindowWidth = O.WindowWidth;
   Host.WindowHeight = O.WindowHeight;
@@ -365,48 +434,9 @@ int Run(const TOptions& O) {
   if (O.Info) {
     ReportPlugInInfo(O.Dll, O.AnswerYes, Report);
   } else {
-    const std::u16string Before = Host.Doc.Text();
-    Report.Add("selection.before.anchor", FormatPos(Host.Doc.Anchor()));
-    Report.Add("selection.before.active", FormatPos(Host.Doc.Caret()));
-    if (!O.Choose) {
-      Host.Menu.Configure(TMenuDriver::TMode::Watch, 0);
-      Report.Add("choose", "user");
-    } else if (*O.Choose == L"cancel") {
-      Host.Menu.Configure(TMenuDriver::TMode::Cancel, 0);
-      Report.Add("choose", "cancel");
-    } else {
-      Host.Menu.Configure(TMenuDriver::TMode::Choose, static_cast<UINT>(std::stoul(*O.Choose)));
-      Report.Add("choose", ToUtf8(*O.Choose));
-    }
-    PrepareClipboard(O);
-    Host.HoldMs = static_cast<DWORD>(O.HoldMs);
-    Host.HoldNote = O.HoldNote;
-    if (O.HoldMs > 0) Host.Menu.SetHold(Host.HoldMs, [] { NoteHold("menu"); });
-    if (O.Pointer) PlacePointer(O.Pointer->x, O.Pointer->y);
-    HoldWindow("before");
-    Host.Fault = O.Fault;
-    if (!O.NoRun) RunPlugInCommand();
-    Host.Fault.clear();
-    HoldWindow("after");
-    if (O.Interactive) {
-      while (GetMessageW(&Msg, nullptr, 0, 0) > 0) {
-        TranslateMessage(&Msg);
-        DispatchMessageW(&Msg);
-      }
-    }
-    Report.Add("command.runs", Host.CommandRuns);
-    Report.Add("choose.result", Host.Menu.Result().empty() ? "none" : Host.Menu.Result());
-    Report.Add("choose.refused", Host.Menu.Result() == "grayed" ? 1 : 0);
-    Report.Add("choose.keys", Host.Menu.KeysPosted());
-    if (!O.Fault.empty()) {
-      Report.Add("fault", O.Fault);
-      Report.Add("fault.injected", Host.FaultsInjected);
-    }
-    Host.Menu.Report(Report);
-    ReportDocument(Before, O, Report);
-    ReportClipboard(Host.Window, Report);
+    RunCommand(O, Report);
   }
-  for (const std::u16string& Line : Host.DebugOutput) Report.AddText("debug.output", Line);
+  for (const std::u16string& Line : CapturedDebugOutput()) Report.AddText("debug.output", Line);
   Report.Add("end", 1);
   if (IsWindow(Host.Window)) DestroyWindow(Host.Window);
   return WriteReport(O, Report.Text()) ? 0 : 1;

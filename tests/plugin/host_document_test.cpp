@@ -255,4 +255,69 @@ TEST(HostDocumentTest, CaretMovesScrollTheView) {
   EXPECT_EQ(Doc.ScrollPos().Row, 3);
 }
 
+TEST(HostDocumentTest, EveryMessageHasItsNameAndUnknownOnesAreFlagged) {
+  struct Row {
+    uint32_t Msg;
+    std::string Name;
+  };
+  const Row Rows[] = {
+      {HostQueryCommand, "HostQueryCommand"},    {HostSendEventValue, "HostSendEventValue"},
+      {HostGetLineCount, "HostGetLineCount"},    {HostGetCaretPos, "HostGetCaretPos"},
+      {HostGetScrollPos, "HostGetScrollPos"},    {HostConvertPos, "HostConvertPos"},
+      {HostSetCaretPos, "HostSetCaretPos"},      {HostSetScrollPos, "HostSetScrollPos"},
+      {HostExecCommand, "HostExecCommand"},      {HostGetSelStart, "HostGetSelStart"},
+      {HostGetSelEnd, "HostGetSelEnd"},          {HostSelectChars, "HostSelectChars"},
+      {HostSetSelection, "HostSetSelection"},    {HostSetRedraw, "HostSetRedraw"},
+      {HostHasSelection, "HostHasSelection"},    {HostGetSelText, "HostGetSelText"},
+      {HostGetLineText, "HostGetLineText"},      {HostReplaceSel, "HostReplaceSel"},
+      {HostGetDocInfo, "HostGetDocInfo"},        {0, "unknown message"},
+      {HostQueryCommand + 2, "unknown message"}, {HostGetDocInfo + 1, "unknown message"},
+  };
+  for (size_t I = 0; I < std::size(Rows); ++I) {
+    EXPECT_EQ(HostDocument::MessageName(Rows[I].Msg), Rows[I].Name) << "row " << I;
+    if (Rows[I].Name != "unknown message") continue;
+    HostDocument Doc(u"abc");
+    EXPECT_EQ(Send(Doc, Rows[I].Msg, 1, nullptr), 0) << "row " << I;
+    EXPECT_EQ(Doc.Text(), u"abc") << "row " << I;
+    ASSERT_EQ(Doc.Anomalies().size(), 1u) << "row " << I;
+    EXPECT_EQ(Doc.Anomalies()[0], "unknown message " + std::to_string(Rows[I].Msg)) << "row " << I;
+    ASSERT_EQ(Doc.Log().size(), 1u) << "row " << I;
+    EXPECT_EQ(Doc.Log()[0].Msg, Rows[I].Msg) << "row " << I;
+  }
+}
+
+TEST(HostDocumentTest, NullPointersAreAnsweredZeroAndFlagged) {
+  const THostPos P{0, 0};
+  struct Row {
+    uint32_t Msg;
+    uintptr_t W;
+    const void* L;
+  };
+  const Row Rows[] = {
+      {HostQueryCommand, HostCmdCanEdit, nullptr},
+      {HostGetCaretPos, HostPosKindFile, nullptr},
+      {HostGetSelStart, HostPosKindFile, nullptr},
+      {HostGetSelEnd, HostPosKindFile, nullptr},
+      {HostConvertPos, 0, &P},
+      {HostConvertPos, reinterpret_cast<uintptr_t>(&P), nullptr},
+      {HostSetCaretPos, HostPosKindFile, nullptr},
+      {HostGetScrollPos, 0, nullptr},
+      {HostSetScrollPos, 0, nullptr},
+      {HostSetSelection, 0, &P},
+      {HostSetSelection, reinterpret_cast<uintptr_t>(&P), nullptr},
+      {HostGetLineText, 0, nullptr},
+      {HostReplaceSel, 0, nullptr},
+  };
+  for (size_t I = 0; I < std::size(Rows); ++I) {
+    HostDocument Doc(u"abc");
+    Doc.SetCaret({1, 0});
+    const intptr_t Answer = Send(Doc, Rows[I].Msg, Rows[I].W, Rows[I].L);
+    // HostQueryCommand still answers; it only has nowhere to put its scratch byte.
+    EXPECT_EQ(Answer, Rows[I].Msg == HostQueryCommand ? 1 : 0) << "row " << I;
+    EXPECT_EQ(Doc.Anomalies().size(), 1u) << "row " << I;
+    EXPECT_EQ(Doc.Caret(), (THostPos{1, 0})) << "row " << I;
+    EXPECT_EQ(Doc.Text(), u"abc") << "row " << I;
+  }
+}
+
 }  // namespace
