@@ -326,7 +326,8 @@ bool GatherFacts(TUnitReader<TChar>& Reader, const TBodyInfo& Info, TFilterOpera
       OnLines(Lines);
     });
   };
-  // Only the tidying operations look at every line; the others need the count alone.
+  // Only the tidying operations and renumber look at every line; the others need the count
+  // alone.
   switch (Operation) {
     case foDedent:
     case foTidy:
@@ -342,6 +343,15 @@ bool GatherFacts(TUnitReader<TChar>& Reader, const TBodyInfo& Info, TFilterOpera
           if (Operation == foDedent || !IsNumberOnly(Cut)) MeasureIndent(Facts.Indent, Cut);
         });
       });
+    case foRenumber: {
+      TRenumberedLines<TChar> Renumbered;
+      return Scan([&](TView Lines) {
+        ForEachLine(Lines, true, [&](TView Line) {
+          ++Facts.Lines;
+          if (Renumbered.Numbers(RenumberRest(Line))) ++Facts.RenumberedLines;
+        });
+      });
+    }
     case foCopy:
       if (CopyTidy) {
         // Numbered, a line is the rest after a number: measured as the dedent would see it.
@@ -357,15 +367,6 @@ bool GatherFacts(TUnitReader<TChar>& Reader, const TBodyInfo& Info, TFilterOpera
         });
       }
       [[fallthrough]];
-    case foRenumber: {
-      TRenumberedLines<TChar> Renumbered;
-      return Scan([&](TView Lines) {
-        ForEachLine(Lines, true, [&](TView Line) {
-          ++Facts.Lines;
-          if (Renumbered.Numbers(RenumberRest(Line))) ++Facts.RenumberedLines;
-        });
-      });
-    }
     default:
       return Scan([&](TView Lines) { Facts.Lines += CountLines(Lines); });
   }
