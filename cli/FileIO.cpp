@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cstring>
 
+#include "cli/ReplacedFile.h"
 #include "cli/StdDescriptors.h"
 #include "cli/System.h"
 
@@ -65,6 +66,15 @@ void TStdoutSink::Write(std::string_view Bytes) {
   if (!sys::WriteAll(1, Bytes.data(), Bytes.size())) {
     throw EOutputError("write error: " + SystemMessage(errno));
   }
+}
+
+void TReplacedFile::Fail(const std::string& Message) {
+  Discard();
+  throw EOutputError(Message);
+}
+
+void TReplacedFile::Write(std::string_view Bytes) {
+  if (!sys::WriteAll(FFd, Bytes.data(), Bytes.size())) Fail(FName + ": " + SystemMessage(errno));
 }
 
 std::unique_ptr<TOutput> DescriptorOutput(int Fd, std::string Name) {

@@ -14,6 +14,7 @@
 #include <windows.h>
 
 #include "cli/FileIO.h"
+#include "cli/ReplacedFile.h"
 #include "library/UtfUnit/UtfUnit.h"
 
 namespace {
@@ -61,31 +62,7 @@ std::string DirectoryOf(const std::string& Path) {
   return Path[Cut] == ':' ? Path.substr(0, Cut + 1) + "." : Path.substr(0, Cut + 1);
 }
 
-// Writes to a temporary file beside Target; Commit() flushes it to disk and renames it over
-// Target, so Target holds either its old content or the complete new one. Without Commit()
-// the temporary file is removed and Target never changes. Existing: Target's mode, owner and
-// group (null when Target does not exist yet).
-class TReplacedFile : public TOutput {
- public:
-  TReplacedFile(std::string Name, std::string Target, const struct stat* Existing);
-  ~TReplacedFile() override { Discard(); }
-  TReplacedFile(const TReplacedFile&) = delete;
-  TReplacedFile& operator=(const TReplacedFile&) = delete;
-
-  void Write(std::string_view Bytes) override;
-  void Commit() override;
-  [[nodiscard]] bool Replaces() const override { return true; }
-  [[nodiscard]] const std::string& Name() const override { return FName; }
-
- private:
-  [[noreturn]] void Fail(const std::string& Message);
-  void Discard() noexcept;
-
-  std::string FName;    // as the user wrote it
-  std::string FTarget;  // the file replaced: the final target of a symbolic link
-  std::string FTempName;
-  int FFd = -1;
-};
+}  // namespace
 
 TReplacedFile::TReplacedFile(std::string Name, std::string Target, const struct stat* Existing)
     : FName(std::move(Name)), FTarget(std::move(Target)) {
@@ -115,15 +92,6 @@ void TReplacedFile::Discard() noexcept {
   }
 }
 
-void TReplacedFile::Fail(const std::string& Message) {
-  Discard();
-  throw EOutputError(Message);
-}
-
-void TReplacedFile::Write(std::string_view Bytes) {
-  if (!sys::WriteAll(FFd, Bytes.data(), Bytes.size())) Fail(FName + ": " + SystemMessage(errno));
-}
-
 void TReplacedFile::Commit() {
   const bool Flushed = _commit(FFd) == 0 && _close(FFd) == 0;
   const int Errno = errno;
@@ -135,8 +103,6 @@ void TReplacedFile::Commit() {
   }
   FTempName.clear();
 }
-
-}  // namespace
 
 int64_t sys::Read(int Fd, char* Buffer, size_t Size) {
   return _read(Fd, Buffer, static_cast<unsigned>(std::min<size_t>(Size, 1u << 30)));
