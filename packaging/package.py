@@ -1,17 +1,21 @@
 #!/usr/bin/env python3
-"""Makes and checks the release zips of Corvane.dll.
+"""Makes and checks the release zips of Corvane.dll and corvane.exe.
 
-  package.py make   --version V --dist DIR --date EPOCH --root REPO x86=DLL x64=DLL
+  package.py make   --version V --dist DIR --date EPOCH --root REPO
+                    --exe x86=EXE --exe x64=EXE x86=DLL x64=DLL
   package.py verify --version V --dist DIR --root REPO [--host-x86 EXE] [--host-x64 EXE]
 
 make writes DIR/Corvane-V-<arch>.zip for every DLL given, each holding one folder
-Corvane-V-<arch>/ with Corvane.dll (stripped), README-ja.txt, README-en.txt, LICENSE.txt and
+Corvane-V-<arch>/ with Corvane.dll and corvane.exe of that architecture (both stripped),
+README-ja.txt, README-en.txt, CHANGES.txt (the repository's CHANGELOG.md), LICENSE.txt and
 SHA256SUMS, and DIR/SHA256SUMS over the zips. The zips are byte-for-byte reproducible: fixed
 entry order, every entry dated EPOCH, fixed permissions, no extra fields.
 
 verify checks what make promises, from the files alone: the sums, the entry list, the
-DLL's machine type, exports and version, the texts; with a host program it also loads each
-packaged DLL in corvane-host.exe under wine and numbers a small document with it.
+DLL's machine type, exports and version, corvane.exe's machine type, imports, version block
+and manifest, the texts; it runs each packaged corvane.exe under wine, and with a host
+program it also loads each packaged DLL in corvane-host.exe under wine and numbers a small
+document with it.
 """
 import argparse
 import hashlib
@@ -23,6 +27,7 @@ import subprocess
 import sys
 import tempfile
 import time
+import xml.etree.ElementTree as ElementTree
 import zipfile
 
 ARCHES = {
@@ -31,8 +36,19 @@ ARCHES = {
     "x64": (64, 0x8664, "x86_64-w64-mingw32", "win64"),
 }
 OTHER = {"x86": "x64", "x64": "x86"}
-FILES = ["Corvane.dll", "README-ja.txt", "README-en.txt", "LICENSE.txt", "SHA256SUMS"]
+FILES = ["Corvane.dll", "corvane.exe", "README-ja.txt", "README-en.txt", "CHANGES.txt",
+         "LICENSE.txt", "SHA256SUMS"]
 BOM = b"\xef\xbb\xbf"
+# What corvane.exe may import: Windows' own DLLs (the C and C++ runtimes are linked in).
+SYSTEM_DLLS = {"kernel32.dll", "msvcrt.dll", "user32.dll", "advapi32.dll", "shell32.dll",
+               "ucrtbase.dll"}
+SYSTEM_DLL_PREFIX = "api-ms-win-"
+# The manifest's supportedOS ids: Vista, 7, 8, 8.1, 10 and 11.
+SUPPORTED_OS = {"{e2011457-1546-43c5-a5fe-008deee3d3f0}", "{35138b9a-5d96-4fbd-8e2d-a2440225f93a}",
+                "{4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38}", "{1f676c76-80e1-4239-95bb-83d0f6d0da78}",
+                "{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}"}
+RT_VERSION = 16
+RT_MANIFEST = 24
 
 
 def sha256(data):
@@ -77,10 +93,16 @@ def readme(root, lang, version, arch):
     return windows_text(text, bom=lang == "ja")
 
 
-def stripped_dll(path, arch, epoch):
-    """The DLL without its symbol tables and debug sections (half the size, same code)."""
+def changes(root):
+    """CHANGES.txt: the repository's CHANGELOG.md with the READMEs' line breaks."""
+    with open(os.path.join(root, "CHANGELOG.md"), encoding="utf-8") as f:
+        return windows_text(f.read(), bom=False)
+
+
+def stripped(path, arch, epoch):
+    """The DLL or program without its symbol tables and debug sections (same code)."""
     with tempfile.TemporaryDirectory() as tmp:
-        out = os.path.join(tmp, "Corvane.dll")
+        out = os.path.join(tmp, os.path.basename(path))
         # strip writes the time into the PE header unless SOURCE_DATE_EPOCH gives one.
         env = dict(os.environ, SOURCE_DATE_EPOCH=str(epoch))
         subprocess.run([ARCHES[arch][2] + "-strip", "--strip-unneeded", "-o", out, path],
@@ -107,19 +129,37 @@ def zip_name(version, arch):
     return "Corvane-%s-%s" % (version, arch)
 
 
+def by_arch(specs, what):
+    """{arch: path} from ["x86=PATH", ...]; each architecture once."""
+    paths = {}
+    for spec in specs:
+        arch, _, path = spec.partition("=")
+        if arch not in ARCHES or not path:
+            raise Failure("%s is given as x86=PATH or x64=PATH, not %r" % (what, spec))
+        if arch in paths:
+            raise Failure("%s is given twice for %s" % (what, arch))
+        paths[arch] = path
+    return paths
+
+
 def make(args):
     with open(os.path.join(args.root, "LICENSE"), encoding="utf-8") as f:
         license_text = windows_text(f.read(), bom=False)
+    changes_text = changes(args.root)
+    dlls = by_arch(args.dlls, "a DLL")
+    exes = by_arch(args.exes, "corvane.exe")
+    # Every zip holds both programs of its architecture; a lone one is a mistake of the caller.
+    if sorted(dlls) != sorted(exes):
+        raise Failure("DLLs given for %s but corvane.exe for %s" % (sorted(dlls), sorted(exes)))
     os.makedirs(args.dist, exist_ok=True)
     made = []
-    for spec in args.dlls:
-        arch, _, path = spec.partition("=")
-        if arch not in ARCHES or not path:
-            raise Failure("a DLL is given as x86=PATH or x64=PATH, not %r" % spec)
+    for arch, path in dlls.items():
         members = [
-            ("Corvane.dll", stripped_dll(path, arch, args.date)),
+            ("Corvane.dll", stripped(path, arch, args.date)),
+            ("corvane.exe", stripped(exes[arch], arch, args.date)),
             ("README-ja.txt", readme(args.root, "ja", args.version, arch)),
             ("README-en.txt", readme(args.root, "en", args.version, arch)),
+            ("CHANGES.txt", changes_text),
             ("LICENSE.txt", license_text),
         ]
         members.append(("SHA256SUMS", sums_text(members)))
@@ -144,6 +184,112 @@ def pe_machine(data):
         raise Failure("no PE signature")
     machine, _, _, _, _, _, characteristics = struct.unpack_from("<HHIIIHH", data, pe + 4)
     return machine, bool(characteristics & 0x2000)
+
+
+def pe_resources(data):
+    """{(type id, name id): bytes} of the resource tree, the first language of each; the
+    named (not numbered) entries are left out."""
+    (pe,) = struct.unpack_from("<I", data, 0x3C)
+    sections, optional_size = struct.unpack_from("<H12xH", data, pe + 6)
+    optional = pe + 24
+    (magic,) = struct.unpack_from("<H", data, optional)
+    directories = optional + (96 if magic == 0x10B else 112)
+    root_rva, root_size = struct.unpack_from("<II", data, directories + 2 * 8)
+    table = []
+    for n in range(sections):
+        vsize, va, raw_size, raw = struct.unpack_from("<IIII", data, optional + optional_size + 40 * n + 8)
+        table.append((va, max(vsize, raw_size), raw))
+
+    def offset(rva):
+        for va, size, raw in table:
+            if va <= rva < va + size:
+                return rva - va + raw
+        raise Failure("resource address 0x%X lies in no section" % rva)
+
+    if not root_rva or not root_size:
+        return {}
+    base = offset(root_rva)
+
+    def entries(at):
+        named, numbered = struct.unpack_from("<HH", data, base + at + 12)
+        for n in range(named, named + numbered):
+            ident, target = struct.unpack_from("<II", data, base + at + 16 + 8 * n)
+            yield ident, target & 0x7FFFFFFF, bool(target & 0x80000000)
+
+    found = {}
+    for kind, at, is_dir in entries(0):
+        for name, at2, is_dir2 in entries(at) if is_dir else ():
+            languages = list(entries(at2)) if is_dir2 else []
+            if languages and not languages[0][2]:
+                rva, size = struct.unpack_from("<II", data, base + languages[0][1])
+                found[(kind, name)] = data[offset(rva):offset(rva) + size]
+    return found
+
+
+def version_strings(block):
+    """(file version tuple of the fixed part, {name: text} of the StringFileInfo tables)
+    from a VS_VERSIONINFO resource."""
+
+    def node(at):
+        length, value_length, kind = struct.unpack_from("<HHH", block, at)
+        end = block.index(b"\0\0", at + 6)
+        while (end - at - 6) % 2:  # the key's terminator starts on a code unit
+            end = block.index(b"\0\0", end + 1)
+        key = block[at + 6:end].decode("utf-16-le")
+        value = (end + 2 + 3) & ~3
+        size = value_length * 2 if kind == 1 else value_length
+        children = (value + size + 3) & ~3 if size else value
+        return key, block[value:value + size], value, children, at + length
+
+    key, fixed, _, children, end = node(0)
+    if key != "VS_VERSION_INFO" or len(fixed) < 52 or struct.unpack_from("<I", fixed)[0] != 0xFEEF04BD:
+        raise Failure("not a VS_VERSIONINFO block")
+    ms, ls = struct.unpack_from("<II", fixed, 8)
+    strings = {}
+
+    def walk(at, stop, depth):
+        while at < stop:
+            key, _, value, children, after = node(at)
+            if depth == 2:
+                # A string's length counts its terminator in some compilers, not in others.
+                strings[key] = block[value:after].decode("utf-16-le").split("\0", 1)[0]
+            elif depth < 2 and (depth or key == "StringFileInfo"):
+                walk(children, after, depth + 1)
+            at = (after + 3) & ~3
+
+    walk(children, end, 0)
+    return (ms >> 16, ms & 0xFFFF, ls >> 16, ls & 0xFFFF), strings
+
+
+def manifest_faults(text):
+    """What the program's manifest lacks or holds in excess; empty when it is as made."""
+    try:
+        root = ElementTree.fromstring(text)
+    except ElementTree.ParseError as e:
+        return ["not well-formed XML (%s)" % e]
+    local = {}
+    for element in root.iter():
+        local.setdefault(element.tag.rsplit("}", 1)[-1], []).append(element)
+    faults = []
+    levels = [e.get("level") for e in local.get("requestedExecutionLevel", [])]
+    if levels != ["asInvoker"]:
+        faults.append("requestedExecutionLevel %s, not asInvoker" % levels)
+    if [(e.text or "").strip().lower() for e in local.get("longPathAware", [])] != ["true"]:
+        faults.append("longPathAware is not true")
+    ids = {(e.get("Id") or "").lower() for e in local.get("supportedOS", [])}
+    if ids != SUPPORTED_OS:
+        faults.append("supportedOS ids %s, expected those of Vista to 11" % sorted(ids))
+    if "activeCodePage" in local:
+        faults.append("an activeCodePage element")
+    return faults
+
+
+def run_under_wine(root, arch, argv, stdin=b"", timeout=300):
+    """Runs a Windows program (argv[0]) under wine through cmake/wine-run.sh; the
+    CompletedProcess with stdout and stderr as bytes."""
+    return subprocess.run([os.path.join(root, "cmake", "wine-run.sh"), ARCHES[arch][3]] + argv,
+                          input=stdin, stdout=subprocess.PIPE, stderr=subprocess.PIPE,
+                          timeout=timeout)
 
 
 def run(argv):
@@ -178,6 +324,8 @@ def check_zip(path, version, arch, args):
             raise Failure("%s: %s does not match its SHA256SUMS line" % (path, name))
         checks += 1
 
+    checks += check_exe(path, content["corvane.exe"], version, arch, args)
+
     dll = content["Corvane.dll"]
     bits, machine, triplet, wine_arch = ARCHES[arch]
     got, is_dll = pe_machine(dll)
@@ -210,7 +358,12 @@ def check_zip(path, version, arch, args):
     with open(os.path.join(args.root, "LICENSE"), encoding="utf-8") as f:
         if content["LICENSE.txt"] != windows_text(f.read(), bom=False):
             raise Failure("%s: LICENSE.txt is not the repository's LICENSE" % path)
-    checks += 1
+    if content["CHANGES.txt"] != changes(args.root):
+        raise Failure("%s: CHANGES.txt is not the repository's CHANGELOG.md" % path)
+    # A release names its own version among the changes (Keep a Changelog's "## [2.4.2] ...").
+    if not re.search(r"^## \[%s\]" % re.escape(version), content["CHANGES.txt"].decode("utf-8"), re.M):
+        raise Failure("%s: CHANGES.txt has no '## [%s]' section" % (path, version))
+    checks += 3
     for name, bom in (("README-ja.txt", True), ("README-en.txt", False)):
         data = content[name]
         if data.startswith(BOM) != bom:
@@ -223,25 +376,92 @@ def check_zip(path, version, arch, args):
         first = text.split("\r\n", 1)[0]
         if version not in first or arch not in first or str(bits) not in first:
             raise Failure("%s: %s's title %r does not name %s %s %d-bit" % (path, name, first, version, arch, bits))
-        checks += 3
+        unlisted = [f for f in FILES if f not in text]
+        if unlisted:
+            raise Failure("%s: %s does not name %s among the package's files" % (path, name, unlisted))
+        checks += 4
     return checks
+
+
+def check_exe(zip_path, exe, version, arch, args):
+    """Checks the packaged corvane.exe: machine, imports, version block, manifest, and a run
+    under wine; returns the number of checks made."""
+    bits, machine, triplet, _ = ARCHES[arch]
+    got, is_dll = pe_machine(exe)
+    if got != machine or is_dll:
+        raise Failure("%s: corvane.exe is machine 0x%04X%s, expected 0x%04X (%s) program"
+                      % (zip_path, got, " and a DLL" if is_dll else "", machine, arch))
+    resources = pe_resources(exe)
+    if (RT_VERSION, 1) not in resources:
+        raise Failure("%s: corvane.exe has no version block" % zip_path)
+    fixed, strings = version_strings(resources[(RT_VERSION, 1)])
+    want = tuple(int(n) for n in (version.split(".") + ["0"] * 4)[:4])
+    if fixed != want or strings.get("FileVersion") != version or strings.get("ProductVersion") != version:
+        raise Failure("%s: corvane.exe's version block says %s, FileVersion %r, ProductVersion %r; "
+                      "expected %s" % (zip_path, ".".join(map(str, fixed)), strings.get("FileVersion"),
+                                       strings.get("ProductVersion"), version))
+    if strings.get("OriginalFilename") != "corvane.exe":
+        raise Failure("%s: corvane.exe's OriginalFilename is %r" % (zip_path, strings.get("OriginalFilename")))
+    if (RT_MANIFEST, 1) not in resources:
+        raise Failure("%s: corvane.exe has no manifest (RT_MANIFEST 1)" % zip_path)
+    faults = manifest_faults(resources[(RT_MANIFEST, 1)])
+    if faults:
+        raise Failure("%s: corvane.exe's manifest: %s" % (zip_path, "; ".join(faults)))
+    checks = 4
+
+    with tempfile.TemporaryDirectory(prefix="corvane-package-") as tmp:
+        exe_path = os.path.join(tmp, "corvane.exe")
+        with open(exe_path, "wb") as f:
+            f.write(exe)
+        # The toolchain reads the import table; the runtimes must be linked in, not imported.
+        status, out = run([triplet + "-objdump", "-p", exe_path])
+        imports = re.findall(r"^\s*DLL Name: (\S+)$", out, re.M)
+        foreign = [d for d in imports
+                   if d.lower() not in SYSTEM_DLLS and not d.lower().startswith(SYSTEM_DLL_PREFIX)]
+        if status != 0 or not imports or foreign:
+            raise Failure("%s: corvane.exe imports %s; not Windows' own: %s"
+                          % (zip_path, imports or "nothing readable", foreign))
+        checks += 1
+        checks += run_exe(zip_path, exe_path, version, arch, args)
+    return checks
+
+
+def run_exe(zip_path, exe_path, version, arch, args):
+    """Runs the packaged corvane.exe under wine: its version, and text of each encoding it
+    reads numbered through standard input, byte for byte."""
+    fruit = "りんご\r\nみかん\nぶどう"
+    numbered = "1:りんご\r\n2:みかん\n3:ぶどう"
+    utf16 = b"\xff\xfe" + "10:a\r\nb\r\n".encode("utf-16-le")
+    cases = [
+        # (argv, standard input, expected standard output)
+        (["--version"], b"", ("corvane (Corvane) %s\n" % version).encode("ascii")),
+        (["number"], fruit.encode("utf-8"), numbered.encode("utf-8")),
+        (["number", "-r"], BOM + fruit.encode("utf-8"),
+         BOM + "3:りんご\r\n2:みかん\n1:ぶどう".encode("utf-8")),
+        (["continue"], utf16, b"\xff\xfe" + "10:a\r\n11:b\r\n".encode("utf-16-le")),
+        (["delete"], numbered.encode("cp932"), fruit.encode("cp932")),
+    ]
+    for argv, stdin, want in cases:
+        proc = run_under_wine(args.root, arch, [exe_path] + argv, stdin)
+        got = proc.stdout if argv != ["--version"] else proc.stdout.split(b"\n", 1)[0] + b"\n"
+        if proc.returncode != 0 or got != want:
+            raise Failure("%s: corvane.exe %s under wine: exit %d, wrote %r, expected %r\n%s"
+                          % (zip_path, " ".join(argv), proc.returncode, proc.stdout, want,
+                             proc.stderr.decode("utf-8", "replace")))
+    return len(cases)
 
 
 def run_in_host(zip_path, dll_path, arch, args):
     """Loads the packaged DLL in corvane-host.exe under wine and numbers three lines with it."""
-    wine_arch = ARCHES[arch][3]
     with tempfile.TemporaryDirectory(prefix="corvane-package-") as tmp:
         doc = os.path.join(tmp, "doc.txt")
         out = os.path.join(tmp, "report.txt")
         with open(doc, "wb") as f:
             f.write("りんご\r\nみかん\r\nぶどう\r\n".encode("utf-8"))
-        argv = [os.path.join(args.root, "cmake", "wine-run.sh"), wine_arch, args.host[arch],
-                "--dll", dll_path, "--doc", doc, "--choose", "1", "--out", out]
-        with tempfile.TemporaryFile() as err:
-            status = subprocess.run(argv, stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
-                                    stderr=err, timeout=300).returncode
-            err.seek(0)
-            stderr = err.read().decode("utf-8", "replace")
+        proc = run_under_wine(args.root, arch, [args.host[arch], "--dll", dll_path, "--doc", doc,
+                                                "--choose", "1", "--out", out])
+        status = proc.returncode
+        stderr = proc.stderr.decode("utf-8", "replace")
         report = open(out, encoding="utf-8").read() if os.path.exists(out) else ""
         want = ["dll.loaded=1", "choose.result=chosen",
                 r"doc.after=1:りんご\r\n2:みかん\r\n3:ぶどう\r\n", "redraw=on", "end=1"]
@@ -282,6 +502,8 @@ def main():
     sub = parser.add_subparsers(dest="command", required=True)
     m = sub.add_parser("make")
     m.add_argument("dlls", nargs="+", metavar="ARCH=DLL")
+    m.add_argument("--exe", dest="exes", action="append", default=[], metavar="ARCH=EXE",
+                   help="corvane.exe of that architecture (one for every DLL)")
     v = sub.add_parser("verify")
     v.add_argument("--host-x86")
     v.add_argument("--host-x64")
