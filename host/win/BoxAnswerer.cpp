@@ -10,9 +10,7 @@ namespace {
 
 BOOL CALLBACK CollectButtons(HWND Child, LPARAM Param) {
   auto* Ids = reinterpret_cast<std::string*>(Param);
-  wchar_t Class[32] = {};
-  GetClassNameW(Child, Class, 32);
-  if (IsWindowVisible(Child) && lstrcmpiW(Class, L"Button") == 0) {
+  if (IsWindowVisible(Child) && IsOfClass(Child, L"Button")) {
     if (!Ids->empty()) *Ids += ",";
     *Ids += std::to_string(GetDlgCtrlID(Child));
   }
@@ -26,9 +24,7 @@ struct TBoxSearch {
 
 BOOL CALLBACK FindBox(HWND Candidate, LPARAM Param) {
   auto* Search = reinterpret_cast<TBoxSearch*>(Param);
-  wchar_t Class[32] = {};
-  GetClassNameW(Candidate, Class, 32);
-  if (lstrcmpW(Class, L"#32770") == 0 && GetWindow(Candidate, GW_OWNER) == Search->Owner &&
+  if (IsOfClass(Candidate, L"#32770") && GetWindow(Candidate, GW_OWNER) == Search->Owner &&
       IsWindowVisible(Candidate)) {
     Search->Found = Candidate;
     return FALSE;
@@ -51,9 +47,7 @@ struct TBoxContent {
 
 BOOL CALLBACK ReadStatics(HWND Child, LPARAM Param) {
   auto* Content = reinterpret_cast<TBoxContent*>(Param);
-  wchar_t Class[32] = {};
-  GetClassNameW(Child, Class, 32);
-  if (lstrcmpiW(Class, L"Static") != 0) return TRUE;
+  if (!IsOfClass(Child, L"Static")) return TRUE;
   if ((GetWindowLongW(Child, GWL_STYLE) & SS_TYPEMASK) == SS_ICON) {
     const auto Icon = reinterpret_cast<HICON>(SendMessageW(Child, STM_GETICON, 0, 0));
     if (Icon != nullptr)

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "host/win/FileHandle.h"
+#include "host/win/HostText.h"
 #include "host/win/HostWindow.h"
 
 namespace {
@@ -18,10 +19,8 @@ struct TShownMenus {
 // Widens the bounds by every visible popup menu window ("#32768") of this thread.
 BOOL CALLBACK AddShownMenu(HWND Candidate, LPARAM Param) {
   auto* Menus = reinterpret_cast<TShownMenus*>(Param);
-  wchar_t Class[32] = {};
-  GetClassNameW(Candidate, Class, 32);
   RECT Rect;
-  if (lstrcmpW(Class, L"#32768") == 0 && IsWindowVisible(Candidate) &&
+  if (IsOfClass(Candidate, L"#32768") && IsWindowVisible(Candidate) &&
       GetWindowThreadProcessId(Candidate, nullptr) == Menus->Thread &&
       GetWindowRect(Candidate, &Rect)) {
     UnionRect(&Menus->Bounds, &Menus->Bounds, &Rect);

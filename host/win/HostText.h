@@ -19,6 +19,13 @@ inline std::u16string FromWide(std::wstring_view S) {
   return std::u16string(S.begin(), S.end());
 }
 
+// IsOfClass() — whether Window's class name is Class, ignoring case ("Button", "#32770").
+inline bool IsOfClass(HWND Window, const wchar_t* Class) {
+  wchar_t Name[32] = {};
+  GetClassNameW(Window, Name, 32);
+  return lstrcmpiW(Name, Class) == 0;
+}
+
 // Report escaping: "\\" "\r" "\n" "\t", other control characters as \xHH, a lone surrogate as
 // \uHHHH; everything else is written as UTF-8.
 inline std::string EscapeText(std::u16string_view S) {

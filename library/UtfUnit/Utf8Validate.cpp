@@ -68,15 +68,14 @@ size_t FirstBadByteScalar(const unsigned char* Begin, size_t Size) {
 
 #if CORVANE_UTF8_X86
 
-// What a vector pass returns when it flags no block.
-constexpr size_t NoFault = SIZE_MAX;
-
-// A bad sequence is flagged at most 3 bytes past its lead, so rescan from a character start before.
-template <size_t (*FirstFlaggedBlock)(const unsigned char* Begin, size_t Size)>
+// A vector pass stops at the first block it flags, or where fewer bytes than a block are left.
+// A sequence it flags, or leaves open there, has its lead at most 3 bytes before that point,
+// so the scalar pass goes on from the character start before: it names the bad byte, or checks
+// the short rest.
+template <size_t (*WholeBlocks)(const unsigned char* Begin, size_t Size)>
 size_t FirstBadByteVector(const unsigned char* Begin, size_t Size) {
-  const size_t Flagged = FirstFlaggedBlock(Begin, Size);
-  if (Flagged == NoFault) return Size;
-  size_t From = Flagged >= 3 ? Flagged - 3 : 0;
+  const size_t Stop = WholeBlocks(Begin, Size);
+  size_t From = Stop >= 3 ? Stop - 3 : 0;
   while (From > 0 && IsContinuation(Begin[From])) --From;
   return ScanScalar(Begin, Size, From);
 }
@@ -183,21 +182,11 @@ __attribute__((target("ssse3"), always_inline)) inline bool Block16Ok(__m128i In
   return true;
 }
 
-__attribute__((target("ssse3"))) size_t FirstFlaggedBlockSsse3(const unsigned char* Begin,
-                                                               size_t Size) {
-  __m128i Previous = _mm_setzero_si128();
-  __m128i Pending = _mm_setzero_si128();
+__attribute__((target("ssse3"))) size_t WholeBlocksSsse3(const unsigned char* Begin, size_t Size) {
+  __m128i Previous = _mm_setzero_si128(), Pending = _mm_setzero_si128();
   size_t At = 0;
-  for (; Size - At >= 16; At += 16) {
-    if (!Block16Ok(Load16(Begin + At), Previous, Pending)) return At;
-  }
-  if (At < Size) {
-    // NUL padding ends a sequence cut by the end of the input as too short.
-    unsigned char Last[16] = {};
-    std::memcpy(Last, Begin + At, Size - At);
-    if (!Block16Ok(Load16(Last), Previous, Pending)) return At;
-  }
-  return Any16(Pending) ? Size : NoFault;
+  while (Size - At >= 16 && Block16Ok(Load16(Begin + At), Previous, Pending)) At += 16;
+  return At;
 }
 
 // --- AVX2: 64 bytes a step ---
@@ -250,20 +239,12 @@ __attribute__((target("avx2"), always_inline)) inline bool Block64Ok(__m256i Low
   return true;
 }
 
-__attribute__((target("avx2"))) size_t FirstFlaggedBlockAvx2(const unsigned char* Begin,
-                                                             size_t Size) {
-  __m256i Previous = _mm256_setzero_si256();
-  __m256i Pending = _mm256_setzero_si256();
-  size_t At = 0;
-  for (; Size - At >= 64; At += 64) {
+__attribute__((target("avx2"))) size_t WholeBlocksAvx2(const unsigned char* Begin, size_t Size) {
+  __m256i Previous = _mm256_setzero_si256(), Pending = _mm256_setzero_si256();
+  for (size_t At = 0;; At += 64) {
+    if (Size - At < 64) return At;
     if (!Block64Ok(Load32(Begin + At), Load32(Begin + At + 32), Previous, Pending)) return At;
   }
-  if (At < Size) {
-    unsigned char Last[64] = {};
-    std::memcpy(Last, Begin + At, Size - At);
-    if (!Block64Ok(Load32(Last), Load32(Last + 32), Previous, Pending)) return At;
-  }
-  return Any32(Pending) ? Size : NoFault;
 }
 
 #endif  // CORVANE_UTF8_X86
@@ -275,9 +256,9 @@ TFirstBadByte Implementation(TUtf8Validator Kind) {
   switch (Kind) {
 #if CORVANE_UTF8_X86
     case uvSsse3:
-      return FirstBadByteVector<FirstFlaggedBlockSsse3>;
+      return FirstBadByteVector<WholeBlocksSsse3>;
     case uvAvx2:
-      return FirstBadByteVector<FirstFlaggedBlockAvx2>;
+      return FirstBadByteVector<WholeBlocksAvx2>;
 #endif
     default:
       return FirstBadByteScalar;
