@@ -10,6 +10,8 @@
 #   long-lf        ASCII lines of ~2,000 bytes, LF; LONG_LINES lines, since a million of them
 #                  would be 2 GB and what this row shows is the cost per byte
 #   mixed-utf16le  the mixed-crlf text as UTF-16LE with a BOM; nl gets its UTF-8 form
+#   japanese-cp932 the japanese-lf text in code page 932 (Shift_JIS), found by the automatic
+#                  detection; nl gets its UTF-8 form
 #
 # Table 1: `corvane number FILE` against `nl -ba -wW -s: FILE`, where W is the number of digits
 #   of the line count (the width corvane picks itself). Both outputs must be the same bytes.
@@ -158,7 +160,11 @@ rss_kib() { tail -1 "$work/rss"; }
 
 # The UTF-8 form of a corvane output: UTF-16LE files lose their BOM and are converted.
 as_utf8() {  # FILE ENCODING
-  if [ "$2" = utf16le ]; then tail -c +3 "$1" | iconv -f UTF-16LE -t UTF-8; else cat "$1"; fi
+  case $2 in
+    utf16le) tail -c +3 "$1" | iconv -f UTF-16LE -t UTF-8 ;;
+    cp932) iconv -f CP932 -t UTF-8 "$1" ;;
+    *) cat "$1" ;;
+  esac
 }
 
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN { if (a != "n/a" && b != "n/a" && b > 0) printf "%.2f", a / b; else print "n/a" }'; }
@@ -209,7 +215,7 @@ check_output() {  # OUT ENCODING EXPECT...
 
 # ---------------------------------------------------------------- the inputs
 
-inputs=(ascii-crlf mixed-crlf japanese-lf short-lf long-lf mixed-utf16le)
+inputs=(ascii-crlf mixed-crlf japanese-lf short-lf long-lf mixed-utf16le japanese-cp932)
 : > "$work/t1"; : > "$work/t2"; : > "$work/t3"; : > "$work/t4"
 n_in=${#inputs[@]}
 i=0
@@ -227,6 +233,11 @@ for k in "${inputs[@]}"; do
       enc=utf16le
       nl_in=$work/mixed-crlf.in
       { printf '\377\376'; iconv -f UTF-8 -t UTF-16LE "$nl_in"; } > "$in" ;;
+    japanese-cp932)
+      say "[$i/$n_in] $k: converting japanese-lf"
+      enc=cp932
+      nl_in=$work/japanese-lf.in
+      iconv -f UTF-8 -t CP932 "$nl_in" > "$in" ;;
     *) say "[$i/$n_in] $k: generating $count lines"; gen_py "$k" "$count" > "$in" ;;
   esac
   size=$(stat -c %s "$in")
@@ -344,28 +355,28 @@ echo "  a million would be 2 GB, and the row is about the cost per byte); median
 echo
 echo "1. corvane number FILE against nl -ba -wW -s: FILE (W = digits of the line count);"
 echo "   seconds, alternating pair by pair, output to /dev/null; ok: wall ratio <= $target"
-printf '%-14s %8s %8s %9s %8s %8s %8s %8s %7s %7s %s\n' \
+printf '%-15s %8s %8s %9s %8s %8s %8s %8s %7s %7s %s\n' \
   input lines MiB output nl-wall nl-cpu cv-wall cv-cpu wall-x cpu-x verdict
 while read -r k count size same w_nl c_nl w_cv c_cv; do
   rw=$(ratio "$w_cv" "$w_nl"); rc_=$(ratio "$c_cv" "$c_nl"); v=$(verdict "$rw" "$target")
   [ "$same" = same ] || v=FAIL
   [ "$v" = FAIL ] && fail
-  printf '%-14s %8s %8s %9s %8s %8s %8s %8s %7s %7s %s\n' \
+  printf '%-15s %8s %8s %9s %8s %8s %8s %8s %7s %7s %s\n' \
     "$k" "$count" "$(mib $((size / 1024)))" "$same" "$w_nl" "$c_nl" "$w_cv" "$c_cv" "$rw" "$rc_" "$v"
 done < "$work/t1"
 echo "   mixed-utf16le: corvane reads the UTF-16LE file, nl the UTF-8 mixed-crlf file; the"
-echo "   outputs are compared in UTF-8"
+echo "   outputs are compared in UTF-8; japanese-cp932 likewise with the japanese-lf file"
 
 echo
 echo "2. every other command against corvane number on the same input, alternating run by run:"
 echo "   median wall seconds of both, ratios; ok: wall ratio <= $cmd_target and the output as it"
 echo "   must be (same: checked, -: nothing to check it against)"
-printf '%-14s %-19s %9s %8s %8s %7s %7s %s\n' input command output wall number wall-x cpu-x verdict
+printf '%-15s %-19s %9s %8s %8s %7s %7s %s\n' input command output wall number wall-x cpu-x verdict
 while IFS=$'\t' read -r k label check wall n_wall cpu n_cpu; do
   r=$(ratio "$wall" "$n_wall"); rc_=$(ratio "$cpu" "$n_cpu"); v=$(verdict "$r" "$cmd_target")
   case $check in same | -) ;; *) v=FAIL ;; esac
   [ "$v" = FAIL ] && fail
-  printf '%-14s %-19s %9s %8s %8s %7s %7s %s\n' "$k" "$label" "$check" "$wall" "$n_wall" "$r" "$rc_" "$v"
+  printf '%-15s %-19s %9s %8s %8s %7s %7s %s\n' "$k" "$label" "$check" "$wall" "$n_wall" "$r" "$rc_" "$v"
 done < "$work/t2"
 echo "   continue: the file as it is (passes unchanged); continue 1:: its first line begins with 1:"
 echo "   delete, delete-number-only, dedent, tidy: on the output of corvane number"
@@ -374,12 +385,12 @@ echo
 echo "3. peak RSS, MiB (/usr/bin/time %M)"
 cols=(nl number "${cmd_labels[@]}")
 heads=(nl number cont "cont1:" delete del-num dedent tidy copy copy-t)
-printf '%-14s %8s' input file
+printf '%-15s %8s' input file
 printf ' %7s' "${heads[@]}"; echo
 for k in "${inputs[@]}"; do
   grep -q "^$k"$'\t' "$work/t3" || continue
   size=$(awk -v k="$k" '$1 == k { print $3 }' "$work/t1")
-  printf '%-14s %8s' "$k" "$(mib $((size / 1024)))"
+  printf '%-15s %8s' "$k" "$(mib $((size / 1024)))"
   for c in "${cols[@]}"; do
     kib=$(awk -F'\t' -v k="$k" -v c="$c" '$1 == k && $2 == c { print $3 }' "$work/t3")
     printf ' %7s' "$(mib "${kib:-0}")"

@@ -49,6 +49,7 @@ enum TOptionId : uint8_t {
   oiPlus,
   oiTidy,
   oiPath,
+  oiEncoding,
   oiOutput,
   oiHelp,
   oiVersion
@@ -70,6 +71,7 @@ constexpr TOptionInfo Options[] = {
     {oiPlus, 'p', "plus", false, cbNumber},
     {oiTidy, 't', "tidy", false, cbCopy},
     {oiPath, 0, "path", true, cbCopy},
+    {oiEncoding, 'e', "encoding", true, cbAll},
     {oiOutput, 'o', "output", true, cbAll},
     {oiHelp, 'h', "help", false, cbAll},
     {oiVersion, 0, "version", false, cbAll},
@@ -142,6 +144,15 @@ void ApplyOption(TCommandLine& Line, const TOptionInfo& O, const std::string& Va
     case oiPath:
       Line.CopyPath = Value;
       break;
+    case oiEncoding: {
+      const std::optional<TEncodingChoice> Choice = EncodingChoiceByName(Value);
+      if (!Choice) {
+        throw EUsageError("invalid encoding: '" + Value +
+                          "' (allowed: auto, utf-8, utf-16le, utf-16be, cp932, sjis, shift_jis)");
+      }
+      Line.Request.Encoding = *Choice;
+      break;
+    }
     case oiOutput:
       if (Value.empty()) throw EUsageError("invalid output file name: ''");
       Line.Output = Value;
@@ -267,6 +278,13 @@ std::string VersionText() {
 
 namespace {
 
+// The options every command takes, last in each command's list.
+#define COMMON_OPTION_HELP                                                               \
+  "  -e, --encoding=ENC read the input as ENC: auto (the default), utf-8, utf-16le,\n" \
+  "                     utf-16be or cp932 (also called sjis or shift_jis)\n"          \
+  "  -o, --output=FILE  write to FILE instead of standard output (see docs/cli.md)\n" \
+  "  -h, --help         display this help and exit\n"
+
 // Commands with options of their own have a help text of their own.
 struct TCommandHelp {
   const char* Name;
@@ -285,8 +303,7 @@ constexpr TCommandHelp CommandHelps[] = {
      "  -z, --zero-fill=W  fill the digits with '0' to at least W columns (1-1000);\n"
      "                     negative numbers then get a sign column\n"
      "  -p, --plus         write '+' before positive numbers\n"
-     "  -o, --output=FILE  write to FILE instead of standard output (see docs/cli.md)\n"
-     "  -h, --help         display this help and exit\n"
+     COMMON_OPTION_HELP
      "\n"
      "N lies between -2147483648 and 2147483647; the line values themselves may go\n"
      "beyond that range and never wrap around.\n"},
@@ -300,8 +317,7 @@ constexpr TCommandHelp CommandHelps[] = {
      "warning is printed.\n"
      "\n"
      "  -i, --step=N       add N from one line to the next (default 1; 10, -1, -10)\n"
-     "  -o, --output=FILE  write to FILE instead of standard output (see docs/cli.md)\n"
-     "  -h, --help         display this help and exit\n"},
+     COMMON_OPTION_HELP},
     {"renumber",
      "Usage: corvane renumber [OPTION]... [FILE]...\n"
      "Number the lines anew after lines were inserted into or deleted from a numbered\n"
@@ -312,8 +328,7 @@ constexpr TCommandHelp CommandHelps[] = {
      "  ' 9:a', '10:b', '12:c'  ->  ' 9:a', '10:b', '11:c'\n"
      "\n"
      "  -i, --step=N       add N from one line to the next (default 1; may be < 0)\n"
-     "  -o, --output=FILE  write to FILE instead of standard output (see docs/cli.md)\n"
-     "  -h, --help         display this help and exit\n"},
+     COMMON_OPTION_HELP},
     {"copy",
      "Usage: corvane copy [OPTION]... [FILE]...\n"
      "Write the copy-with-header form of each FILE: its folder on the first line, its\n"
@@ -324,8 +339,7 @@ constexpr TCommandHelp CommandHelps[] = {
      "  -t, --tidy         tidy the numbered lines as 'corvane tidy' does\n"
      "      --path=PATH    use PATH in the header instead of the name as given\n"
      "                     (standard input has an empty path otherwise)\n"
-     "  -o, --output=FILE  write to FILE instead of standard output (see docs/cli.md)\n"
-     "  -h, --help         display this help and exit\n"},
+     COMMON_OPTION_HELP},
 };
 
 // The help of a command with no options but -o and -h.
@@ -335,9 +349,7 @@ std::string PlainCommandHelp(const TCommandInfo& C) {
          ".\n"
          "A line number is the text before a line's first ':' when it holds only digits,\n"
          "blanks and tabs.\n"
-         "\n"
-         "  -o, --output=FILE  write to FILE instead of standard output (see docs/cli.md)\n"
-         "  -h, --help         display this help and exit\n";
+         "\n" COMMON_OPTION_HELP;
 }
 
 std::string OverviewHelp() {
@@ -361,15 +373,16 @@ std::string OverviewHelp() {
       "processed one after another, each on its own (numbering starts again), and the\n"
       "results are "
       "written one after another, as cat would.\n"
-      "Text is UTF-8; UTF-16 LE/BE are recognised by their byte order mark and written\n"
-      "back in the same encoding with it (a UTF-8 byte order mark is kept too). Line\n"
-      "breaks (CR LF, CR, LF) are kept exactly as they are.\n"
+      "A byte order mark decides the encoding (UTF-8, UTF-16LE, UTF-16BE); without one,\n"
+      "text valid as UTF-8 is UTF-8, else text valid as code page 932 (Shift_JIS) is\n"
+      "that; -e names the encoding instead. The output is in the input's encoding, with\n"
+      "its byte order mark and its line breaks (CR LF, CR, LF) exactly as they were.\n"
       "\n"
       "  -h, --help     display this help and exit\n"
       "      --version  output version information and exit\n"
       "\n"
       "Exit status: 0 if OK, 1 for a usage or file error, 2 when an input is not valid\n"
-      "UTF-8 or UTF-16 (its byte offset is reported and it is not processed).\n";
+      "text of its encoding (its byte offset is reported and it is not processed).\n";
   return Text;
 }
 

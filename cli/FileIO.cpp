@@ -1,11 +1,13 @@
 #include "cli/FileIO.h"
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 
 #include "cli/ReplacedFile.h"
 #include "cli/StdDescriptors.h"
 #include "cli/System.h"
+#include "library/UtfUnit/UtfUnit.h"
 
 namespace {
 
@@ -42,6 +44,7 @@ class TDescriptorOutput : public TOutput {
 class TStandardOutput : public TOutput {
  public:
   void Write(std::string_view Bytes) override { FSink.Write(Bytes); }
+  void SetEncoding(TTextEncoding Encoding) override { FSink.SetEncoding(Encoding); }
   void Commit() override {}
   [[nodiscard]] bool Replaces() const override { return false; }
   [[nodiscard]] const std::string& Name() const override { return FName; }
@@ -59,13 +62,38 @@ std::string SystemMessage(int Errno) {
 
 TStdoutSink::TStdoutSink() {
   sys::SetBinary(1);
+  if (!StandardDescriptorClosed(1) && sys::IsConsole(1)) FConsole.emplace();
 }
 
 void TStdoutSink::Write(std::string_view Bytes) {
   if (StandardDescriptorClosed(1)) throw EOutputError("write error: " + SystemMessage(EBADF));
+  if (FConsole) {
+    std::u16string Text;
+    FConsole->Decode(Bytes, Text);
+    return ShowOnConsole(Text);
+  }
   if (!sys::WriteAll(1, Bytes.data(), Bytes.size())) {
     throw EOutputError("write error: " + SystemMessage(errno));
   }
+}
+
+void TStdoutSink::SetEncoding(TTextEncoding Encoding) {
+  if (!FConsole) return;
+  std::u16string Text;
+  FConsole->SetEncoding(Encoding, Text);
+  ShowOnConsole(Text);
+}
+
+void TStdoutSink::ShowOnConsole(std::u16string_view Text) {
+  if (!Text.empty() && !sys::WriteConsoleText(1, Text)) {
+    throw EOutputError("write error: " + SystemMessage(errno));
+  }
+}
+
+void WriteStandardError(std::string_view Message) {
+  if (StandardDescriptorClosed(2)) return;
+  if (sys::IsConsole(2) && sys::WriteConsoleText(2, Utf8ToUtf16Lenient(Message))) return;
+  std::fwrite(Message.data(), 1, Message.size(), stderr);
 }
 
 void TReplacedFile::Fail(const std::string& Message) {

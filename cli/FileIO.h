@@ -7,13 +7,16 @@
 //     /proc/self/fd/N, is written directly, never replaced (on Windows NUL, CON and the other
 //     device names);
 //   "-" is standard output.
-// Nothing is translated: on Windows every stream is binary.
+// Nothing is translated: on Windows every stream is binary. A Windows console is the one
+// exception: it takes text, not bytes, so what goes to one is decoded and written as UTF-16.
 
 #include <memory>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <string_view>
 
+#include "cli/ConsoleText.h"
 #include "cli/LineFilter.h"
 
 // A failed open, write or commit; what() is the complete message after "corvane: ".
@@ -22,11 +25,18 @@ class EOutputError : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
-// Writes straight to standard output; a failed write throws EOutputError.
+// Writes straight to standard output; a failed write throws EOutputError. A Windows console
+// gets the text of the bytes, read in the encoding SetEncoding() last named (UTF-8 before).
 class TStdoutSink : public TByteSink {
  public:
   TStdoutSink();
   void Write(std::string_view Bytes) override;
+  void SetEncoding(TTextEncoding Encoding) override;
+
+ private:
+  void ShowOnConsole(std::u16string_view Text);
+
+  std::optional<TConsoleDecoder> FConsole;  // when standard output is a console
 };
 
 class TOutput : public TByteSink {
@@ -45,6 +55,11 @@ class TOutput : public TByteSink {
 // DescriptorOutput() — an output that writes the open descriptor Fd directly and closes it
 // at Commit(); Name is for messages.
 [[nodiscard]] std::unique_ptr<TOutput> DescriptorOutput(int Fd, std::string Name);
+
+// WriteStandardError() — Message (UTF-8) to standard error: to a console as UTF-16, so that it
+// reads right whatever the console's code page, else its bytes. Dropped when standard error
+// was closed at start.
+void WriteStandardError(std::string_view Message);
 
 // SystemMessage() — the system's text for an errno value, as strerror() gives it.
 [[nodiscard]] std::string SystemMessage(int Errno);

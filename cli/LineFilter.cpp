@@ -9,7 +9,10 @@
 #include "LineNumberUnit/ContinueRule.h"
 #include "LineNumberUnit/FileHeader.h"
 #include "LineNumberUnit/LineSteps.h"
+#include "cli/System.h"
+#include "library/CodePage932/Cp932.h"
 #include "library/LineBreak/LineBreak.h"
+#include "library/UtfUnit/Utf8Validate.h"
 
 namespace {
 
@@ -23,6 +26,10 @@ constexpr size_t Padding = 16;
 struct TBodyInfo {
   TTextEncoding Encoding = teUtf8;
   size_t BomLength = 0;
+  // A body of bytes without a BOM may still be either until one reading shows which it is
+  // valid in; UTF-8 wins when it is both (plain ASCII is).
+  bool MayBeUtf8 = true;
+  bool MayBeCp932 = false;
   // The byte order of UTF-16 units differs from this machine's: they are swapped on the way
   // in and on the way out.
   bool Swapped = false;
@@ -117,8 +124,22 @@ template <LineUnit TChar>
 class TUnitWriter {
  public:
   // Prefix (a BOM) goes out in front of the first units written, or at Finish().
-  TUnitWriter(TByteSink& Sink, bool Swapped, std::string_view Prefix)
-      : FSink(Sink), FSwapped(Swapped), FPrefix(Prefix), FData(new TChar[Capacity]) {}
+  // Encoding is told to the sink at once.
+  TUnitWriter(TByteSink& Sink, TTextEncoding Encoding, bool Swapped, std::string_view Prefix)
+      : FSink(Sink), FEncoding(Encoding), FSwapped(Swapped), FPrefix(Prefix),
+        FData(new TChar[Capacity]) {
+    FSink.SetEncoding(Encoding);
+  }
+
+  [[nodiscard]] TTextEncoding Encoding() const { return FEncoding; }
+
+  // What was written so far goes out in the old encoding, what follows in the new one.
+  void SetEncoding(TTextEncoding Encoding) {
+    if (Encoding == FEncoding) return;
+    Flush();
+    FEncoding = Encoding;
+    FSink.SetEncoding(Encoding);
+  }
 
   void append(const TChar* P, size_t N) {
     if (N == 0) return;  // P may be null then
@@ -163,6 +184,7 @@ class TUnitWriter {
 
   static constexpr size_t Capacity = size_t{1} << 17;
   TByteSink& FSink;
+  TTextEncoding FEncoding;
   bool FSwapped;
   std::string_view FPrefix;
   std::unique_ptr<TChar[]> FData;
@@ -192,24 +214,74 @@ size_t FirstUnpairedSurrogate(const char16_t* P, size_t N) {
   }
 }
 
-// Validates a block of whole lines; on failure fills in Error with the block's own offset.
-bool ValidateBlock(std::string_view Lines, TEncodingError& Error) {
-  return ValidateText(Lines, teUtf8, Error);
-}
+// Validates a body block by block, each block whole lines at byte offset At of the input.
+template <LineUnit TChar>
+class TBlockValidator;
 
-bool ValidateBlock(std::u16string_view Lines, TEncodingError& Error) {
-  const size_t Bad = FirstUnpairedSurrogate(Lines.data(), Lines.size());
-  if (Bad == Lines.size()) return true;
-  Error = {Bad * 2, "unpaired surrogate in UTF-16"};
-  return false;
-}
+template <>
+class TBlockValidator<char16_t> {
+ public:
+  explicit TBlockValidator(const TBodyInfo& Info) : FEncoding(Info.Encoding) {}
+
+  bool Validate(std::u16string_view Lines, uint64_t At, TEncodingError& Error) {
+    const size_t Bad = FirstUnpairedSurrogate(Lines.data(), Lines.size());
+    if (Bad == Lines.size()) return true;
+    Error = {At + Bad * 2, "unpaired surrogate in UTF-16"};
+    return false;
+  }
+  [[nodiscard]] TTextEncoding Encoding() const { return FEncoding; }
+
+ private:
+  TTextEncoding FEncoding;
+};
+
+// Bytes are checked as each encoding they may still be: the body is valid while one of them
+// holds for every block so far. Whole lines are whole characters in both, since no trail byte
+// of code page 932 is a line break.
+template <>
+class TBlockValidator<char> {
+ public:
+  explicit TBlockValidator(const TBodyInfo& Info)
+      : FUtf8Encoding(Info.Encoding), FUtf8(Info.MayBeUtf8), FCp932(Info.MayBeCp932),
+        FBoth(FUtf8 && FCp932) {}
+
+  bool Validate(std::string_view Lines, uint64_t At, TEncodingError& Error) {
+    size_t Bad = 0;
+    if (FUtf8 && !ValidateUtf8(Lines, Bad)) {
+      FUtf8 = false;
+      FUtf8Bad = At + Bad;
+    }
+    if (FCp932 && !ValidateCp932(Lines, Bad)) {
+      FCp932 = false;
+      FCp932Bad = At + Bad;
+    }
+    if (FUtf8 || FCp932) return true;
+    // Neither holds from the later of the two bad bytes on.
+    if (FBoth) {
+      Error = {std::max(FUtf8Bad, FCp932Bad), "invalid text (neither UTF-8 nor code page 932)"};
+    } else {
+      Error = FCp932Bad != NotFound ? TEncodingError{FCp932Bad, "invalid code page 932"}
+                                    : TEncodingError{FUtf8Bad, "invalid UTF-8"};
+    }
+    return false;
+  }
+  // What the body is as far as it was read: UTF-8 while it may be.
+  [[nodiscard]] TTextEncoding Encoding() const { return FUtf8 ? FUtf8Encoding : teCp932; }
+
+ private:
+  static constexpr uint64_t NotFound = ~uint64_t{0};
+  TTextEncoding FUtf8Encoding;
+  bool FUtf8, FCp932, FBoth;
+  uint64_t FUtf8Bad = NotFound, FCp932Bad = NotFound;
+};
 
 // Hands OnLines the body block by block, each block whole lines (the last may lack its break)
-// and validated first. Writer, when given, is flushed before every read
-// that may wait. False on invalid text, with Error's offset counted from the input's start.
+// and validated first. Writer, when given, is flushed before every read that may wait, and
+// told when the body turns out to be code page 932. False on invalid text, with Error's offset
+// counted from the input's start.
 template <LineUnit TChar, typename TOnLines>
-bool ScanBody(TUnitReader<TChar>& Reader, const TBodyInfo& Info, TUnitWriter<TChar>* Writer,
-              TEncodingError& Error, TOnLines&& OnLines) {
+bool ScanBody(TUnitReader<TChar>& Reader, const TBodyInfo& Info, TBlockValidator<TChar>& Validator,
+              TUnitWriter<TChar>* Writer, TEncodingError& Error, TOnLines&& OnLines) {
   for (;;) {
     if (Writer != nullptr && Reader.Waits()) Writer->Flush();
     Reader.Fill();
@@ -217,10 +289,10 @@ bool ScanBody(TUnitReader<TChar>& Reader, const TBodyInfo& Info, TUnitWriter<TCh
     const bool AtEnd = Reader.AtEnd();
     const std::basic_string_view<TChar> Lines =
         AtEnd ? Pending : Pending.substr(0, CompleteLinesEnd(Pending));
-    if (!ValidateBlock(Lines, Error)) {
-      Error.Offset += Info.BomLength + Reader.Consumed() * sizeof(TChar);
+    if (!Validator.Validate(Lines, Info.BomLength + Reader.Consumed() * sizeof(TChar), Error)) {
       return false;
     }
+    if (Writer != nullptr) Writer->SetEncoding(Validator.Encoding());
     if (!Lines.empty()) OnLines(Lines);
     Reader.Consume(Lines.size());
     if (AtEnd) break;
@@ -235,6 +307,7 @@ bool ScanBody(TUnitReader<TChar>& Reader, const TBodyInfo& Info, TUnitWriter<TCh
 // What the first reading learns about a body.
 template <LineUnit TChar>
 struct TBodyFacts {
+  TTextEncoding Encoding = teUtf8;  // what the body proved to be
   uint64_t Lines = 0;
   uint64_t Units = 0;
   std::u16string FirstBreak = u"\r\n";  // the first line's break; CR LF when it has none
@@ -315,7 +388,8 @@ bool GatherFacts(TUnitReader<TChar>& Reader, const TBodyInfo& Info, TFilterOpera
                  bool CopyTidy, TBodyFacts<TChar>& Facts, TEncodingError& Error) {
   using TView = std::basic_string_view<TChar>;
   auto Scan = [&](auto&& OnLines) {
-    return ScanBody<TChar>(Reader, Info, nullptr, Error, [&](TView Lines) {
+    TBlockValidator<TChar> Validator(Info);
+    const bool Valid = ScanBody<TChar>(Reader, Info, Validator, nullptr, Error, [&](TView Lines) {
       if (Facts.Units == 0) {
         ForEachLine(Lines, true, [&](TView Line) {
           ReadFirstLine(Facts, Line, Operation);
@@ -325,6 +399,8 @@ bool GatherFacts(TUnitReader<TChar>& Reader, const TBodyInfo& Info, TFilterOpera
       Facts.Units += Lines.size();
       OnLines(Lines);
     });
+    Facts.Encoding = Validator.Encoding();
+    return Valid;
   };
   // Only the tidying operations and renumber look at every line; the others need the count
   // alone.
@@ -382,16 +458,19 @@ TNumberPlan RequirePlan(std::optional<TNumberPlan> Plan, const TInputSource& Inp
   return *Plan;
 }
 
-// The header of a copy in the body's code units.
+// The header of a copy in the body's code units and encoding: only the path is ever converted,
+// and a path code page 932 cannot hold is an error rather than a '?'.
 template <LineUnit TChar>
-void AppendCopyHeader(std::u16string_view Path, std::u16string_view Break,
-                      TUnitWriter<TChar>& Out) {
+void AppendCopyHeader(std::u16string_view Path, std::u16string_view Break, TTextEncoding Encoding,
+                      const TInputSource& Input, TUnitWriter<TChar>& Out) {
   const std::u16string Header = CopyHeader(Path, Break);
   if constexpr (sizeof(TChar) == 2) {
     Out.append(Header.data(), Header.size());
   } else {
     std::string Bytes;
-    EncodeText(Header, teUtf8, Bytes);
+    if (!EncodeText(Header, Encoding, Bytes)) {
+      throw EInputError(Input.Name() + ": the copy's path holds characters code page 932 lacks");
+    }
     Out.append(Bytes.data(), Bytes.size());
   }
 }
@@ -446,7 +525,8 @@ class TBodyWriter {
 
   template <typename TOnBlock>
   bool Blocks(TOnBlock&& OnBlock) {
-    const bool Valid = ScanBody<TChar>(FReader, FInfo, &FOut, FError, [&](TView Lines) {
+    TBlockValidator<TChar> Validator(FInfo);
+    const bool Valid = ScanBody<TChar>(FReader, FInfo, Validator, &FOut, FError, [&](TView Lines) {
       FUnits += Lines.size();
       if (FFacts != nullptr && FUnits > FFacts->Units) Changed();
       OnBlock(Lines);
@@ -557,7 +637,7 @@ bool WriteBody(TUnitReader<TChar>& Reader, const TBodyInfo& Info, const TFilterR
       });
     }
     case foCopy:
-      AppendCopyHeader(Request.CopyPath, Facts->FirstBreak, Out);
+      AppendCopyHeader(Request.CopyPath, Facts->FirstBreak, Facts->Encoding, Input, Out);
       if (!Request.CopyTidy) {
         return W.Lines([&](TView Line) { Numberer->Append(W.Line(), Line, Out); });
       }
@@ -583,20 +663,49 @@ std::string ReadHead(TInputSource& Input) {
   return Head;
 }
 
+// The encoding of a body as the choice and the head (the first bytes) say.
+TBodyInfo ReadBodyInfo(std::string_view Head, TEncodingChoice Choice) {
+  TBodyInfo Info;
+  Info.Encoding = DetectEncoding(Head, Info.BomLength);
+  switch (Choice) {
+    case ecAuto:
+      Info.MayBeCp932 = Info.Encoding == teUtf8;
+      break;
+    case ecUtf8:
+      // Another BOM is no BOM here: its bytes are simply not UTF-8.
+      if (Info.Encoding != teUtf8Bom) Info = TBodyInfo();
+      break;
+    case ecUtf16LE:
+    case ecUtf16BE:
+      Info.Encoding = Choice == ecUtf16LE ? teUtf16LE : teUtf16BE;
+      Info.BomLength = Head.substr(0, 2) == BomBytes(Info.Encoding) ? 2 : 0;
+      break;
+    case ecCp932:
+      Info = TBodyInfo();
+      Info.Encoding = teCp932;
+      Info.MayBeUtf8 = false;
+      Info.MayBeCp932 = true;
+      break;
+  }
+  Info.Swapped = Info.Encoding == (LittleEndianHost ? teUtf16BE : teUtf16LE);
+  return Info;
+}
+
 template <LineUnit TChar>
 TFilterResult FilterBody(TInputSource& Input, const TBodyInfo& Info, std::string_view Head,
                          const TFilterRequest& Request, TByteSink& Sink) {
   TFilterResult Result;
-  Result.Encoding = Info.Encoding;
   const std::string_view Bom = Head.substr(0, Info.BomLength);
   const std::string_view AfterBom = Head.substr(Info.BomLength);
-  TUnitWriter<TChar> Out(Sink, Info.Swapped, Bom);
 
   if (!Input.CanRewind()) {
     // Only the line-by-line operations get here: they write as they read.
+    Result.Encoding = TBlockValidator<TChar>(Info).Encoding();
+    TUnitWriter<TChar> Out(Sink, Result.Encoding, Info.Swapped, Bom);
     TUnitReader<TChar> Reader(Input, Info, AfterBom, Request.BlockUnits);
     // The lines of the blocks before an invalid one are written; the BOM only with them.
     Result.Ok = WriteBody<TChar>(Reader, Info, Request, nullptr, Input, Out, Result.Error);
+    Result.Encoding = Out.Encoding();
     if (Result.Ok) {
       Out.Finish();
     } else {
@@ -614,15 +723,22 @@ TFilterResult FilterBody(TInputSource& Input, const TBodyInfo& Info, std::string
     }
   }
   Result.ContinueApplied = Facts.Continue.has_value();
+  Result.Encoding = Facts.Encoding;
+  // The second reading checks the body as what the first one found it to be.
+  TBodyInfo Proven = Info;
+  Proven.Encoding = Facts.Encoding;
+  Proven.MayBeUtf8 = Facts.Encoding != teCp932;
+  Proven.MayBeCp932 = !Proven.MayBeUtf8;
+  TUnitWriter<TChar> Out(Sink, Facts.Encoding, Info.Swapped, Bom);
   Input.Rewind();
   if (ReadHead(Input) != Head) {
     throw EInputError(Input.Name() + ": file changed while it was being read");
   }
   // Validated again: only bytes that were validated ever reach the output, even when the
   // file changed in a way its size and time do not show.
-  TUnitReader<TChar> Reader(Input, Info, AfterBom, Request.BlockUnits);
+  TUnitReader<TChar> Reader(Input, Proven, AfterBom, Request.BlockUnits);
   TEncodingError Changed;
-  if (!WriteBody<TChar>(Reader, Info, Request, &Facts, Input, Out, Changed)) {
+  if (!WriteBody<TChar>(Reader, Proven, Request, &Facts, Input, Out, Changed)) {
     throw EInputError(Input.Name() + ": file changed while it was being read");
   }
   Out.Finish();
@@ -645,9 +761,7 @@ TFilterResult FilterInput(TInputSource& Input, const TFilterRequest& Request, TB
     Source = Spool.get();
   }
   const std::string Head = ReadHead(*Source);
-  TBodyInfo Info;
-  Info.Encoding = DetectEncoding(Head, Info.BomLength);
-  Info.Swapped = Info.Encoding == (LittleEndianHost ? teUtf16BE : teUtf16LE);
+  const TBodyInfo Info = ReadBodyInfo(Head, Request.Encoding);
   if (UnitSize(Info.Encoding) == 2) return FilterBody<char16_t>(*Source, Info, Head, Request, Sink);
   return FilterBody<char>(*Source, Info, Head, Request, Sink);
 }

@@ -39,6 +39,7 @@ struct TFilterRequest {
   int32_t ContinueStep = 1;  // foContinue
   bool CopyTidy = false;     // foCopy: number, then both tidyings
   std::u16string CopyPath;   // foCopy: the path whose folder and name head the copy
+  TEncodingChoice Encoding = ecAuto;
   // Code units read per block; a line longer than that grows the block. Small values in tests
   // exercise the seams between blocks.
   size_t BlockUnits = size_t{1} << 17;
@@ -49,6 +50,10 @@ class TByteSink {
  public:
   virtual ~TByteSink() = default;
   virtual void Write(std::string_view Bytes) = 0;
+  // Told the encoding of the bytes that follow: before an input's first Write, and again when
+  // a streamed input turns out to be code page 932 after blocks valid in UTF-8 as well. A
+  // console needs it to show the text; files and pipes take the bytes as they are.
+  virtual void SetEncoding(TTextEncoding /*Encoding*/) {}
 };
 
 struct TFilterResult {

@@ -1,7 +1,7 @@
 // corvane: the line-number engine as a command-line filter.
 
 #include <algorithm>
-#include <cstdio>
+#include <cerrno>
 #include <exception>
 #include <memory>
 #include <string>
@@ -13,6 +13,7 @@
 #include "cli/LineFilter.h"
 #include "cli/NlMode.h"
 #include "cli/StdDescriptors.h"
+#include "cli/System.h"
 #include "cli/TextCodec.h"
 
 namespace {
@@ -23,20 +24,51 @@ constexpr int ExitInvalidText = 2;
 
 // A message for standard error; dropped when standard error was closed.
 void Report(const std::string& Message) {
-  if (StandardDescriptorClosed(2)) return;
-  std::string Line = "corvane: " + Message + "\n";
-  std::fwrite(Line.data(), 1, Line.size(), stderr);
+  WriteStandardError("corvane: " + Message + "\n");
 }
 
 int UsageError(const std::string& Message) {
   Report(Message);
-  std::fputs("Try 'corvane --help' for more information.\n", stderr);
+  WriteStandardError("Try 'corvane --help' for more information.\n");
   return ExitFailure;
 }
 
 int WriteText(const std::string& Text) {
   TStdoutSink Out;
   Out.Write(Text);
+  return ExitOk;
+}
+
+// One input through the filter to Sink; the exit status it calls for.
+int FilterFile(const std::string& Name, const TCommandLine& Line, TByteSink& Sink) {
+  TFileSource Input;
+  std::string Error;
+  if (!Input.Open(Name, Error)) {
+    Report(Name + ": " + Error);
+    return ExitFailure;
+  }
+  TFilterRequest Request = Line.Request;
+  if (Request.Operation == foCopy) {
+    const std::string Path = Line.CopyPath ? *Line.CopyPath : Name == "-" ? "" : Name;
+    Request.CopyPath = Utf8ToUtf16Lenient(Path);
+  }
+  TFilterResult Result;
+  try {
+    Result = FilterInput(Input, Request, Sink);
+  } catch (const EInputError& E) {
+    Report(E.what());
+    return ExitFailure;
+  }
+  if (!Result.Ok) {
+    Report(Name + ": " + Result.Error.Reason + " at byte offset " +
+           std::to_string(Result.Error.Offset));
+    return ExitInvalidText;
+  }
+  if (Request.Operation == foContinue && !Result.ContinueApplied) {
+    Report(Name +
+           ": the first line holds no start number before its first ':'; "
+           "text left unchanged");
+  }
   return ExitOk;
 }
 
@@ -53,36 +85,16 @@ int Run(const std::vector<std::string>& Args) {
   const std::unique_ptr<TOutput> Output = OpenOutput(Line.Output.value_or(""));
   TByteSink* const Sink = Output.get();
 
+  // Invalid text (2) wins over a failure (1).
   int Status = ExitOk;
-  for (const std::string& Name : Line.Files) {
-    TFileSource Input;
-    std::string Error;
-    if (!Input.Open(Name, Error)) {
-      Report(Name + ": " + Error);
-      if (Status == ExitOk) Status = ExitFailure;
-      continue;
+  for (const std::string& Argument : Line.Files) {
+    const std::vector<std::string> Names = sys::ExpandFileArgument(Argument);
+    if (Names.empty()) {
+      Report(Argument + ": " + SystemMessage(ENOENT));
+      Status = std::max(Status, ExitFailure);
     }
-    TFilterRequest Request = Line.Request;
-    if (Request.Operation == foCopy) {
-      const std::string Path = Line.CopyPath ? *Line.CopyPath : Name == "-" ? "" : Name;
-      Request.CopyPath = Utf8ToUtf16Lenient(Path);
-    }
-    TFilterResult Result;
-    try {
-      Result = FilterInput(Input, Request, *Sink);
-    } catch (const EInputError& E) {
-      Report(E.what());
-      if (Status == ExitOk) Status = ExitFailure;
-      continue;
-    }
-    if (!Result.Ok) {
-      Report(Name + ": " + Result.Error.Reason + " at byte offset " +
-             std::to_string(Result.Error.Offset));
-      Status = ExitInvalidText;
-    } else if (Request.Operation == foContinue && !Result.ContinueApplied) {
-      Report(Name +
-             ": the first line holds no start number before its first ':'; "
-             "text left unchanged");
+    for (const std::string& Name : Names) {
+      Status = std::max(Status, FilterFile(Name, Line, *Sink));
     }
   }
 

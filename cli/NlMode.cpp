@@ -4,7 +4,7 @@
 #include "cli/NlMode.h"
 
 #include <algorithm>
-#include <cstdio>
+#include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
@@ -27,6 +27,7 @@
 #include "cli/NlOptions.h"
 #include "cli/NlText.h"
 #include "cli/StdDescriptors.h"
+#include "cli/System.h"
 
 namespace {
 
@@ -382,8 +383,7 @@ class TNumberer {
 };
 
 void Report(const std::string& Program, const std::string& Message) {
-  const std::string Line = Program + ": " + Message + "\n";
-  std::fwrite(Line.data(), 1, Line.size(), stderr);
+  WriteStandardError(Program + ": " + Message + "\n");
 }
 
 // The reason in a read error's message, which starts with the input's name.
@@ -394,26 +394,39 @@ std::string ReadFailure(const EInputError& E, const std::string& Name) {
                                                                 : Message);
 }
 
+// Numbers one input; false when it could not be opened or read (reported).
+bool NumberFile(TNumberer& Numberer, const std::string& Name, const std::string& Program) {
+  TFileSource Input;
+  std::string Error;
+  if (!Input.Open(Name, Error)) {
+    Report(Program, QuoteFileName(Name) + ": " + Error);
+    return false;
+  }
+  bool Ok = true;
+  try {
+    Numberer.Read(Input);
+  } catch (const EInputError& E) {
+    Report(Program, QuoteFileName(Name) + ": " + ReadFailure(E, Name));
+    Ok = false;
+  }
+  Numberer.EndInput();
+  return Ok;
+}
+
 int NumberFiles(const TNlOptions& Options, const std::string& Program) {
   TNlOutput Out;
   TNumberer Numberer(Options, Out);
   int Status = 0;
   try {
-    for (const std::string& Name : Options.Files) {
-      TFileSource Input;
-      std::string Error;
-      if (!Input.Open(Name, Error)) {
-        Report(Program, QuoteFileName(Name) + ": " + Error);
-        Status = 1;
-        continue;
-      }
-      try {
-        Numberer.Read(Input);
-      } catch (const EInputError& E) {
-        Report(Program, QuoteFileName(Name) + ": " + ReadFailure(E, Name));
+    for (const std::string& Argument : Options.Files) {
+      const std::vector<std::string> Names = sys::ExpandFileArgument(Argument);
+      if (Names.empty()) {
+        Report(Program, QuoteFileName(Argument) + ": " + SystemMessage(ENOENT));
         Status = 1;
       }
-      Numberer.EndInput();
+      for (const std::string& Name : Names) {
+        if (!NumberFile(Numberer, Name, Program)) Status = 1;
+      }
     }
   } catch (const std::runtime_error& E) {
     // As nl's exit would, pass on what was numbered before the fault.
@@ -433,7 +446,7 @@ int RunNl(const std::vector<std::string>& Args, const std::string& Program) {
     SetUpNlLocale();
     const TNlCommand Command =
         ParseNlCommandLine(Args, Program, std::getenv("POSIXLY_CORRECT") != nullptr);
-    std::fwrite(Command.Diagnostics.data(), 1, Command.Diagnostics.size(), stderr);
+    if (!Command.Diagnostics.empty()) WriteStandardError(Command.Diagnostics);
     switch (Command.Action) {
       case naFail:
         return 1;

@@ -8,6 +8,8 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <string_view>
+#include <vector>
 
 class TOutput;
 
@@ -57,5 +59,26 @@ void FillClosedStandardDescriptors(bool (&Closed)[3]);
 
 // The output that -o Name asks for, by what Name is on this system (see FileIO.h).
 [[nodiscard]] std::unique_ptr<TOutput> OpenFileOutput(const std::string& Name);
+
+// Utf16ToCp932() — Text in code page 932 (glibc's iconv CP932 on POSIX, WideCharToMultiByte on
+// Windows); false when a character has no code page 932 form (nothing is replaced by '?').
+[[nodiscard]] bool Utf16ToCp932(std::u16string_view Text, std::string& Out);
+// Cp932ToUtf16() — appends Bytes, valid code page 932, to Out as UTF-16; false on bytes that
+// are not.
+[[nodiscard]] bool Cp932ToUtf16(std::string_view Bytes, std::u16string& Out);
+
+// IsConsole() — whether descriptor Fd is a Windows console, which takes text as UTF-16
+// (WriteConsoleText) rather than bytes in its code page; always false on POSIX, where a
+// terminal takes bytes.
+[[nodiscard]] bool IsConsole(int Fd);
+
+// WriteConsoleText() — all of Text to the console behind Fd; false with errno set.
+[[nodiscard]] bool WriteConsoleText(int Fd, std::u16string_view Text);
+
+// ExpandFileArgument() — the files a FILE argument names. On Windows, where no shell expands
+// them, '*' and '?' in its last component match the files (not folders) there, sorted by name
+// ignoring case, the folder part kept as typed; none match: empty. Elsewhere, and without
+// '*' or '?': {Name}. ExpandFileArgument("d\\*.txt") == {"d\\a.txt", "d\\B.txt"}
+[[nodiscard]] std::vector<std::string> ExpandFileArgument(const std::string& Name);
 
 }  // namespace sys

@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <iconv.h>
 #include <sys/stat.h>
 #include <sys/types.h>
 #include <unistd.h>
@@ -222,4 +223,66 @@ std::unique_ptr<TOutput> sys::OpenFileOutput(const std::string& Name) {
                        " hard links; not replaced, so that they do not keep the old text");
   }
   return std::make_unique<TReplacedFile>(Name, Target, &Info);
+}
+
+namespace {
+
+// Converts In with a fresh iconv descriptor; false unless every byte converts exactly.
+bool Convert(const char* To, const char* From, std::string& In, std::string& Out) {
+  const iconv_t Cd = ::iconv_open(To, From);
+  if (Cd == reinterpret_cast<iconv_t>(-1)) return false;
+  // Two bytes in never give more than four out (UTF-16 from code page 932, or back).
+  std::string Buffer(2 * In.size() + 4, '\0');
+  char* Src = In.data();
+  size_t SrcLeft = In.size();
+  char* Dst = Buffer.data();
+  size_t DstLeft = Buffer.size();
+  const size_t Done = ::iconv(Cd, &Src, &SrcLeft, &Dst, &DstLeft);
+  ::iconv_close(Cd);
+  // An irreversible conversion counts as a failure too: nothing is approximated.
+  if (Done != 0 || SrcLeft != 0) return false;
+  Out.assign(Buffer.data(), Buffer.size() - DstLeft);
+  return true;
+}
+
+}  // namespace
+
+bool sys::Utf16ToCp932(std::u16string_view Text, std::string& Out) {
+  std::string In(2 * Text.size(), '\0');
+  for (size_t I = 0; I < Text.size(); ++I) {
+    In[2 * I] = static_cast<char>(Text[I] & 0xFF);
+    In[2 * I + 1] = static_cast<char>(Text[I] >> 8);
+  }
+  std::string Bytes;
+  if (!Convert("CP932", "UTF-16LE", In, Bytes)) return false;
+  Out += Bytes;
+  return true;
+}
+
+bool sys::Cp932ToUtf16(std::string_view Bytes, std::u16string& Out) {
+  std::string In(Bytes);
+  std::string Units;
+  if (!Convert("UTF-16LE", "CP932", In, Units)) return false;
+  const size_t Old = Out.size();
+  Out.resize(Old + Units.size() / 2);
+  for (size_t I = 0; I < Units.size() / 2; ++I) {
+    Out[Old + I] = static_cast<char16_t>(static_cast<unsigned char>(Units[2 * I]) |
+                                         static_cast<unsigned char>(Units[2 * I + 1]) << 8);
+  }
+  return true;
+}
+
+// A terminal takes bytes: the text goes out as it is.
+bool sys::IsConsole(int) {
+  return false;
+}
+
+bool sys::WriteConsoleText(int, std::u16string_view) {
+  errno = ENOTTY;
+  return false;
+}
+
+// The shell has expanded the patterns already; what is left is a name.
+std::vector<std::string> sys::ExpandFileArgument(const std::string& Name) {
+  return {Name};
 }

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <climits>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -173,4 +174,123 @@ std::unique_ptr<TOutput> sys::OpenFileOutput(const std::string& Name) {
     throw EOutputError(Name + ": " + SystemMessage(EISDIR));
   }
   return std::make_unique<TReplacedFile>(Name, Name, nullptr);
+}
+
+bool sys::Utf16ToCp932(std::u16string_view Text, std::string& Out) {
+  if (Text.empty()) return true;
+  if (Text.size() > static_cast<size_t>(INT_MAX / 2)) return false;
+  const auto* Wide = reinterpret_cast<const wchar_t*>(Text.data());
+  const int Units = static_cast<int>(Text.size());
+  BOOL UsedDefault = FALSE;
+  const int Size = WideCharToMultiByte(932, WC_NO_BEST_FIT_CHARS, Wide, Units, nullptr, 0,
+                                       nullptr, &UsedDefault);
+  if (Size <= 0 || UsedDefault) return false;
+  std::string Bytes(static_cast<size_t>(Size), '\0');
+  if (WideCharToMultiByte(932, WC_NO_BEST_FIT_CHARS, Wide, Units, Bytes.data(), Size, nullptr,
+                          &UsedDefault) != Size ||
+      UsedDefault) {
+    return false;
+  }
+  // The way back must give the same text: no character was approximated.
+  std::wstring Back(static_cast<size_t>(Units) * 2, L'\0');
+  const int BackUnits = MultiByteToWideChar(932, MB_ERR_INVALID_CHARS, Bytes.data(), Size,
+                                            Back.data(), static_cast<int>(Back.size()));
+  if (BackUnits != Units || Back.compare(0, Units, Wide, Units) != 0) return false;
+  Out += Bytes;
+  return true;
+}
+
+bool sys::Cp932ToUtf16(std::string_view Bytes, std::u16string& Out) {
+  if (Bytes.empty()) return true;
+  if (Bytes.size() > static_cast<size_t>(INT_MAX)) return false;
+  const int Size = static_cast<int>(Bytes.size());
+  const int Units = MultiByteToWideChar(932, MB_ERR_INVALID_CHARS, Bytes.data(), Size, nullptr, 0);
+  if (Units <= 0) return false;
+  std::wstring Text(static_cast<size_t>(Units), L'\0');
+  if (MultiByteToWideChar(932, MB_ERR_INVALID_CHARS, Bytes.data(), Size, Text.data(), Units) !=
+      Units) {
+    return false;
+  }
+  Out.append(Text.begin(), Text.end());
+  return true;
+}
+
+// The descriptor's own handle, so the test agrees with where the byte writes would go.
+bool sys::IsConsole(int Fd) {
+  const auto Handle = reinterpret_cast<HANDLE>(_get_osfhandle(Fd));
+  DWORD Mode = 0;
+  return Handle != INVALID_HANDLE_VALUE && GetConsoleMode(Handle, &Mode) != 0;
+}
+
+bool sys::WriteConsoleText(int Fd, std::u16string_view Text) {
+  const auto Handle = reinterpret_cast<HANDLE>(_get_osfhandle(Fd));
+  // Older consoles refuse large writes; a piece never ends between the halves of a pair.
+  constexpr size_t Piece = 8192;
+  while (!Text.empty()) {
+    size_t Size = std::min(Text.size(), Piece);
+    if (Size < Text.size() && Text[Size - 1] >= 0xD800 && Text[Size - 1] <= 0xDBFF) --Size;
+    DWORD Written = 0;
+    if (!WriteConsoleW(Handle, Text.data(), static_cast<DWORD>(Size), &Written, nullptr) ||
+        Written == 0) {
+      errno = EIO;
+      return false;
+    }
+    Text.remove_prefix(std::min<size_t>(Written, Text.size()));
+  }
+  return true;
+}
+
+namespace {
+
+// A search of FindFirstFileExW, closed with FindClose.
+class TFileSearch {
+ public:
+  TFileSearch(const std::wstring& Pattern, WIN32_FIND_DATAW& Data)
+      : FHandle(FindFirstFileExW(Pattern.c_str(), FindExInfoBasic, &Data, FindExSearchNameMatch,
+                                 nullptr, 0)) {}
+  ~TFileSearch() {
+    if (*this) FindClose(FHandle);
+  }
+  TFileSearch(const TFileSearch&) = delete;
+  TFileSearch& operator=(const TFileSearch&) = delete;
+  explicit operator bool() const { return FHandle != INVALID_HANDLE_VALUE; }
+  bool Next(WIN32_FIND_DATAW& Data) { return FindNextFileW(FHandle, &Data) != 0; }
+
+ private:
+  HANDLE FHandle;
+};
+
+}  // namespace
+
+std::vector<std::string> sys::ExpandFileArgument(const std::string& Name) {
+  const size_t Cut = Name.find_last_of("/\\:");
+  const size_t Base = Cut == std::string::npos ? 0 : Cut + 1;
+  if (Name.find_first_of("*?", Base) == std::string::npos) return {Name};
+  std::vector<std::wstring> Found;
+  WIN32_FIND_DATAW Data;
+  if (TFileSearch Search(WideName(Name), Data); Search) {
+    do {
+      const bool Folder = (Data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+      if (!Folder) Found.emplace_back(Data.cFileName);
+    } while (Search.Next(Data));
+  }
+  // The search gives the file system's order; sorted by name, ignoring case, the output is
+  // the same from one run and one file system to the next.
+  const auto Compare = [](const std::wstring& A, const std::wstring& B, BOOL IgnoreCase) {
+    return CompareStringOrdinal(A.c_str(), static_cast<int>(A.size()), B.c_str(),
+                                static_cast<int>(B.size()), IgnoreCase);
+  };
+  std::sort(Found.begin(), Found.end(), [&](const std::wstring& A, const std::wstring& B) {
+    const int Order = Compare(A, B, TRUE);
+    return Order != CSTR_EQUAL ? Order == CSTR_LESS_THAN : Compare(A, B, FALSE) == CSTR_LESS_THAN;
+  });
+  std::vector<std::string> Names;
+  Names.reserve(Found.size());
+  for (const std::wstring& File : Found) {
+    std::string Utf8 = Name.substr(0, Base);
+    EncodeText(std::u16string_view(reinterpret_cast<const char16_t*>(File.data()), File.size()),
+               teUtf8, Utf8);
+    Names.push_back(std::move(Utf8));
+  }
+  return Names;
 }

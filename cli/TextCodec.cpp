@@ -3,6 +3,8 @@
 #include <bit>
 #include <cstring>
 
+#include "cli/System.h"
+#include "library/CodePage932/Cp932.h"
 #include "library/UtfUnit/Utf8Validate.h"
 #include "library/UtfUnit/UtfUnit.h"
 
@@ -77,6 +79,25 @@ size_t EncodeUtf16(std::u16string_view Text, TTextEncoding Encoding, char* Dst) 
 
 }  // namespace
 
+std::optional<TEncodingChoice> EncodingChoiceByName(std::string_view Name) {
+  struct TNamed {
+    std::string_view Name;
+    TEncodingChoice Choice;
+  };
+  static constexpr TNamed Names[] = {
+      {"auto", ecAuto},   {"utf-8", ecUtf8}, {"utf-16le", ecUtf16LE},  {"utf-16be", ecUtf16BE},
+      {"cp932", ecCp932}, {"sjis", ecCp932}, {"shift_jis", ecCp932},
+  };
+  std::string Lower(Name);
+  for (char& C : Lower) {
+    if (C >= 'A' && C <= 'Z') C = static_cast<char>(C - 'A' + 'a');
+  }
+  for (const TNamed& N : Names) {
+    if (N.Name == Lower) return N.Choice;
+  }
+  return std::nullopt;
+}
+
 TTextEncoding DetectEncoding(std::string_view Bytes, size_t& BomLength) {
   for (TTextEncoding E : {teUtf8Bom, teUtf16LE, teUtf16BE}) {
     const std::string_view Bom = BomBytes(E);
@@ -110,16 +131,28 @@ const char* EncodingName(TTextEncoding Encoding) {
       return "UTF-16LE";
     case teUtf16BE:
       return "UTF-16BE";
+    case teCp932:
+      return "code page 932";
     default:
       return "UTF-8";
   }
 }
 
 bool ValidateText(std::string_view Body, TTextEncoding Encoding, TEncodingError& Error) {
+  if (Encoding == teCp932) {
+    size_t Bad = 0;
+    if (ValidateCp932(Body, Bad)) return true;
+    Error = {Bad, "invalid code page 932"};
+    return false;
+  }
   return UnitSize(Encoding) == 2 ? ValidateUtf16(Body, Encoding, Error) : ValidateUtf8(Body, Error);
 }
 
 void DecodeText(std::string_view Body, TTextEncoding Encoding, std::u16string& Out) {
+  if (Encoding == teCp932) {
+    (void)sys::Cp932ToUtf16(Body, Out);  // validated: it converts
+    return;
+  }
   if (UnitSize(Encoding) == 1) {
     std::u16string Text;
     if (Utf8ToUtf16(Body, Text)) Out += Text;
@@ -130,12 +163,14 @@ void DecodeText(std::string_view Body, TTextEncoding Encoding, std::u16string& O
   DecodeUtf16(Body, Encoding, Out.data() + Old);
 }
 
-void EncodeText(std::u16string_view Text, TTextEncoding Encoding, std::string& Out) {
+bool EncodeText(std::u16string_view Text, TTextEncoding Encoding, std::string& Out) {
+  if (Encoding == teCp932) return sys::Utf16ToCp932(Text, Out);
   if (UnitSize(Encoding) == 1) {
     Out += Utf16ToUtf8(Text);
-    return;
+    return true;
   }
   const size_t Old = Out.size();
   Out.resize(Old + 2 * Text.size());
   EncodeUtf16(Text, Encoding, Out.data() + Old);
+  return true;
 }

@@ -3,6 +3,7 @@
 // whole-text engine gives on the decoded text, valid in the same encoding, and delete takes
 // back what number inserted; invalid input is refused at the offset where validating the
 // whole body at once stops.
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 
@@ -48,10 +49,19 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {
   const TFilterResult Result = FilterInput(Source, R, Sink);
 
   size_t Bom = 0;
-  const TTextEncoding Encoding = DetectEncoding(File, Bom);
+  TTextEncoding Encoding = DetectEncoding(File, Bom);
   TEncodingError Whole;
-  const bool Valid = ValidateText(File.substr(Bom), Encoding, Whole);
+  bool Valid = ValidateText(File.substr(Bom), Encoding, Whole);
+  if (!Valid && Encoding == teUtf8) {
+    // Bytes without a BOM that are not UTF-8 may be code page 932; if not, the text is
+    // invalid from the later of the two first bad bytes on.
+    TEncodingError AsCp932;
+    Valid = ValidateText(File, teCp932, AsCp932);
+    if (Valid) Encoding = teCp932;
+    Whole.Offset = std::max(Whole.Offset, AsCp932.Offset);
+  }
   if (Valid != Result.Ok) Fail("the blocks and the whole body disagree on validity");
+  if (Valid && Result.Encoding != Encoding) Fail("a different encoding");
   if (!Valid) {
     if (Result.Error.Offset != Whole.Offset + Bom) Fail("a different first bad byte");
     return 0;

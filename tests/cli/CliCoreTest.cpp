@@ -156,12 +156,14 @@ TEST(CommandLine, RejectsBadUsage) {
   }
 }
 
-// Random texts with every kind of break, numbers, separators and non-ASCII characters.
-std::u16string RandomText(std::mt19937& Rng) {
-  static const std::u16string Pieces[] = {u"a",    u"12",  u":",  u" ",          u"\t",
-                                          u"  3:", u"x:y", u"行", u"\U0001F600", u"\r\n",
-                                          u"\r",   u"\n",  u"0"};
-  std::uniform_int_distribution<size_t> Pick(0, std::size(Pieces) - 1);
+// Random texts with every kind of break, numbers, separators and non-ASCII characters; the
+// last pieces are the ones code page 932 lacks (Cp932 leaves them out): its trail bytes 0x5C
+// and 0x7C ('表', 'ソ', '怖'), half-width katakana and the NEC and IBM extensions are in.
+std::u16string RandomText(std::mt19937& Rng, bool Cp932 = false) {
+  static const std::u16string Pieces[] = {
+      u"a",  u"12", u":",  u" ",  u"\t", u"  3:", u"x:y", u"行",        u"\r\n",
+      u"\r", u"\n", u"0",  u"表", u"ソ", u"怖",   u"ｱｲ",  u"①髙", u"\U0001F600"};
+  std::uniform_int_distribution<size_t> Pick(0, std::size(Pieces) - (Cp932 ? 2 : 1));
   std::uniform_int_distribution<int> Length(0, 60);
   std::u16string Text;
   for (int I = Length(Rng); I > 0; --I) Text += Pieces[Pick(Rng)];
@@ -175,7 +177,8 @@ TEST(LineFilter, BlocksOfEveryEncodingMatchOneEngineCall) {
   const int32_t Starts[] = {1, 0, -3, 7, 98, -100, INT32_MAX - 40, INT32_MIN + 3, INT32_MAX};
   const int32_t Steps[] = {1, -1, 10, -10, 0, 3, 1000000};
   for (int Case = 0; Case < 3000; ++Case) {
-    const std::u16string Text = RandomText(Rng);
+    const TTextEncoding Encoding = static_cast<TTextEncoding>(Rng() % 5);
+    const std::u16string Text = RandomText(Rng, Encoding == teCp932);
     TFilterRequest Request;
     Request.BlockUnits = std::uniform_int_distribution<size_t>(1, 12)(Rng);
     const size_t Piece = Rng() % 3 == 0 ? 1 + Rng() % 7 : 0;
@@ -184,12 +187,13 @@ TEST(LineFilter, BlocksOfEveryEncodingMatchOneEngineCall) {
     N.Step = Steps[Rng() % std::size(Steps)];
     N.ZeroDigits = static_cast<int32_t>(Rng() % 4);
     N.Options = static_cast<TLineNumberOptions>(Rng() % 4);
-    const TTextEncoding Encoding = static_cast<TTextEncoding>(Rng() % 4);
     const std::string Bom(BomBytes(Encoding));
     const std::string File = Bom + Utf8(Text, Encoding);
     Request.ContinueStep = N.Step;
     Request.CopyTidy = Case % 2 == 0;
-    Request.CopyPath = u"d/f";
+    Request.CopyPath = u"表/f";
+    // Plain ASCII is UTF-8 to the detection; named, it is code page 932 for the path too.
+    if (Encoding == teCp932) Request.Encoding = ecCp932;
     for (int Operation = foNumber; Operation <= foRenumber; ++Operation) {
       Request.Operation = static_cast<TFilterOperation>(Operation);
       ASSERT_EQ(Filter(File, Request, Piece),
@@ -218,6 +222,59 @@ TEST(LineFilter, WholeTextOperationsAndCopy) {
   Request.CopyPath = u"";
   EXPECT_EQ(Filter("", Request), "\r\n  \r\n");
   EXPECT_EQ(CopyHeader(u"C:memo", u"\r"), u"C:\r  memo\r");
+}
+
+// Which encoding the filter settles on, what it tells the sink, and where it finds invalid text.
+TEST(LineFilter, SettlesTheEncoding) {
+  class TRecordingSink : public TStringSink {
+   public:
+    void SetEncoding(TTextEncoding Encoding) override { Told.push_back(Encoding); }
+    std::vector<TTextEncoding> Told;
+  };
+  const std::string Ascii = "12:x\n" + std::string(40, 'a') + "\n";
+  const std::string Sjis = "\x83\x41\x95\x5C\n";          // "ア表": not UTF-8
+  const std::string Utf8Kana = "\xE3\x82\xA2\n";          // "ア": code page 932 too
+  const std::string Utf8Kanji = "\xE8\xA1\x8C\n";         // "行": not code page 932
+  const struct {
+    std::string File;
+    TEncodingChoice Choice;
+    bool Ok;
+    TTextEncoding Encoding;
+    uint64_t Offset;
+  } Rows[] = {
+      {Ascii, ecAuto, true, teUtf8, 0},
+      {Ascii + Sjis, ecAuto, true, teCp932, 0},
+      {Ascii + Utf8Kana, ecAuto, true, teUtf8, 0},  // valid as both: UTF-8
+      {Ascii + Utf8Kanji, ecAuto, true, teUtf8, 0},
+      {Ascii + Sjis + Utf8Kanji, ecAuto, false, teUtf8, Ascii.size() + 7},
+      {Ascii + Utf8Kanji + Sjis, ecAuto, false, teUtf8, Ascii.size() + 4},
+      {Ascii + Sjis, ecUtf8, false, teUtf8, Ascii.size()},
+      {Ascii + Utf8Kanji, ecCp932, false, teUtf8, Ascii.size() + 2},
+      {"\xEF\xBB\xBF" + Sjis, ecAuto, false, teUtf8, 3},  // a UTF-8 BOM decides
+  };
+  for (size_t I = 0; I < std::size(Rows); ++I) {
+    for (const size_t Piece : {size_t{0}, size_t{3}}) {  // a file, then a pipe
+      TRecordingSink Sink;
+      TFilterRequest Request;
+      Request.Operation = foDelete;
+      Request.Encoding = Rows[I].Choice;
+      Request.BlockUnits = 4;
+      TMemorySource Input(Rows[I].File, Piece == 0 ? SIZE_MAX : Piece, Piece == 0);
+      const TFilterResult Result = FilterInput(Input, Request, Sink);
+      ASSERT_EQ(Result.Ok, Rows[I].Ok) << "row " << I << " piece " << Piece;
+      if (!Result.Ok) {
+        EXPECT_EQ(Result.Error.Offset, Rows[I].Offset) << "row " << I << " piece " << Piece;
+        continue;
+      }
+      EXPECT_EQ(Result.Encoding, Rows[I].Encoding) << "row " << I << " piece " << Piece;
+      // A file is known before it is written; a pipe is told when it turns out otherwise.
+      std::vector<TTextEncoding> Told = {Rows[I].Encoding};
+      if (Piece != 0 && Rows[I].Encoding == teCp932 && Rows[I].Choice == ecAuto) {
+        Told.insert(Told.begin(), teUtf8);
+      }
+      EXPECT_EQ(Sink.Told, Told) << "row " << I << " piece " << Piece;
+    }
+  }
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 # corvane.exe under wine, byte for byte: mixed breaks and Japanese text through the C runtime
-# in binary mode, the continue rule, -o replacing a file or writing a device, and invalid
-# input (exit 2, target untouched). Run as: cmake -DEMULATOR=<wine runner, ';' as '|'> -DCORVANE=<exe> -DWORK=<dir> -P
+# in binary mode, the continue rule, -o replacing a file or writing a device, invalid input
+# (exit 2, target untouched), wildcards and Japanese names in messages.
+# Run as: cmake -DEMULATOR=<wine runner, ';' as '|'> -DCORVANE=<exe> -DWORK=<dir> -P
 string(REPLACE "|" ";" EMULATOR "${EMULATOR}")
 file(REMOVE_RECURSE "${WORK}")
 file(MAKE_DIRECTORY "${WORK}")
@@ -25,6 +26,7 @@ function(check name status expected)
   else()
     message(STATUS "${name}: ok")
   endif()
+  set(stderr "${err}" PARENT_SCOPE)
 endfunction()
 
 check(number 0 "1:行番号\r\n2:b\r3:c\n4:d" number in.txt)
@@ -58,4 +60,23 @@ endif()
 file(GLOB leftovers "${WORK}/.corvane-*")
 if(leftovers)
   message(SEND_ERROR "temporary files left behind: ${leftovers}")
+endif()
+
+# No shell expands wildcards on Windows: corvane does, files only, sorted ignoring case, the
+# folder kept as typed. A pattern that matches nothing is reported; the rest still runs.
+foreach(name a.txt B.txt c.txt d.md 日本.md)
+  string(REGEX REPLACE "[.].*" "\n" content "${name}")
+  file(WRITE "${WORK}/w/${name}" "${content}")
+endforeach()
+file(MAKE_DIRECTORY "${WORK}/w/folder.txt")
+check(wildcard 0 "1:a\n1:B\n1:c\n" number w/*.txt)
+check(wildcard_nl 0 "     1\ta\n     2\tB\n     3\tc\n" nl w/?.txt)
+check(wildcard_unmatched 1 "1:d\n1:日本\n" number w/*.none w/*.md)
+if(NOT stderr MATCHES "^corvane: w/[*][.]none: No such file or directory\r?\n$")
+  message(SEND_ERROR "wildcard_unmatched: stderr ${stderr}")
+endif()
+# Names outside the ANSI code page reach messages intact, as UTF-8 bytes on a pipe.
+check(japanese_name 1 "" number 存在しない.txt)
+if(NOT stderr MATCHES "^corvane: 存在しない[.]txt: No such file or directory\r?\n$")
+  message(SEND_ERROR "japanese_name: stderr ${stderr}")
 endif()

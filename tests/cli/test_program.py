@@ -53,7 +53,9 @@ class Program(unittest.TestCase):
 
     def test_invalid_input_is_reported_and_never_written(self):
         rows = [
-            (b"ok\n\xc3(", "invalid UTF-8 at byte offset 3"),
+            # Neither encoding holds from the later of their first bad bytes on: UTF-8 fails
+            # at 3, code page 932 (where C3 is a katakana) at 5.
+            (b"ok\n\xc3(\xff", "invalid text (neither UTF-8 nor code page 932) at byte offset 5"),
             (b"\xef\xbb\xbfab\xff", "invalid UTF-8 at byte offset 5"),
             (b"\xff\xfea\x00\x00\xdc", "unpaired surrogate in UTF-16 at byte offset 4"),
             (b"\xfe\xff\x00a\x00", "incomplete UTF-16 code unit at byte offset 4"),
@@ -197,7 +199,8 @@ class Program(unittest.TestCase):
     def test_late_invalid_byte_in_a_pipe(self):
         good = b"12:line\n" * 200000
         data = good + b"13:bad \xff\n14:after\n"
-        message = "corvane: -: invalid UTF-8 at byte offset %d\n" % (len(good) + 7)
+        message = ("corvane: -: invalid text (neither UTF-8 nor code page 932) at byte offset %d\n"
+                   % (len(good) + 7))
         # Streamed: some whole lines before the bad one have been written, none after it.
         code, out, err = run(["delete"], stdin=data)
         self.assertEqual((code, err), (2, message))
@@ -227,6 +230,70 @@ class Program(unittest.TestCase):
                 self.assertEqual(p.returncode, 1)
                 self.assertEqual(err.decode(), "corvane: " + src +
                                  ": file changed while it was being read\n")
+
+    def test_code_page_932_is_numbered_as_its_utf8_twin(self):
+        # Kanji, kana, half-width katakana, NEC and IBM extensions, trail bytes 0x5C ('表',
+        # 'ソ') and 0x7C, heads that look like numbers, every break.
+        words = ["表示", "ソース", "ｶﾀｶﾅ", "①②", "髙﨑", "12:", " 3 :", "能力", "ー", "abc", "\t"]
+        breaks = ["\r\n", "\n", "\r"]
+        lines = ["".join(words[(i * 7 + k) % len(words)] for k in range(i % 4)) + breaks[i % 3]
+                 for i in range(1000000)]
+        utf8 = "".join(lines).encode("utf-8")
+        cp932 = subprocess.run(["iconv", "-f", "UTF-8", "-t", "CP932"], input=utf8,
+                               capture_output=True, check=True).stdout
+        for name, data in [("utf8.txt", utf8), ("cp932.txt", cp932)]:
+            self.file(name, data)
+        for command in [["number"], ["delete"], ["number", "-z", "8", "-r"], ["tidy"]]:
+            with self.subTest(command=command):
+                code, want, err = run(command + [os.path.join(self.dir.name, "utf8.txt")])
+                self.assertEqual((code, err), (0, ""))
+                code, got, err = run(command + [os.path.join(self.dir.name, "cp932.txt")])
+                self.assertEqual((code, err), (0, ""))
+                back = subprocess.run(["iconv", "-f", "CP932", "-t", "UTF-8"], input=got,
+                                      capture_output=True, check=True).stdout
+                self.assertTrue(back == want, "%s differs from the UTF-8 twin" % command)
+        # Numbered and deleted, the file comes back byte for byte, from a pipe as well.
+        code, numbered, _ = run(["number", os.path.join(self.dir.name, "cp932.txt")])
+        code, back, err = run(["delete", "-e", "sjis"], stdin=numbered)
+        self.assertEqual((code, err), (0, ""))
+        self.assertTrue(back == cp932, "the write-back differs")
+
+    def test_encoding_option(self):
+        jp = "行\n".encode("utf-8")  # E8 A1 8C 0A: valid UTF-8, not code page 932
+        sjis = "ア表\n".encode("cp932")  # 83 41 95 5C 0A: code page 932, not UTF-8
+        rows = [
+            (["-e", "cp932"], sjis, 0, b"1:" + sjis, ""),
+            (["--encoding=SJIS"], sjis, 0, b"1:" + sjis, ""),
+            (["-e", "shift_jis"], b"a\n", 0, b"1:a\n", ""),
+            (["-e", "utf-8"], sjis, 2, b"", "invalid UTF-8 at byte offset 0"),
+            (["-e", "cp932"], jp, 2, b"", "invalid code page 932 at byte offset 2"),
+            (["-e", "cp932"], b"\xef\xbb\xbfa", 2, b"", "invalid code page 932 at byte offset 0"),
+            (["-e", "utf-8"], b"\xef\xbb\xbfa", 0, b"\xef\xbb\xbf1:a", ""),
+            (["-e", "utf-8"], b"\xff\xfea\x00", 2, b"", "invalid UTF-8 at byte offset 0"),
+            # UTF-16 needs no BOM when it is named; a BOM of its order is kept.
+            (["-e", "utf-16le"], b"a\x00\n\x00", 0, b"1\x00:\x00a\x00\n\x00", ""),
+            (["-e", "utf-16be"], b"\xfe\xff\x00a", 0, b"\xfe\xff\x001\x00:\x00a", ""),
+            (["-e", "auto"], sjis + jp, 2, b"",
+             "invalid text (neither UTF-8 nor code page 932) at byte offset 7"),
+        ]
+        for args, data, status, out, message in rows:
+            with self.subTest(args=args, data=data):
+                code, got, err = run(["number"] + args, stdin=data)
+                self.assertEqual((code, got), (status, out))
+                self.assertEqual(err, "corvane: -: " + message + "\n" if message else "")
+        code, out, err = run(["number", "-e", "latin1"])
+        self.assertEqual((code, out), (1, b""))
+        self.assertTrue(err.startswith("corvane: invalid encoding: 'latin1' (allowed: auto,"))
+
+    def test_copy_header_path_in_code_page_932(self):
+        sjis = "ア\r\n".encode("cp932")
+        code, out, err = run(["copy", "--path", "C:\\表\\ソース.txt"], stdin=sjis)
+        self.assertEqual((code, err), (0, ""))
+        self.assertEqual(out, "C:\\表\\\r\n  ソース.txt\r\n1:ア\r\n".encode("cp932"))
+        # A character code page 932 lacks is an error, never a '?'.
+        code, out, err = run(["copy", "--path", "/한/a.txt"], stdin=sjis)
+        self.assertEqual((code, out), (1, b""))
+        self.assertEqual(err, "corvane: -: the copy's path holds characters code page 932 lacks\n")
 
     def test_usage_errors_help_and_version(self):
         for args, message in [([], "missing command"),
