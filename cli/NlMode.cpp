@@ -322,46 +322,49 @@ class TNumberer {
     return Width > Length ? Width - Length : 0;
   }
 
-  // The number in its field, then the separator, into FField; false when that is too long.
-  bool RenderField() {
+  // The number in its field, then the separator, handed in order to Put(Bytes, Size) and
+  // Fill(Char, Count); returns how many of those bytes end with the last digit.
+  template <typename TPut, typename TFill>
+  uint64_t EmitField(TPut&& Put, TFill&& Fill) const {
     char Buffer[24];
     char* const End = Buffer + sizeof Buffer;
     const char* const First = Digits(End);
     const size_t DigitCount = static_cast<size_t>(End - First);
     const uint64_t Pad = Padding(DigitCount);
-    const std::string& Separator = FOptions.Separator;
-    if (Pad + DigitCount + 1 + Separator.size() > sizeof FField) return false;
-    char* Out = FField;
-    const auto Put = [&Out](const char* Bytes, size_t Size) {
-      Out = static_cast<char*>(std::memcpy(Out, Bytes, Size)) + Size;
-    };
-    const auto Fill = [&Out](char C, uint64_t Size) {
-      Out = static_cast<char*>(std::memset(Out, C, static_cast<size_t>(Size))) + Size;
-    };
+    uint64_t DigitsEnd = DigitCount + (FNumber < 0 ? 1 : 0);
     if (FOptions.Format == nfRight) Fill(' ', Pad);
-    if (FNumber < 0) *Out++ = '-';
+    if (FNumber < 0) Put("-", 1);
     if (FOptions.Format == nfZeros) Fill('0', Pad);
+    if (FOptions.Format != nfLeft) DigitsEnd += Pad;
     Put(First, DigitCount);
-    FLastDigit = static_cast<size_t>(Out - FField) - 1;
     if (FOptions.Format == nfLeft) Fill(' ', Pad);
-    Put(Separator.data(), Separator.size());
+    Put(FOptions.Separator.data(), FOptions.Separator.size());
+    return DigitsEnd;
+  }
+
+  // The field into FField, where the next numbers are counted on in place; false when it is
+  // too long for that.
+  bool RenderField() {
+    uint64_t Size = 0;
+    EmitField([&Size](const char*, size_t N) { Size += N; },
+              [&Size](char, uint64_t N) { Size += N; });
+    if (Size > sizeof FField) return false;
+    char* Out = FField;
+    const uint64_t DigitsEnd =
+        EmitField([&Out](const char* Bytes,
+                         size_t N) { Out = static_cast<char*>(std::memcpy(Out, Bytes, N)) + N; },
+                  [&Out](char C, uint64_t N) {
+                    Out = static_cast<char*>(std::memset(Out, C, static_cast<size_t>(N))) + N;
+                  });
+    FLastDigit = static_cast<size_t>(DigitsEnd) - 1;
     FFieldSize = static_cast<size_t>(Out - FField);
     return true;
   }
 
   // A field too wide for FField, written piece by piece.
   void WriteWideField() {
-    char Buffer[24];
-    char* const End = Buffer + sizeof Buffer;
-    const char* const First = Digits(End);
-    const size_t DigitCount = static_cast<size_t>(End - First);
-    const uint64_t Pad = Padding(DigitCount);
-    if (FOptions.Format == nfRight) FOut.Fill(' ', Pad);
-    if (FNumber < 0) FOut.Append("-", 1);
-    if (FOptions.Format == nfZeros) FOut.Fill('0', Pad);
-    FOut.Append(First, DigitCount);
-    if (FOptions.Format == nfLeft) FOut.Fill(' ', Pad);
-    FOut.Append(FOptions.Separator.data(), FOptions.Separator.size());
+    EmitField([this](const char* Bytes, size_t N) { FOut.Append(Bytes, N); },
+              [this](char C, uint64_t N) { FOut.Fill(C, N); });
   }
 
   const TNlOptions& FOptions;
