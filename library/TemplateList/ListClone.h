@@ -36,14 +36,7 @@ using PPointerList = TPointer*;
 // Negative when Item1 sorts before Item2, 0 when equal, positive when after.
 using TListCloneSortCompare = int32_t (*)(void* Item1, void* Item2);
 
-enum TListCloneAssignOp : uint8_t {
-  laCopy = 0,
-  laAnd = 1,
-  laOr = 2,
-  laXor = 3,
-  laSrcUnique = 4,
-  laDestUnique = 5
-};
+enum TListCloneAssignOp : uint8_t { laCopy, laAnd, laOr, laXor, laSrcUnique, laDestUnique };
 
 enum TListCloneNotifyAction : uint8_t { naAdded = 0, naExtracted = 1, naDeleted = 2 };
 
