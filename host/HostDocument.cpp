@@ -7,35 +7,21 @@
 #include <iterator>
 #include <utility>
 
+#include "library/LineBreak/LineBreak.h"
+
 namespace {
 
 // Length of the line break a stored line ends with: 2 for CR LF, 1 for CR or LF, else 0.
 int32_t BreakLength(std::u16string_view Line) {
-  const size_t N = Line.size();
-  if (N >= 2 && Line[N - 2] == u'\r' && Line[N - 1] == u'\n') return 2;
-  if (N >= 1 && (Line[N - 1] == u'\r' || Line[N - 1] == u'\n')) return 1;
-  return 0;
+  return static_cast<int32_t>(LineBreakLength(Line));
 }
 
 // Splits after every CR LF, lone CR or lone LF. The piece after the last break is always
 // appended, also when empty, so the result has one piece more than the text has breaks.
 std::vector<std::u16string> SplitAfterBreaks(std::u16string_view Text) {
   std::vector<std::u16string> Pieces;
-  size_t Start = 0;
-  size_t I = 0;
-  while (I < Text.size()) {
-    const char16_t C = Text[I];
-    if (C == u'\r' || C == u'\n') {
-      size_t End = I + 1;
-      if (C == u'\r' && End < Text.size() && Text[End] == u'\n') ++End;
-      Pieces.emplace_back(Text.substr(Start, End - Start));
-      Start = End;
-      I = End;
-    } else {
-      ++I;
-    }
-  }
-  Pieces.emplace_back(Text.substr(Start));
+  ForEachLine(Text, true, [&Pieces](std::u16string_view Line) { Pieces.emplace_back(Line); });
+  if (Pieces.empty() || BreakLength(Pieces.back()) > 0) Pieces.emplace_back();
   return Pieces;
 }
 

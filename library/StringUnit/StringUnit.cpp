@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <limits>
 
+#include "library/LineBreak/LineBreak.h"
 #include "library/MathUnit/MathUnit.h"
 
 namespace {
@@ -119,11 +120,14 @@ std::u16string TrimRightChars(std::u16string_view S, std::u16string_view Chars) 
 }
 
 TLineBreakKind GetLineBreakKind(std::u16string_view S) {
-  const size_t Len = S.size();
-  if (Len >= 2 && S[Len - 2] == u'\r' && S[Len - 1] == u'\n') return lbCRLF;
-  if (Len >= 1 && S[Len - 1] == u'\n') return lbLF;
-  if (Len >= 1 && S[Len - 1] == u'\r') return lbCR;
-  return lbNone;
+  switch (LineBreakLength(S)) {
+    case 2:
+      return lbCRLF;
+    case 1:
+      return S.back() == u'\n' ? lbLF : lbCR;
+    default:
+      return lbNone;
+  }
 }
 
 std::u16string LineBreakText(TLineBreakKind Kind) {
