@@ -2,6 +2,7 @@
 #include "cli/ConsoleText.h"
 
 #include "cli/System.h"
+#include "library/CodePage932/Cp932.h"
 #include "library/UtfUnit/UtfUnit.h"
 
 namespace {
@@ -13,10 +14,6 @@ size_t Utf8SequenceLength(unsigned char Lead) {
   if (Lead >= 0xE0 && Lead <= 0xEF) return 3;
   if (Lead >= 0xF0 && Lead <= 0xF7) return 4;
   return 1;
-}
-
-bool IsCp932Lead(unsigned char Byte) {
-  return (Byte >= 0x81 && Byte <= 0x9F) || (Byte >= 0xE0 && Byte <= 0xFC);
 }
 
 // How many of the leading bytes of Bytes form whole characters; the rest is a cut one.

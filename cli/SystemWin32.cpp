@@ -260,18 +260,47 @@ class TFileSearch {
   HANDLE FHandle;
 };
 
+bool SameLetter(wchar_t A, wchar_t B) {
+  return A == B || CompareStringOrdinal(&A, 1, &B, 1, TRUE) == CSTR_EQUAL;
+}
+
+// Whether Name matches Pattern ('*' any run, '?' one character), ignoring case. The search also
+// matches a pattern against the 8.3 short names, so "*.txt" finds "notes.txtx" through
+// "NOTES~1.TXT"; only a match of the long name counts. As in Windows, "x.*" takes "x" too.
+bool MatchesLongName(std::wstring_view Name, std::wstring_view Pattern) {
+  size_t N = 0, P = 0, StarP = std::wstring_view::npos, StarN = 0;
+  while (N < Name.size()) {
+    if (P < Pattern.size() && (Pattern[P] == L'?' || SameLetter(Pattern[P], Name[N]))) {
+      ++N;
+      ++P;
+    } else if (P < Pattern.size() && Pattern[P] == L'*') {
+      StarP = P++;
+      StarN = N;
+    } else if (StarP != std::wstring_view::npos) {
+      P = StarP + 1;
+      N = ++StarN;
+    } else {
+      return false;
+    }
+  }
+  while (P < Pattern.size() && Pattern[P] == L'*') ++P;
+  if (P == Pattern.size()) return true;
+  return Pattern.substr(P) == L".*" || Pattern.substr(P) == L".";
+}
+
 }  // namespace
 
 std::vector<std::string> sys::ExpandFileArgument(const std::string& Name) {
   const size_t Cut = Name.find_last_of("/\\:");
   const size_t Base = Cut == std::string::npos ? 0 : Cut + 1;
   if (Name.find_first_of("*?", Base) == std::string::npos) return {Name};
+  const std::wstring Pattern = WideName(Name.substr(Base));
   std::vector<std::wstring> Found;
   WIN32_FIND_DATAW Data;
   if (TFileSearch Search(WideName(Name), Data); Search) {
     do {
       const bool Folder = (Data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-      if (!Folder) Found.emplace_back(Data.cFileName);
+      if (!Folder && MatchesLongName(Data.cFileName, Pattern)) Found.emplace_back(Data.cFileName);
     } while (Search.Next(Data));
   }
   // The search gives the file system's order; sorted by name, ignoring case, the output is

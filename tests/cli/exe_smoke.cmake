@@ -64,7 +64,7 @@ endif()
 
 # No shell expands wildcards on Windows: corvane does, files only, sorted ignoring case, the
 # folder kept as typed. A pattern that matches nothing is reported; the rest still runs.
-foreach(name a.txt B.txt c.txt d.md 日本.md)
+foreach(name a.txt B.txt c.txt d.md 日本.md e.txtx)
   string(REGEX REPLACE "[.].*" "\n" content "${name}")
   file(WRITE "${WORK}/w/${name}" "${content}")
 endforeach()
