@@ -279,16 +279,18 @@ std::string VersionText() {
 namespace {
 
 // The options every command takes, last in each command's list.
-#define COMMON_OPTION_HELP                                                               \
-  "  -e, --encoding=ENC read the input as ENC: auto (the default), utf-8, utf-16le,\n" \
-  "                     utf-16be or cp932 (also called sjis or shift_jis)\n"          \
-  "  -o, --output=FILE  write to FILE instead of standard output (see docs/cli.md)\n" \
-  "  -h, --help         display this help and exit\n"
+constexpr const char* CommonOptionHelp =
+    "  -e, --encoding=ENC read the input as ENC: auto (the default), utf-8, utf-16le,\n"
+    "                     utf-16be or cp932 (also called sjis or shift_jis)\n"
+    "  -o, --output=FILE  write to FILE instead of standard output (see docs/cli.md)\n"
+    "  -h, --help         display this help and exit\n";
 
-// Commands with options of their own have a help text of their own.
+// Commands with options of their own have a help text of their own: Text, the common options,
+// then Notes.
 struct TCommandHelp {
   const char* Name;
   const char* Text;
+  const char* Notes = "";
 };
 
 constexpr TCommandHelp CommandHelps[] = {
@@ -302,8 +304,7 @@ constexpr TCommandHelp CommandHelps[] = {
      "  -r, --reverse      count from the last line upwards\n"
      "  -z, --zero-fill=W  fill the digits with '0' to at least W columns (1-1000);\n"
      "                     negative numbers then get a sign column\n"
-     "  -p, --plus         write '+' before positive numbers\n"
-     COMMON_OPTION_HELP
+     "  -p, --plus         write '+' before positive numbers\n",
      "\n"
      "N lies between -2147483648 and 2147483647; the line values themselves may go\n"
      "beyond that range and never wrap around.\n"},
@@ -316,8 +317,7 @@ constexpr TCommandHelp CommandHelps[] = {
      "When the first line holds no such number the text is written unchanged and a\n"
      "warning is printed.\n"
      "\n"
-     "  -i, --step=N       add N from one line to the next (default 1; 10, -1, -10)\n"
-     COMMON_OPTION_HELP},
+     "  -i, --step=N       add N from one line to the next (default 1; 10, -1, -10)\n"},
     {"renumber",
      "Usage: corvane renumber [OPTION]... [FILE]...\n"
      "Number the lines anew after lines were inserted into or deleted from a numbered\n"
@@ -327,8 +327,7 @@ constexpr TCommandHelp CommandHelps[] = {
      "the first line carries no number, numbering starts at 1.\n"
      "  ' 9:a', '10:b', '12:c'  ->  ' 9:a', '10:b', '11:c'\n"
      "\n"
-     "  -i, --step=N       add N from one line to the next (default 1; may be < 0)\n"
-     COMMON_OPTION_HELP},
+     "  -i, --step=N       add N from one line to the next (default 1; may be < 0)\n"},
     {"copy",
      "Usage: corvane copy [OPTION]... [FILE]...\n"
      "Write the copy-with-header form of each FILE: its folder on the first line, its\n"
@@ -338,8 +337,7 @@ constexpr TCommandHelp CommandHelps[] = {
      "\n"
      "  -t, --tidy         tidy the numbered lines as 'corvane tidy' does\n"
      "      --path=PATH    use PATH in the header instead of the name as given\n"
-     "                     (standard input has an empty path otherwise)\n"
-     COMMON_OPTION_HELP},
+     "                     (standard input has an empty path otherwise)\n"},
 };
 
 // The help of a command with no options but -o and -h.
@@ -349,7 +347,8 @@ std::string PlainCommandHelp(const TCommandInfo& C) {
          ".\n"
          "A line number is the text before a line's first ':' when it holds only digits,\n"
          "blanks and tabs.\n"
-         "\n" COMMON_OPTION_HELP;
+         "\n" +
+         CommonOptionHelp;
 }
 
 std::string OverviewHelp() {
@@ -390,7 +389,7 @@ std::string OverviewHelp() {
 
 std::string HelpText(const std::string& Command) {
   for (const TCommandHelp& H : CommandHelps) {
-    if (Command == H.Name) return H.Text;
+    if (Command == H.Name) return std::string(H.Text) + CommonOptionHelp + H.Notes;
   }
   for (const TCommandInfo& C : Commands) {
     if (Command == C.Name) return PlainCommandHelp(C);

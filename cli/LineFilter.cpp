@@ -126,7 +126,10 @@ class TUnitWriter {
   // Prefix (a BOM) goes out in front of the first units written, or at Finish().
   // Encoding is told to the sink at once.
   TUnitWriter(TByteSink& Sink, TTextEncoding Encoding, bool Swapped, std::string_view Prefix)
-      : FSink(Sink), FEncoding(Encoding), FSwapped(Swapped), FPrefix(Prefix),
+      : FSink(Sink),
+        FEncoding(Encoding),
+        FSwapped(Swapped),
+        FPrefix(Prefix),
         FData(new TChar[Capacity]) {
     FSink.SetEncoding(Encoding);
   }
@@ -242,7 +245,9 @@ template <>
 class TBlockValidator<char> {
  public:
   explicit TBlockValidator(const TBodyInfo& Info)
-      : FUtf8Encoding(Info.Encoding), FUtf8(Info.MayBeUtf8), FCp932(Info.MayBeCp932),
+      : FUtf8Encoding(Info.Encoding),
+        FUtf8(Info.MayBeUtf8),
+        FCp932(Info.MayBeCp932),
         FBoth(FUtf8 && FCp932) {}
 
   bool Validate(std::string_view Lines, uint64_t At, TEncodingError& Error) {

@@ -182,8 +182,8 @@ bool sys::Utf16ToCp932(std::u16string_view Text, std::string& Out) {
   const auto* Wide = reinterpret_cast<const wchar_t*>(Text.data());
   const int Units = static_cast<int>(Text.size());
   BOOL UsedDefault = FALSE;
-  const int Size = WideCharToMultiByte(932, WC_NO_BEST_FIT_CHARS, Wide, Units, nullptr, 0,
-                                       nullptr, &UsedDefault);
+  const int Size = WideCharToMultiByte(932, WC_NO_BEST_FIT_CHARS, Wide, Units, nullptr, 0, nullptr,
+                                       &UsedDefault);
   if (Size <= 0 || UsedDefault) return false;
   std::string Bytes(static_cast<size_t>(Size), '\0');
   if (WideCharToMultiByte(932, WC_NO_BEST_FIT_CHARS, Wide, Units, Bytes.data(), Size, nullptr,

@@ -85,7 +85,7 @@ std::optional<TEncodingChoice> EncodingChoiceByName(std::string_view Name) {
     TEncodingChoice Choice;
   };
   static constexpr TNamed Names[] = {
-      {"auto", ecAuto},   {"utf-8", ecUtf8}, {"utf-16le", ecUtf16LE},  {"utf-16be", ecUtf16BE},
+      {"auto", ecAuto},   {"utf-8", ecUtf8}, {"utf-16le", ecUtf16LE}, {"utf-16be", ecUtf16BE},
       {"cp932", ecCp932}, {"sjis", ecCp932}, {"shift_jis", ecCp932},
   };
   std::string Lower(Name);

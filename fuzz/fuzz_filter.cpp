@@ -1,8 +1,8 @@
 // The corvane filter on any bytes: every operation on UTF-8 or code page 932 bytes or UTF-16
-// units, the encoding found or named, read in blocks of any size from a file or a pipe. Valid input gives exactly what the plug-in's
-// whole-text engine gives on the decoded text, valid in the same encoding, and delete takes
-// back what number inserted; invalid input is refused at the offset where validating the
-// whole body at once stops.
+// units, the encoding found or named, read in blocks of any size from a file or a pipe. Valid input
+// gives exactly what the plug-in's whole-text engine gives on the decoded text, valid in the same
+// encoding, and delete takes back what number inserted; invalid input is refused at the offset
+// where validating the whole body at once stops.
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>

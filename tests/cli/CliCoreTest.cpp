@@ -160,9 +160,9 @@ TEST(CommandLine, RejectsBadUsage) {
 // last pieces are the ones code page 932 lacks (Cp932 leaves them out): its trail bytes 0x5C
 // and 0x7C ('表', 'ソ', '怖'), half-width katakana and the NEC and IBM extensions are in.
 std::u16string RandomText(std::mt19937& Rng, bool Cp932 = false) {
-  static const std::u16string Pieces[] = {
-      u"a",  u"12", u":",  u" ",  u"\t", u"  3:", u"x:y", u"行",        u"\r\n",
-      u"\r", u"\n", u"0",  u"表", u"ソ", u"怖",   u"ｱｲ",  u"①髙", u"\U0001F600"};
+  static const std::u16string Pieces[] = {u"a",   u"12", u":",    u" ",  u"\t",  u"  3:",
+                                          u"x:y", u"行", u"\r\n", u"\r", u"\n",  u"0",
+                                          u"表",  u"ソ", u"怖",   u"ｱｲ", u"①髙", u"\U0001F600"};
   std::uniform_int_distribution<size_t> Pick(0, std::size(Pieces) - (Cp932 ? 2 : 1));
   std::uniform_int_distribution<int> Length(0, 60);
   std::u16string Text;
@@ -232,9 +232,9 @@ TEST(LineFilter, SettlesTheEncoding) {
     std::vector<TTextEncoding> Told;
   };
   const std::string Ascii = "12:x\n" + std::string(40, 'a') + "\n";
-  const std::string Sjis = "\x83\x41\x95\x5C\n";          // "ア表": not UTF-8
-  const std::string Utf8Kana = "\xE3\x82\xA2\n";          // "ア": code page 932 too
-  const std::string Utf8Kanji = "\xE8\xA1\x8C\n";         // "行": not code page 932
+  const std::string Sjis = "\x83\x41\x95\x5C\n";   // "ア表": not UTF-8
+  const std::string Utf8Kana = "\xE3\x82\xA2\n";   // "ア": code page 932 too
+  const std::string Utf8Kanji = "\xE8\xA1\x8C\n";  // "行": not code page 932
   const struct {
     std::string File;
     TEncodingChoice Choice;

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "library/CodePage932/Cp932.h"
+#include "tests/library/TestText.h"
 
 #ifdef _WIN32
 #include <windows.h>
@@ -22,16 +23,6 @@ namespace {
 // Pairs in glibc's CP932: JIS X 0208 6879, NEC row 13 83, NEC-selected IBM 374, user-defined
 // area 1880, IBM 388. A converter that lost its table would agree on nothing being assigned.
 constexpr size_t AssignedPairs = 9604;
-
-std::string Hex(std::string_view S) {
-  std::string Out;
-  char Buffer[4];
-  for (unsigned char B : S) {
-    std::snprintf(Buffer, sizeof Buffer, "%02X ", B);
-    Out += Buffer;
-  }
-  return Out;
-}
 
 // What the converter makes of one or two bytes: Accepted when all of them convert, Pair when
 // two bytes make one character.

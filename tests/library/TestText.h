@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdio>
 #include <ostream>
 #include <string>
 #include <string_view>
@@ -24,4 +25,15 @@ inline std::string Show(std::u16string_view S) {
   Quoted += Utf16ToUtf8(Escaped);
   Quoted += '"';
   return Quoted;
+}
+
+// Bytes in hex for failure messages: "E3 81 82 ".
+inline std::string Hex(std::string_view S) {
+  std::string Out;
+  char Buffer[4];
+  for (unsigned char B : S) {
+    std::snprintf(Buffer, sizeof Buffer, "%02X ", B);
+    Out += Buffer;
+  }
+  return Out;
 }

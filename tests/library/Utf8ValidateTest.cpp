@@ -10,6 +10,7 @@
 
 #include "library/UtfUnit/Utf8Validate.h"
 #include "library/UtfUnit/UtfUnit.h"
+#include "tests/library/TestText.h"
 
 namespace {
 
@@ -49,16 +50,6 @@ std::string Encode(char32_t C, size_t Length) {
 
 size_t ShortestLength(char32_t C) {
   return C < 0x80 ? 1 : C < 0x800 ? 2 : C < 0x10000 ? 3 : 4;
-}
-
-std::string Hex(std::string_view S) {
-  std::string Out;
-  char Buffer[4];
-  for (unsigned char B : S) {
-    std::snprintf(Buffer, sizeof Buffer, "%02X ", B);
-    Out += Buffer;
-  }
-  return Out;
 }
 
 class Utf8Validate : public testing::TestWithParam<TUtf8Validator> {
