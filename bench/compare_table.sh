@@ -167,6 +167,18 @@ as_utf8() {  # FILE ENCODING
   esac
 }
 
+# Runs the commands in the arrays cmd_a and cmd_b RUNS times, alternating run by run so both
+# see the same machine load, appending their times to files A and B.
+alternate() {  # A B
+  : > "$1"; : > "$2"
+  for _ in $(seq "$runs"); do
+    timed "${cmd_a[@]}" >> "$1"
+    timed "${cmd_b[@]}" >> "$2"
+  done
+}
+# The median wall and CPU seconds of a file of timed lines: "WALL CPU".
+medians() { echo "$(cut -d' ' -f1 "$1" | median) $(cut -d' ' -f2 "$1" | median)"; }
+
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN { if (a != "n/a" && b != "n/a" && b > 0) printf "%.2f", a / b; else print "n/a" }'; }
 # ok when R <= LIMIT; n/a (a yardstick under a millisecond) is not judged.
 verdict() { awk -v r="$1" -v t="$2" 'BEGIN { print (r == "n/a" ? "n/a" : (r + 0 <= t + 0 ? "ok" : "FAIL")) }'; }
@@ -255,14 +267,11 @@ for k in "${inputs[@]}"; do
   rm -f "$work/nl.out"
 
   say "[$i/$n_in] $k: timing number and nl, $runs runs each, alternating"
-  : > "$work/t.cv"; : > "$work/t.nl"
-  timed "$corvane" number "$in" > /dev/null; timed "${nl_cmd[@]}" "$nl_in" > /dev/null
-  for _ in $(seq "$runs"); do
-    timed "$corvane" number "$in" >> "$work/t.cv"
-    timed "${nl_cmd[@]}" "$nl_in" >> "$work/t.nl"
-  done
-  w_cv=$(cut -d' ' -f1 "$work/t.cv" | median); c_cv=$(cut -d' ' -f2 "$work/t.cv" | median)
-  w_nl=$(cut -d' ' -f1 "$work/t.nl" | median); c_nl=$(cut -d' ' -f2 "$work/t.nl" | median)
+  cmd_a=("$corvane" number "$in"); cmd_b=("${nl_cmd[@]}" "$nl_in")
+  timed "${cmd_a[@]}" > /dev/null; timed "${cmd_b[@]}" > /dev/null
+  alternate "$work/t.cv" "$work/t.nl"
+  read -r w_cv c_cv < <(medians "$work/t.cv")
+  read -r w_nl c_nl < <(medians "$work/t.nl")
   echo "$k $count $size $same $w_nl $c_nl $w_cv $c_cv" >> "$work/t1"
 
   # Table 2 and the rest of table 3.
@@ -293,13 +302,10 @@ for k in "${inputs[@]}"; do
     # Paired with `corvane number` run by run, so that both see the same machine load.
     wall=n/a; cpu=n/a; n_wall=$w_cv; n_cpu=$c_cv
     if [ "$rc" = 0 ]; then
-      : > "$work/t.cmd"; : > "$work/t.num"
-      for _ in $(seq "$runs"); do
-        timed "$corvane" number "$in" >> "$work/t.num"
-        timed "$corvane" "${args[@]}" >> "$work/t.cmd"
-      done
-      wall=$(cut -d' ' -f1 "$work/t.cmd" | median); cpu=$(cut -d' ' -f2 "$work/t.cmd" | median)
-      n_wall=$(cut -d' ' -f1 "$work/t.num" | median); n_cpu=$(cut -d' ' -f2 "$work/t.num" | median)
+      cmd_a=("$corvane" number "$in"); cmd_b=("$corvane" "${args[@]}")
+      alternate "$work/t.num" "$work/t.cmd"
+      read -r wall cpu < <(medians "$work/t.cmd")
+      read -r n_wall n_cpu < <(medians "$work/t.num")
     fi
     printf '%s\t%s\t%s\t%s\t%s\t%s\t%s\n' "$k" "$label" "$check" "$wall" "$n_wall" "$cpu" "$n_cpu" >> "$work/t2"
   done
