@@ -11,7 +11,7 @@
 #include <string_view>
 #include <vector>
 
-#include "cli/TextCodec.h"
+#include "cli/io/TextCodec.h"
 #include "library/CodePage932/Cp932.h"
 #include "library/UtfUnit/Utf8Validate.h"
 #include "library/StringRecordList/StringRecordList.h"

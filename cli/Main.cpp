@@ -7,14 +7,14 @@
 #include <string>
 #include <vector>
 
-#include "cli/CommandLine.h"
-#include "cli/FileIO.h"
-#include "cli/InputSource.h"
-#include "cli/LineFilter.h"
-#include "cli/NlMode.h"
-#include "cli/StdDescriptors.h"
-#include "cli/System.h"
-#include "cli/TextCodec.h"
+#include "cli/filter/CommandLine.h"
+#include "cli/io/FileIO.h"
+#include "cli/io/InputSource.h"
+#include "cli/filter/LineFilter.h"
+#include "cli/nl/NlMode.h"
+#include "cli/io/StdDescriptors.h"
+#include "cli/sys/System.h"
+#include "cli/io/TextCodec.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "cli/LineFilter.h"
+#include "cli/filter/LineFilter.h"
 #include "library/CodePage932/Cp932.h"
 #include "fuzz/FuzzInput.h"
 #include "tests/cli/FilterOracle.h"

@@ -2,7 +2,7 @@
 # Installed as share/bash-completion/completions/corvane; works without the bash-completion
 # package too (source it from ~/.bashrc).
 
-# The options of each command, as cli/CommandLine.cpp and cli/NlOptions.cpp accept them.
+# The options of each command, as cli/filter/CommandLine.cpp and cli/nl/NlOptions.cpp accept them.
 # A long option that takes a value ends in '=' so that completing it leaves the cursor there.
 _corvane_commands='number continue delete delete-number-only dedent tidy copy renumber nl'
 _corvane_common='-e --encoding= -o --output= -h --help --version'

@@ -10,9 +10,9 @@
 
 #include "LineNumberUnit/ContinueRule.h"
 #include "LineNumberUnit/LineNumberUnit.h"
-#include "cli/CommandLine.h"
-#include "cli/LineFilter.h"
-#include "cli/TextCodec.h"
+#include "cli/filter/CommandLine.h"
+#include "cli/filter/LineFilter.h"
+#include "cli/io/TextCodec.h"
 #include "tests/cli/FilterOracle.h"
 
 namespace {

@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "cli/ConsoleText.h"
-#include "cli/System.h"
-#include "cli/TextCodec.h"
+#include "cli/io/ConsoleText.h"
+#include "cli/sys/System.h"
+#include "cli/io/TextCodec.h"
 
 namespace {
 

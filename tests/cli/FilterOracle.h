@@ -9,7 +9,7 @@
 #include "LineNumberUnit/FileHeader.h"
 #include "LineNumberUnit/LineNumberUnit.h"
 #include "LineNumberUnit/LineSteps.h"
-#include "cli/LineFilter.h"
+#include "cli/filter/LineFilter.h"
 #include "library/LineBreak/LineBreak.h"
 
 namespace filter_oracle {

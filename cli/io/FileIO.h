@@ -16,8 +16,8 @@
 #include <string>
 #include <string_view>
 
-#include "cli/ConsoleText.h"
-#include "cli/LineFilter.h"
+#include "cli/io/ConsoleText.h"
+#include "cli/io/ByteSink.h"
 
 // A failed open, write or commit; what() is the complete message after "corvane: ".
 class EOutputError : public std::runtime_error {

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "cli/NlRegex.h"
+#include "cli/nl/NlRegex.h"
 
 enum TNlStyle : uint8_t {
   nsAll,       // a

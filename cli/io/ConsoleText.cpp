@@ -1,7 +1,7 @@
 // Output bytes as console text: whole characters decoded to UTF-16, a cut one kept back.
-#include "cli/ConsoleText.h"
+#include "cli/io/ConsoleText.h"
 
-#include "cli/System.h"
+#include "cli/sys/System.h"
 #include "library/CodePage932/Cp932.h"
 #include "library/UtfUnit/UtfUnit.h"
 

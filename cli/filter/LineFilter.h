@@ -11,8 +11,9 @@
 #include <string_view>
 
 #include "LineNumberUnit/LineNumberUnit.h"
-#include "cli/InputSource.h"
-#include "cli/TextCodec.h"
+#include "cli/io/ByteSink.h"
+#include "cli/io/InputSource.h"
+#include "cli/io/TextCodec.h"
 
 enum TFilterOperation : uint8_t {
   foNumber,            // AddLineNumbers / AddPaddedLineNumbers
@@ -43,17 +44,6 @@ struct TFilterRequest {
   // Code units read per block; a line longer than that grows the block. Small values in tests
   // exercise the seams between blocks.
   size_t BlockUnits = size_t{1} << 17;
-};
-
-// Receives the output in pieces, in order.
-class TByteSink {
- public:
-  virtual ~TByteSink() = default;
-  virtual void Write(std::string_view Bytes) = 0;
-  // Told the encoding of the bytes that follow: before an input's first Write, and again when
-  // a streamed input turns out to be code page 932 after blocks valid in UTF-8 as well. A
-  // console needs it to show the text; files and pipes take the bytes as they are.
-  virtual void SetEncoding(TTextEncoding /*Encoding*/) {}
 };
 
 struct TFilterResult {

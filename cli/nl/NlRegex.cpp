@@ -1,6 +1,6 @@
 // The pBRE numbering style: glibc's GNU regex with nl's syntax, or TBre.
 
-#include "cli/NlRegex.h"
+#include "cli/nl/NlRegex.h"
 
 #include <cstdlib>
 #include <stdexcept>
@@ -11,8 +11,8 @@
 #include <climits>
 #include <regex.h>
 #else
-#include "cli/NlBre.h"
-#include "cli/NlText.h"
+#include "cli/nl/NlBre.h"
+#include "cli/nl/NlText.h"
 #endif
 
 #ifdef CORVANE_NL_GNU_REGEX

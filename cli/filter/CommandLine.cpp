@@ -1,4 +1,4 @@
-#include "cli/CommandLine.h"
+#include "cli/filter/CommandLine.h"
 
 #include <algorithm>
 #include <cstdint>

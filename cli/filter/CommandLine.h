@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "cli/LineFilter.h"
+#include "cli/filter/LineFilter.h"
 
 // A usage error; what() is the message after "corvane: ".
 class EUsageError : public std::runtime_error {

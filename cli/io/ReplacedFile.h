@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "cli/FileIO.h"
+#include "cli/io/FileIO.h"
 
 struct stat;
 

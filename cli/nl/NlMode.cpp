@@ -1,7 +1,7 @@
 // corvane nl: the inputs read in blocks, their lines numbered as GNU nl numbers them, written
 // through a buffer that is passed on before any read that may wait.
 
-#include "cli/NlMode.h"
+#include "cli/nl/NlMode.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -22,12 +22,12 @@
 #include <emmintrin.h>
 #endif
 
-#include "cli/FileIO.h"
-#include "cli/InputSource.h"
-#include "cli/NlOptions.h"
-#include "cli/NlText.h"
-#include "cli/StdDescriptors.h"
-#include "cli/System.h"
+#include "cli/io/FileIO.h"
+#include "cli/io/InputSource.h"
+#include "cli/nl/NlOptions.h"
+#include "cli/nl/NlText.h"
+#include "cli/io/StdDescriptors.h"
+#include "cli/sys/System.h"
 
 namespace {
 

@@ -1,12 +1,12 @@
 // The command line of corvane nl: getopt_long's rules, nl's option checks and messages.
 
-#include "cli/NlOptions.h"
+#include "cli/nl/NlOptions.h"
 
 #include <climits>
 #include <string_view>
 
-#include "cli/CommandLine.h"
-#include "cli/NlText.h"
+#include "cli/filter/CommandLine.h"
+#include "cli/nl/NlText.h"
 
 #ifndef CORVANE_VERSION
 #define CORVANE_VERSION "unknown"

@@ -1,14 +1,14 @@
 // A POSIX basic regular expression matcher of our own: parser, code generator, backtracking
 // search.
 
-#include "cli/NlBre.h"
+#include "cli/nl/NlBre.h"
 
 #include <algorithm>
 #include <cctype>
 #include <cwchar>
 #include <cwctype>
 
-#include "cli/NlText.h"
+#include "cli/nl/NlText.h"
 
 enum TBre::TOp : uint8_t {
   opChar,

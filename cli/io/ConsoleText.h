@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "cli/TextCodec.h"
+#include "cli/io/TextCodec.h"
 
 class TConsoleDecoder {
  public:

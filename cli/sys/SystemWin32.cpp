@@ -1,6 +1,6 @@
 // The file calls of the filter on Windows: descriptors of the C runtime, file facts, the spool
 // file, and -o by what its target is (device names are written directly; see FileIO.h).
-#include "cli/System.h"
+#include "cli/sys/System.h"
 
 #include <algorithm>
 #include <cctype>
@@ -14,8 +14,8 @@
 #include <sys/types.h>
 #include <windows.h>
 
-#include "cli/FileIO.h"
-#include "cli/ReplacedFile.h"
+#include "cli/io/FileIO.h"
+#include "cli/io/ReplacedFile.h"
 #include "library/UtfUnit/UtfUnit.h"
 
 namespace {

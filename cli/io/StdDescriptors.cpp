@@ -1,6 +1,6 @@
-#include "cli/StdDescriptors.h"
+#include "cli/io/StdDescriptors.h"
 
-#include "cli/System.h"
+#include "cli/sys/System.h"
 
 namespace {
 

@@ -1,12 +1,12 @@
-#include "cli/FileIO.h"
+#include "cli/io/FileIO.h"
 
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 
-#include "cli/ReplacedFile.h"
-#include "cli/StdDescriptors.h"
-#include "cli/System.h"
+#include "cli/io/ReplacedFile.h"
+#include "cli/io/StdDescriptors.h"
+#include "cli/sys/System.h"
 #include "library/UtfUnit/UtfUnit.h"
 
 namespace {

@@ -1,4 +1,4 @@
-#include "cli/LineFilter.h"
+#include "cli/filter/LineFilter.h"
 
 #include <algorithm>
 #include <bit>
@@ -9,7 +9,7 @@
 #include "LineNumberUnit/ContinueRule.h"
 #include "LineNumberUnit/FileHeader.h"
 #include "LineNumberUnit/LineSteps.h"
-#include "cli/System.h"
+#include "cli/sys/System.h"
 #include "library/CodePage932/Cp932.h"
 #include "library/LineBreak/LineBreak.h"
 #include "library/UtfUnit/Utf8Validate.h"

@@ -1,11 +1,11 @@
-#include "cli/InputSource.h"
+#include "cli/io/InputSource.h"
 
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
 
-#include "cli/StdDescriptors.h"
-#include "cli/System.h"
+#include "cli/io/StdDescriptors.h"
+#include "cli/sys/System.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 // Locale-dependent text for corvane nl: GNU-style quoting in messages, one character for -d.
 
-#include "cli/NlText.h"
+#include "cli/nl/NlText.h"
 
 #include <cstring>
 

@@ -1,6 +1,6 @@
 // The file calls of the filter on POSIX systems: descriptors, file facts, the spool file, the
 // standard descriptors, and -o by what its target is (see FileIO.h).
-#include "cli/System.h"
+#include "cli/sys/System.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -14,9 +14,9 @@
 #include <sys/types.h>
 #include <unistd.h>
 
-#include "cli/FileIO.h"
-#include "cli/ReplacedFile.h"
-#include "cli/StdDescriptors.h"
+#include "cli/io/FileIO.h"
+#include "cli/io/ReplacedFile.h"
+#include "cli/io/StdDescriptors.h"
 
 namespace {
 

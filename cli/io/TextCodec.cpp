@@ -1,9 +1,9 @@
-#include "cli/TextCodec.h"
+#include "cli/io/TextCodec.h"
 
 #include <bit>
 #include <cstring>
 
-#include "cli/System.h"
+#include "cli/sys/System.h"
 #include "library/CodePage932/Cp932.h"
 #include "library/UtfUnit/Utf8Validate.h"
 #include "library/UtfUnit/UtfUnit.h"

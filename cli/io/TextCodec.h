@@ -58,7 +58,7 @@ struct TEncodingError {
                                 TEncodingError& Error);
 
 // DecodeText() — appends Body (already validated) to Out as UTF-16.
-// Code page 932 goes through the system's converter (see cli/System.h).
+// Code page 932 goes through the system's converter (see cli/sys/System.h).
 void DecodeText(std::string_view Body, TTextEncoding Encoding, std::u16string& Out);
 
 // EncodeText() — appends Text to Out in Encoding (no BOM). A lone surrogate, which valid
