@@ -12,7 +12,7 @@
 #include "LineNumberUnit/LineNumberUnit.h"
 #include "plugin/PluginLibrary.h"
 #include "plugin/PluginLibrary2.h"
-#include "plugin/Win32Guards.h"
+#include "win32/Guards.h"
 #include "plugin/plugin.h"
 
 namespace {

@@ -20,14 +20,11 @@ void ReplaceSel(HWND hwnd, const std::u16string& Text) {
   SendMessageW(hwnd, HostReplaceSel, 0, ParamCast<LPARAM>(WideCast<const WCHAR>(Text.c_str())));
 }
 
-// A global memory block, freed unless the clipboard took it.
-using TGlobalBlock = TUniqueHandle<HGLOBAL, GlobalFree>;
-
 // Allocates a block of Size bytes, lets Fill write into it and hands it to the clipboard as
 // Format. A block that cannot be allocated or locked is skipped; nothing is written then.
 template <typename TFill>
 void PlaceOnClipboard(UINT Format, size_t Size, TFill Fill) {
-  TGlobalBlock Block(GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT | GMEM_DDESHARE, Size));
+  TUniqueGlobal Block(GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT | GMEM_DDESHARE, Size));
   if (!Block) return;
   {
     const TGlobalLock Lock(Block.get());

@@ -10,7 +10,7 @@
 #include <string>
 #include <string_view>
 
-#include "plugin/Win32Guards.h"
+#include "win32/Guards.h"
 #include "plugin/plugin.h"
 
 // SuspendRedraw() — the editor stops redrawing until the returned guard is gone.

@@ -5,9 +5,9 @@
 #include <algorithm>
 #include <string>
 
-#include "host/win/FileHandle.h"
 #include "host/win/HostText.h"
 #include "host/win/HostWindow.h"
+#include "win32/UniqueHandle.h"
 
 namespace {
 
@@ -40,8 +40,8 @@ void NoteHold(const char* Stage) {
   const std::string Line = std::string(Stage) + " " + std::to_string(B.left) + " " +
                            std::to_string(B.top) + " " + std::to_string(B.right) + " " +
                            std::to_string(B.bottom) + "\n";
-  const TFileHandle File = OpenFile(Host.Hold.Note, FILE_APPEND_DATA, FILE_SHARE_READ, OPEN_ALWAYS,
-                                    FILE_ATTRIBUTE_NORMAL);
+  const TUniqueFile File(CreateFileW(Host.Hold.Note.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ,
+                                     nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!File) return;
   DWORD Wrote = 0;
   WriteFile(File.get(), Line.data(), static_cast<DWORD>(Line.size()), &Wrote, nullptr);

@@ -18,7 +18,7 @@
 #include "host/win/HostAnswers.h"
 #include "host/win/MenuDriver.h"
 #include "host/win/PlugInExports.h"
-#include "plugin/Win32Guards.h"
+#include "win32/Guards.h"
 
 using TFontHandle = TUniqueHandle<HFONT, DeleteObject>;
 

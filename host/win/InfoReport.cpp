@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "host/win/HostWindow.h"
-#include "plugin/Win32Guards.h"
+#include "win32/Guards.h"
 #include "plugin/plugin.h"
 
 namespace {

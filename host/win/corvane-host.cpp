@@ -23,11 +23,10 @@
 #include <string>
 #include <vector>
 
-#include "host/win/FileHandle.h"
 #include "host/win/HostWindow.h"
 #include "host/win/InfoReport.h"
 #include "library/ConvertToTypeUnit/ConvertToTypeUnit.h"
-#include "plugin/Win32Guards.h"
+#include "win32/Guards.h"
 
 namespace {
 
@@ -198,7 +197,8 @@ bool ParseOptions(int argc, wchar_t** argv, TOptions& O) {
 }
 
 bool ReadFileBytes(const std::wstring& Name, std::string& Bytes) {
-  const TFileHandle File = OpenFile(Name, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING, 0);
+  const TUniqueFile File(
+      CreateFileW(Name.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
   if (!File) return false;
   Bytes.clear();
   char Buffer[65536];
@@ -222,7 +222,8 @@ bool WriteAll(HANDLE File, const std::string& Text) {
 
 bool WriteReport(const TOptions& O, const std::string& Text) {
   if (O.Out.empty()) return WriteAll(GetStdHandle(STD_OUTPUT_HANDLE), Text);
-  const TFileHandle File = OpenFile(O.Out, GENERIC_WRITE, 0, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL);
+  const TUniqueFile File(CreateFileW(O.Out.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                     FILE_ATTRIBUTE_NORMAL, nullptr));
   return File && WriteAll(File.get(), Text);
 }
 
@@ -233,7 +234,7 @@ void PrepareClipboard(const TOptions& O) {
   EmptyClipboard();
   if (!O.Clipboard) return;
   const size_t Bytes = (O.Clipboard->size() + 1) * sizeof(wchar_t);
-  TUniqueHandle<HGLOBAL, GlobalFree> Block(GlobalAlloc(GMEM_MOVEABLE, Bytes));
+  TUniqueGlobal Block(GlobalAlloc(GMEM_MOVEABLE, Bytes));
   if (!Block) return;
   {
     const TGlobalLock Lock(Block.get());

@@ -53,6 +53,8 @@ struct TFakeState {
   int Closes = 0;
   int Empties = 0;
 
+  std::vector<std::pair<std::string, HANDLE>> HandleCloses;
+
   std::vector<std::u16string> DebugOutput;
 };
 
@@ -194,6 +196,7 @@ void FakeWinReset() {
   S.ClipboardOpen = false;
   S.OpenFails = false;
   S.Opens = S.Closes = S.Empties = 0;
+  S.HandleCloses.clear();
   S.DebugOutput.clear();
 }
 
@@ -337,6 +340,10 @@ int FakeWinGlobalLocksHeld() {
 
 int FakeWinGlobalAllocCalls() {
   return State().AllocCalls;
+}
+
+const std::vector<std::pair<std::string, HANDLE>>& FakeWinHandleCloses() {
+  return State().HandleCloses;
 }
 
 const std::vector<std::u16string>& FakeWinDebugOutput() {
@@ -529,6 +536,17 @@ HGLOBAL GlobalFree(HGLOBAL hMem) {
 SIZE_T GlobalSize(HGLOBAL hMem) {
   const TGlobalBlock* B = FindBlock(hMem);
   return B == nullptr ? 0 : B->Size;
+}
+
+// Null and INVALID_HANDLE_VALUE are no handle to close: recorded, and the call fails.
+BOOL CloseHandle(HANDLE hObject) {
+  State().HandleCloses.emplace_back("CloseHandle", hObject);
+  return hObject != nullptr && hObject != INVALID_HANDLE_VALUE ? TRUE : FALSE;
+}
+
+BOOL FindClose(HANDLE hFindFile) {
+  State().HandleCloses.emplace_back("FindClose", hFindFile);
+  return hFindFile != nullptr && hFindFile != INVALID_HANDLE_VALUE ? TRUE : FALSE;
 }
 
 LPWSTR lstrcpyW(LPWSTR lpString1, LPCWSTR lpString2) {

@@ -12,6 +12,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 void FakeWinReset();
@@ -102,6 +103,9 @@ int FakeWinLiveGlobalBlocks();    // all live blocks, clipboard-owned included
 int FakeWinOrphanGlobalBlocks();  // live blocks the clipboard does not own
 int FakeWinGlobalLocksHeld();
 int FakeWinGlobalAllocCalls();
+
+// Kernel handles: every CloseHandle and FindClose call, in order ("CloseHandle", handle).
+const std::vector<std::pair<std::string, HANDLE>>& FakeWinHandleCloses();
 
 // OutputDebugStringW output.
 const std::vector<std::u16string>& FakeWinDebugOutput();

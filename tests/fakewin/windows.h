@@ -35,6 +35,7 @@ typedef void* LPVOID;
 typedef BOOL* LPBOOL;
 typedef void* HANDLE;
 typedef HANDLE HGLOBAL;
+#define INVALID_HANDLE_VALUE ((HANDLE)(LONG_PTR)-1)
 
 struct HWND__;
 typedef HWND__* HWND;
@@ -129,6 +130,8 @@ LPVOID GlobalLock(HGLOBAL hMem);
 BOOL GlobalUnlock(HGLOBAL hMem);
 HGLOBAL GlobalFree(HGLOBAL hMem);
 SIZE_T GlobalSize(HGLOBAL hMem);
+BOOL CloseHandle(HANDLE hObject);
+BOOL FindClose(HANDLE hFindFile);
 LPWSTR lstrcpyW(LPWSTR lpString1, LPCWSTR lpString2);
 LPSTR lstrcpyA(LPSTR lpString1, LPCSTR lpString2);
 LPSTR lstrcpynA(LPSTR lpString1, LPCSTR lpString2, int iMaxLength);

@@ -9,7 +9,7 @@
 #include "FakeWin.h"
 #include "HostFixture.h"
 #include "plugin/PluginLibrary2.h"
-#include "plugin/Win32Guards.h"
+#include "win32/Guards.h"
 
 namespace {
 
@@ -111,7 +111,7 @@ TEST_F(ClipboardTest, FailedAllocationWritesNothingAndStillCloses) {
 // Each guard on the fake's own books: blocks freed unless released, locks and the clipboard
 // let go of on the way out, and a failed call leaves nothing to undo.
 TEST_F(ClipboardTest, GuardsUndoTheirCall) {
-  using TBlock = TUniqueHandle<HGLOBAL, GlobalFree>;
+  using TBlock = TUniqueGlobal;
   {
     TBlock A(GlobalAlloc(GMEM_MOVEABLE, 4)), Held;
     EXPECT_TRUE(A);

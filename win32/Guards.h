@@ -1,34 +1,11 @@
 #pragma once
 
-// RAII guards for paired Win32 calls, undone on every way out: a handle and the call that closes
-// it, the clipboard held open, a GlobalLock held, a window's redrawing held off. Test a guard
-// like a bool. Nothing here knows the plug-in, so any Win32 code of ours may use it.
+// Guards for paired Win32 calls that hold a state, undone on every way out: the clipboard held
+// open, a GlobalLock held, a window's redrawing held off. Test a guard like a bool.
 
 #include <windows.h>
 
-#include <utility>
-
-// TUniqueHandle<HMENU, DestroyMenu> — closes its non-null handle, unless release() gave it away
-// (SetClipboardData took the block, AppendMenuW took the submenu).
-template <typename H, auto Close>
-class TUniqueHandle {
- public:
-  explicit TUniqueHandle(H Handle = nullptr) noexcept : FHandle(Handle) {}
-  TUniqueHandle(TUniqueHandle&& Other) noexcept : FHandle(Other.release()) {}
-  TUniqueHandle& operator=(TUniqueHandle Other) noexcept {  // the old handle closes with Other
-    std::swap(FHandle, Other.FHandle);
-    return *this;
-  }
-  ~TUniqueHandle() {
-    if (FHandle != nullptr) Close(FHandle);
-  }
-  [[nodiscard]] H get() const noexcept { return FHandle; }
-  H release() noexcept { return std::exchange(FHandle, nullptr); }
-  explicit operator bool() const noexcept { return FHandle != nullptr; }
-
- private:
-  H FHandle;
-};
+#include "win32/UniqueHandle.h"
 
 // OpenClipboard -> CloseClipboard; false when another window holds the clipboard.
 class TClipboardOpen {
