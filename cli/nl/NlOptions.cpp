@@ -73,8 +73,12 @@ const char* ParseNumber(const std::string& Text, intmax_t Least, intmax_t Most, 
         Overflow || __builtin_mul_overflow(V, 10, &V) ||
         (Negative ? __builtin_sub_overflow(V, Digit, &V) : __builtin_add_overflow(V, Digit, &V));
   }
-  if (Overflow || V > Most) return "Value too large for defined data type";
-  if (V < Least) return "Numerical result out of range";
+  if (Overflow) return "Value too large for defined data type";
+  // As gnulib's xdectoimax: a value beyond half the int range is "too large", whatever side.
+  if (V < Least || V > Most) {
+    return V < INT_MIN / 2 || V > INT_MAX / 2 ? "Value too large for defined data type"
+                                              : "Numerical result out of range";
+  }
   Value = V;
   return nullptr;
 }

@@ -174,7 +174,10 @@ USAGE_ERRORS = [
     ["-v", "0x10"], ["-v", "\u0660"], ["-w", ""], ["-\u00e9"], ["-bp["], ["-bp\\"],
     ["-bp[[:foo:]]"], ["-bpa\\{1"], ["-bpa\\{2,1\\}"], ["-bpx\\{32768\\}"], ["-bp\\)"],
     ["-bp\\1"], ["-bp[[.ab.]]"], ["-bp[a"], ["-bp[[:alpha:]-z]"],
-]
+] + [  # both sides of every range boundary of -w and -l
+    ["-" + option, str(value)] for option in "wl"
+    for value in (MIN, MIN + 1, -2**31, -2**30 - 1, -2**30, -2**30 + 1, -1, 0)
+] + [["-w", str(value)] for value in (2**31, 2**62, MAX)]
 BAD_ARGUMENTS = [" a", "\t", "\n", "\x01", "\x7f", "'", '"', "\\", "??(", "\u00e9", b"\xff",
                  b"\xc2", b"a\xc2\x85", "\u2018", "\u2019", "\x1b", "\a\b\f\r\v", "$`~!#*",
                  "", "\uff41", "\u200b", "\u00a0"]
@@ -223,6 +226,11 @@ def newer_release_cases(programs):
         theirs = run(GNU_NL, [b"nl", b"-ba", b"-fa", b"-d\xc2\xa7:"], data)
         check((rc, out, err) == theirs, f"-d \u00a7 is \u00a7: ({spelled!r}): {out!r}")
     programs.compare([b"-d\xc2\xa7", b"-ba"], data, C_LOCALE, label="-d in C locale")
+    # Of several -d the last wins (9.1 copies a one- or two-byte value over the one before).
+    data = b"a\n\\:\\:\nb\nx:x:\nc\nxbxb\nd\nxyzxyz\ne\n"
+    for earlier in ([b"-dab"], [b"-d", b""], [b"-dxyz"], [b"--section-delimiter=\\:"]):
+        ours = run(programs.link, [b"nl", b"-ba"] + earlier + [b"-dx"], data)
+        check(ours == run(GNU_NL, [b"nl", b"-ba", b"-dx"], data), f"{earlier!r} -dx: {ours!r}")
     # Endless input into a full device: a write error at once, status 1.
     for command, program in ((shlex.quote(programs.link), programs.link),
                              (shlex.quote(programs.corvane) + " nl", "corvane nl")):
