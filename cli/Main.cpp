@@ -64,10 +64,12 @@ int FilterFile(const std::string& Name, const TCommandLine& Line, TByteSink& Sin
            std::to_string(Result.Error.Offset));
     return ExitInvalidText;
   }
-  if (Request.Operation == foContinue && !Result.ContinueApplied) {
+  if (Result.StartUnread) {
     Report(Name +
-           ": the first line holds no start number before its first ':'; "
-           "text left unchanged");
+           (Request.Operation == foContinue
+                ? ": the first line holds no start number before its first ':'"
+                : ": the first line's number is no start (a 32-bit value after blanks)") +
+           "; text left unchanged");
   }
   return ExitOk;
 }

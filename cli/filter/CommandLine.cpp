@@ -324,7 +324,9 @@ constexpr TCommandHelp CommandHelps[] = {
      "list: every line loses the number it carries (digits, blanks and tabs before\n"
      "its first ':') and is numbered on from the first line's number, zero-filled\n"
      "when that number is written with a leading '0', blank-aligned otherwise. When\n"
-     "the first line carries no number, numbering starts at 1.\n"
+     "the first line carries no number, numbering starts at 1; when its number is no\n"
+     "32-bit start (a tab before it, a blank inside), the text is left unchanged and\n"
+     "a warning is printed.\n"
      "  ' 9:a', '10:b', '12:c'  ->  ' 9:a', '10:b', '11:c'\n"
      "\n"
      "  -i, --step=N       add N from one line to the next (default 1; may be < 0)\n"},

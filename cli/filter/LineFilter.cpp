@@ -322,6 +322,7 @@ struct TBodyFacts {
   TIndentPlan Indent;              // dedent: numbered lines; tidy: those not number-only
   TIndentPlan RestIndent;          // copy --tidy: the lines as they are after the number
   uint64_t RenumberedLines = 0;    // renumber: the lines left to number once numbers are gone
+  bool StartUnread = false;        // renumber: the first line's number is no start
 };
 
 // ASCII units of a line as UTF-16 (other units come out as values no rule accepts).
@@ -345,7 +346,13 @@ void ReadFirstLine(TBodyFacts<TChar>& Facts, std::basic_string_view<TChar> Line,
   if (Operation == foRenumber) {
     // The first line's own number, when it carries one in front of a separator.
     const TLineCut<TChar> Cut = CutLine(Line);
-    if (Cut.Numbered && Cut.HasSeparator) Facts.Continue = ReadContinueStart(Widen(Cut.Head));
+    if (Cut.Numbered && Cut.HasSeparator) {
+      Facts.Continue = ReadContinueStart(Widen(Cut.Head));
+      // Digits that are no start (a tab before them, a blank inside, beyond 32 bits) are not 1.
+      Facts.StartUnread = !Facts.Continue &&
+                          std::any_of(Cut.Head.begin(), Cut.Head.end(),
+                                      [](TChar C) { return C >= TChar('0') && C <= TChar('9'); });
+    }
     return;
   }
   if (Operation != foContinue) return;
@@ -502,6 +509,7 @@ std::optional<TNumberPlan> PlanOutput(const TFilterRequest& Request, const TBody
     }
     case foRenumber: {
       // From the first line's number, zero-filled as it was written; from 1 without one.
+      if (Facts.StartUnread) return std::nullopt;
       const TContinueStart Start = Facts.Continue.value_or(TContinueStart{1, 1, false, 0});
       const TNumbering N{Start.Number, Request.Numbering.Step, Start.ZeroFill ? Start.Digits : 0,
                          0};
@@ -585,6 +593,21 @@ class TBodyWriter {
   uint64_t FUnits = 0;
 };
 
+// Every line loses its number; the lines left are numbered from the plan's start.
+template <LineUnit TChar>
+bool Renumber(TBodyWriter<TChar>& W, TLineNumberer<TChar>& Numberer, TUnitWriter<TChar>& Out) {
+  TRenumberedLines<TChar> Renumbered;
+  uint64_t K = 0;
+  return W.Lines([&](std::basic_string_view<TChar> Line) {
+    const std::basic_string_view<TChar> Rest = RenumberRest(Line);
+    if (Renumbered.Numbers(Rest)) {
+      Numberer.Append(K++, Rest, Out);
+    } else {
+      Out.append(Rest);
+    }
+  });
+}
+
 // The second reading (the only one of a stream): every line transformed as Request and Facts
 // say. Each operation runs its own loop, so nothing a plan decided is decided again per line.
 template <LineUnit TChar>
@@ -602,7 +625,9 @@ bool WriteBody(TUnitReader<TChar>& Reader, const TBodyInfo& Info, const TFilterR
     case foNumber:
       return W.Lines([&](TView Line) { Numberer->Append(W.Line(), Line, Out); });
     case foContinue:
+    case foRenumber:
       if (!Numberer) return W.Lines([&](TView Line) { Out.append(Line); });
+      if (Request.Operation == foRenumber) return Renumber(W, *Numberer, Out);
       return W.Lines([&](TView Line) {
         if (W.Line() > 0 || Facts->ContinueWholeLine) {
           Numberer->Append(W.Line(), Line, Out);
@@ -629,18 +654,6 @@ bool WriteBody(TUnitReader<TChar>& Reader, const TBodyInfo& Info, const TFilterR
         const TLineCut<TChar> Cut = CutLine(Line, Padding);
         return IsNumberOnly(Cut) ? WholeLine(Line) : DedentGap(Facts->Indent, Cut);
       });
-    case foRenumber: {
-      TRenumberedLines<TChar> Renumbered;
-      uint64_t K = 0;
-      return W.Lines([&](TView Line) {
-        const TView Rest = RenumberRest(Line);
-        if (Renumbered.Numbers(Rest)) {
-          Numberer->Append(K++, Rest, Out);
-        } else {
-          Out.append(Rest);
-        }
-      });
-    }
     case foCopy:
       AppendCopyHeader(Request.CopyPath, Facts->FirstBreak, Facts->Encoding, Input, Out);
       if (!Request.CopyTidy) {
@@ -727,7 +740,7 @@ TFilterResult FilterBody(TInputSource& Input, const TBodyInfo& Info, std::string
       return Result;
     }
   }
-  Result.ContinueApplied = Facts.Continue.has_value();
+  Result.StartUnread = Request.Operation == foContinue ? !Facts.Continue : Facts.StartUnread;
   Result.Encoding = Facts.Encoding;
   // The second reading checks the body as what the first one found it to be.
   TBodyInfo Proven = Info;

@@ -50,7 +50,8 @@ struct TFilterResult {
   bool Ok = true;        // false: invalid input (see docs/cli.md for what was written)
   TEncodingError Error;  // when !Ok; Offset counts from the start of the input, BOM included
   TTextEncoding Encoding = teUtf8;
-  bool ContinueApplied = false;  // foContinue: the head held a start (else text unchanged)
+  // continue, renumber: the first line's number is no start, so the text is left unchanged
+  bool StartUnread = false;
 };
 
 // NeedsPlan() — whether the operation must see every line before it writes one.

@@ -34,15 +34,20 @@ inline std::u16string Expected(const TFilterRequest& R, std::u16string_view Text
     case foTidy:
       return DeleteIndentAfterNumber(DeleteNumberOnlyLines(Text));
     case foRenumber: {
-      // The first line's number, if it carries one; then delete, then number on from it.
+      // The first line's number, if it carries one; then delete, then number on from it. Digits
+      // that are no start leave the text as it is.
       TContinueStart Start{1, 1, false, 0};
-      ForEachLine(Text, true, [&Start](std::u16string_view Line) {
+      bool Unread = false;
+      ForEachLine(Text, true, [&](std::u16string_view Line) {
         const TLineCut<char16_t> Cut = CutLine(Line);
         if (Cut.Numbered && Cut.HasSeparator) {
-          Start = ReadContinueStart(Cut.Head).value_or(Start);
+          const std::optional<TContinueStart> Read = ReadContinueStart(Cut.Head);
+          Unread = !Read && Cut.Head.find_first_of(u"0123456789") != std::u16string_view::npos;
+          Start = Read.value_or(Start);
         }
         return false;
       });
+      if (Unread) return std::u16string(Text);
       const std::u16string Bare = DeleteLineNumbers(Text);
       return Start.ZeroFill
                  ? AddPaddedLineNumbers(Bare, Start.Number, Start.Digits, N.Step, 0, Width)

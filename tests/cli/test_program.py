@@ -116,10 +116,15 @@ class Program(unittest.TestCase):
                 self.assertEqual(out, expected)
 
     def test_continue_without_a_start_leaves_the_text(self):
-        for data in [b"1 2:x\ny\n", b"no colon\nhere\n", b"\t5:x\n"]:
-            code, out, err = run(["continue"], stdin=data)
-            self.assertEqual((code, out), (0, data))
-            self.assertIn("text left unchanged", err)
+        # renumber too, when the first line's number cannot be read: never a silent restart at 1.
+        for command, data in [("continue", b"1 2:x\ny\n"), ("continue", b"no colon\nhere\n"),
+                              ("continue", b"\t5:x\n"), ("renumber", b"99999999999:a\n5:b\n"),
+                              ("renumber", b"\t7:a\n8:b\n"), ("renumber", b"1 2:a\n"),
+                              ("renumber", b"2147483648:a\r\n3:b")]:
+            with self.subTest(command=command, data=data):
+                code, out, err = run([command], stdin=data)
+                self.assertEqual((code, out), (0, data))
+                self.assertRegex(err, "^corvane: -: the first line.*; text left unchanged\n$")
 
     def test_files_stdin_and_concatenation(self):
         a = self.file("a.txt", b"x\ny\n")
