@@ -292,9 +292,11 @@ bool ScanBody(TUnitReader<TChar>& Reader, const TBodyInfo& Info, TBlockValidator
     Reader.Fill();
     const std::basic_string_view<TChar> Pending = Reader.Pending();
     const bool AtEnd = Reader.AtEnd();
+    // Half a code unit at the end spoils its line: only the lines before it may go out.
     const std::basic_string_view<TChar> Lines =
-        AtEnd ? Pending : Pending.substr(0, CompleteLinesEnd(Pending));
-    if (!Validator.Validate(Lines, Info.BomLength + Reader.Consumed() * sizeof(TChar), Error)) {
+        AtEnd && !Reader.OddByte() ? Pending : Pending.substr(0, CompleteLinesEnd(Pending));
+    if (!Validator.Validate(AtEnd ? Pending : Lines,
+                            Info.BomLength + Reader.Consumed() * sizeof(TChar), Error)) {
       return false;
     }
     if (Writer != nullptr) Writer->SetEncoding(Validator.Encoding());
@@ -303,7 +305,8 @@ bool ScanBody(TUnitReader<TChar>& Reader, const TBodyInfo& Info, TBlockValidator
     if (AtEnd) break;
   }
   if (Reader.OddByte()) {
-    Error = {Info.BomLength + Reader.Consumed() * 2, "incomplete UTF-16 code unit"};
+    Error = {Info.BomLength + (Reader.Consumed() + Reader.Pending().size()) * 2,
+             "incomplete UTF-16 code unit"};
     return false;
   }
   return true;

@@ -51,8 +51,10 @@ bool TFileSource::Open(const std::string& Name, std::string& Error) {
     Error = std::strerror(EISDIR);
     return false;
   }
-  // Standard input redirected from a file is a regular file too: it can be read twice.
-  FRegular = Facts.Regular && sys::SeekStart(FFd);
+  // Standard input redirected from a file is a regular file too: it can be read twice, from
+  // where whoever had it before left it.
+  FStart = Facts.Regular ? sys::Tell(FFd) : -1;
+  FRegular = FStart >= 0;
   FSize = Facts.Size;
   FModified = Facts.Modified;
   return true;
@@ -67,7 +69,7 @@ void TFileSource::Rewind() {
   if (!sys::Facts(FFd, Facts) || Facts.Size != FSize || Facts.Modified != FModified) {
     throw EInputError(FName + ": file changed while it was being read");
   }
-  if (!sys::SeekStart(FFd)) throw EInputError(FName + ": " + std::strerror(errno));
+  if (!sys::Seek(FFd, FStart)) throw EInputError(FName + ": " + std::strerror(errno));
 }
 
 size_t TMemorySource::Read(char* Buffer, size_t Size) {
@@ -126,7 +128,7 @@ size_t TSpooledSource::Read(char* Buffer, size_t Size) {
 void TSpooledSource::Rewind() {
   FReplaying = true;
   FReplayPos = 0;
-  if (FFileFd >= 0 && !sys::SeekStart(FFileFd)) {
+  if (FFileFd >= 0 && !sys::Seek(FFileFd, 0)) {
     throw EInputError(FInner.Name() + ": " + std::strerror(errno));
   }
   // The memory part is replayed first; it no longer grows.

@@ -24,7 +24,7 @@ class TInputSource {
   virtual size_t Read(char* Buffer, size_t Size) = 0;
   // Whether Rewind() can deliver the same bytes again from the first one.
   [[nodiscard]] virtual bool CanRewind() const = 0;
-  // Starts again from the first byte. Throws EInputError when the input changed meanwhile.
+  // Starts again from the first byte read. Throws EInputError when the input changed meanwhile.
   virtual void Rewind() = 0;
   // Whether a read may wait for a writer (a pipe, a terminal): output is then passed on
   // before each read, so a filter in a pipeline answers line block by line block.
@@ -34,6 +34,7 @@ class TInputSource {
 };
 
 // A file, or standard input for "-". A regular file can be rewound; any other kind is read once.
+// Standard input is read from its current offset, as cat reads it, and left at its end.
 class TFileSource : public TInputSource {
  public:
   TFileSource() = default;
@@ -55,7 +56,8 @@ class TFileSource : public TInputSource {
   int FFd = -1;
   bool FOwned = false;  // false for standard input, which stays open
   bool FRegular = false;
-  int64_t FSize = 0;  // a regular file's size and modification time when opened
+  int64_t FStart = 0;  // the offset of the first byte read
+  int64_t FSize = 0;   // a regular file's size and modification time when opened
   int64_t FModified = 0;
 };
 

@@ -34,7 +34,10 @@ inline bool WriteAll(int Fd, const char* Bytes, size_t Size) {
   }
   return true;
 }
-[[nodiscard]] bool SeekStart(int Fd);
+// The offset of Fd's next read or write, or -1 with errno set (a pipe, a terminal).
+[[nodiscard]] int64_t Tell(int Fd);
+// Moves Fd to Offset from the start; false with errno set.
+[[nodiscard]] bool Seek(int Fd, int64_t Offset);
 // Bytes pass untranslated (Windows' C runtime would turn LF into CR LF).
 void SetBinary(int Fd);
 
@@ -45,7 +48,7 @@ struct TFileFacts {
   bool Regular = false;
   bool Directory = false;
   int64_t Size = 0;
-  int64_t Modified = 0;  // in the system's own unit; only compared
+  int64_t Modified = 0;  // in the file system's full precision and own unit; only compared
 };
 [[nodiscard]] bool Facts(int Fd, TFileFacts& Facts);
 

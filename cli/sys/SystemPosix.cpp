@@ -142,8 +142,12 @@ int sys::Close(int Fd) {
   return ::close(Fd);
 }
 
-bool sys::SeekStart(int Fd) {
-  return ::lseek(Fd, 0, SEEK_SET) == 0;
+int64_t sys::Tell(int Fd) {
+  return ::lseek(Fd, 0, SEEK_CUR);
+}
+
+bool sys::Seek(int Fd, int64_t Offset) {
+  return ::lseek(Fd, Offset, SEEK_SET) == Offset;
 }
 
 void sys::SetBinary(int) {}

@@ -117,8 +117,12 @@ int sys::Close(int Fd) {
   return _close(Fd);
 }
 
-bool sys::SeekStart(int Fd) {
-  return _lseeki64(Fd, 0, SEEK_SET) == 0;
+int64_t sys::Tell(int Fd) {
+  return _lseeki64(Fd, 0, SEEK_CUR);
+}
+
+bool sys::Seek(int Fd, int64_t Offset) {
+  return _lseeki64(Fd, Offset, SEEK_SET) == Offset;
 }
 
 void sys::SetBinary(int Fd) {
@@ -135,7 +139,16 @@ bool sys::Facts(int Fd, TFileFacts& Facts) {
   Facts.Regular = (Info.st_mode & _S_IFREG) != 0;
   Facts.Directory = (Info.st_mode & _S_IFDIR) != 0;
   Facts.Size = static_cast<int64_t>(Info.st_size);
-  Facts.Modified = static_cast<int64_t>(Info.st_mtime);
+  // st_mtime holds whole seconds; the handle's time counts 100 ns, so a rewrite within the
+  // same second shows.
+  BY_HANDLE_FILE_INFORMATION Handle;
+  const auto File = reinterpret_cast<HANDLE>(_get_osfhandle(Fd));
+  if (Facts.Regular && File != INVALID_HANDLE_VALUE && GetFileInformationByHandle(File, &Handle)) {
+    Facts.Modified = static_cast<int64_t>((uint64_t{Handle.ftLastWriteTime.dwHighDateTime} << 32) |
+                                          Handle.ftLastWriteTime.dwLowDateTime);
+  } else {
+    Facts.Modified = static_cast<int64_t>(Info.st_mtime) * 10000000;
+  }
   return true;
 }
 

@@ -3,8 +3,13 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdint>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
 #include <random>
+#include <thread>
 #include <string>
 #include <vector>
 
@@ -13,6 +18,7 @@
 #include "cli/filter/CommandLine.h"
 #include "cli/filter/LineFilter.h"
 #include "cli/io/TextCodec.h"
+#include "cli/sys/System.h"
 #include "tests/cli/FilterOracle.h"
 
 namespace {
@@ -275,6 +281,60 @@ TEST(LineFilter, SettlesTheEncoding) {
       EXPECT_EQ(Sink.Told, Told) << "row " << I << " piece " << Piece;
     }
   }
+}
+
+// A stream that turns invalid writes whole lines before the bad unit's line at most, at any
+// block and read size; the offset is the first bad byte's.
+TEST(LineFilter, StreamWritesOnlyLinesBeforeTheBadOne) {
+  const std::string Bom = "\xFF\xFE";
+  const struct {
+    std::string File;
+    std::string Written;  // at most; a prefix of whole lines of it for small blocks
+    uint64_t Offset;
+  } Rows[] = {
+      {Bom + std::string("$\0\0", 3), "", 4},
+      {Bom + std::string("1\0:\0a\0\n\0$\0\0", 11), Bom + std::string("a\0\n\0", 4), 12},
+      {Bom + std::string("a\0\n\0\0\xDC$\0\0", 9), Bom + std::string("a\0\n\0", 4), 6},
+      {Bom + std::string("a\0\n\0\0", 5), Bom + std::string("a\0\n\0", 4), 6},
+  };
+  for (size_t I = 0; I < std::size(Rows); ++I) {
+    for (const size_t Block : {size_t{1}, size_t{3}, size_t{1} << 17}) {
+      TStringSink Sink;
+      TFilterRequest Request;
+      Request.Operation = foDelete;
+      Request.Encoding = ecUtf16LE;
+      Request.BlockUnits = Block;
+      TMemorySource Input(Rows[I].File, 1 + I % 3, false);
+      const TFilterResult Result = FilterInput(Input, Request, Sink);
+      EXPECT_FALSE(Result.Ok) << "row " << I << " block " << Block;
+      EXPECT_EQ(Result.Error.Offset, Rows[I].Offset) << "row " << I << " block " << Block;
+      EXPECT_EQ(Rows[I].Written.substr(0, Sink.Text.size()), Sink.Text)
+          << "row " << I << " block " << Block;
+      if (Block > 3) {
+        EXPECT_EQ(Sink.Text, Rows[I].Written) << "row " << I;
+      }
+    }
+  }
+}
+
+// A rewrite within the same second shows in a file's facts: the time is the file system's
+// own, not whole seconds.
+TEST(SystemFacts, ShowARewriteWithinASecond) {
+  const std::filesystem::path Path =
+      std::filesystem::temp_directory_path() / ("corvane-facts-" + std::to_string(std::rand()));
+  auto Write = [&Path](const char* Text) { std::ofstream(Path, std::ios::binary) << Text; };
+  Write("one\n");
+  const int Fd = sys::OpenForReading(Path.string());
+  ASSERT_GE(Fd, 0);
+  sys::TFileFacts Before, After;
+  ASSERT_TRUE(sys::Facts(Fd, Before));
+  std::this_thread::sleep_for(std::chrono::milliseconds(30));
+  Write("two\n");
+  ASSERT_TRUE(sys::Facts(Fd, After));
+  EXPECT_EQ(After.Size, Before.Size);
+  EXPECT_NE(After.Modified, Before.Modified);
+  (void)sys::Close(Fd);
+  std::filesystem::remove(Path);
 }
 
 }  // namespace

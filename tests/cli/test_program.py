@@ -143,6 +143,29 @@ class Program(unittest.TestCase):
         code, out, err = run(["number", self.dir.name])
         self.assertEqual((code, err), (1, "corvane: " + self.dir.name + ": Is a directory\n"))
 
+    def test_standard_input_is_read_from_its_offset(self):
+        # As cat and nl read it: from where the descriptor stands, once; a later '-' is at the end.
+        data = b"1:a\n2:b\n3:c\n"
+        src = self.file("in.txt", data)
+        def gnu(*args):
+            return lambda text: subprocess.run(args, input=text, capture_output=True).stdout
+        numbered = lambda text: b"".join(b"%d:%s" % (i + 1, line)
+                                         for i, line in enumerate(text.splitlines(True)))
+        rows = [(["nl"], gnu("nl")), (["nl", "-", "-"], gnu("nl", "-", "-")),
+                (["number", "-", "-"], numbered), (["delete", "-"], gnu("cut", "-c3-")),
+                (["tidy", "-", "-"], gnu("cat", "-", "-"))]
+        for args, expected in rows:
+            for offset in [0, 4, len(data)]:
+                with self.subTest(args=args, offset=offset):
+                    with open(src, "rb") as f:
+                        f.seek(offset)
+                        p = subprocess.run([CORVANE] + args, stdin=f, capture_output=True,
+                                           timeout=60)
+                        self.assertEqual(f.tell(), len(data))
+                    want = expected(data[offset:])
+                    self.assertEqual((p.returncode, p.stderr), (0, b""))
+                    self.assertEqual(p.stdout, want)
+
     def test_output_file_is_replaced_atomically(self):
         src = self.file("src.txt", b"a\nb\n")
         target = self.file("target.txt", b"old\n")
