@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdint>
 
+#include "cli/nl/NlOptions.h"
 #include "library/ConvertToTypeUnit/ConvertToTypeUnit.h"
 
 #ifndef CORVANE_VERSION
@@ -11,7 +12,7 @@
 
 namespace {
 
-// Which commands accept an option.
+// Which commands accept an option; cbTop the options before any command.
 enum TCommandBit : unsigned {
   cbNumber = 1u << foNumber,
   cbContinue = 1u << foContinue,
@@ -22,23 +23,51 @@ enum TCommandBit : unsigned {
   cbCopy = 1u << foCopy,
   cbRenumber = 1u << foRenumber,
   cbAll = 0xFF,
+  cbTop = 0x100,
 };
 
+// A command's help: Intro, its options, then Notes. Intro null: the summary and what a line
+// number is.
 struct TCommandInfo {
   const char* Name;
   TFilterOperation Operation;
   const char* Summary;
+  const char* Intro = nullptr;
+  const char* Notes = "";
 };
 
 constexpr TCommandInfo Commands[] = {
-    {"number", foNumber, "insert line numbers (from 1 unless told otherwise)"},
-    {"continue", foContinue, "number on from the number at the head of the first line"},
+    {"number", foNumber, "insert line numbers (from 1 unless told otherwise)",
+     "Write each FILE with a line number in front of every line: the number\n"
+     "right-aligned in a field as wide as the widest number, then ':'.\n",
+     "\n"
+     "N lies between -2147483648 and 2147483647; the line values themselves may go\n"
+     "beyond that range and never wrap around.\n"},
+    {"continue", foContinue, "number on from the number at the head of the first line",
+     "Number every line on from the number written before the first ':' of the\n"
+     "first line (for example '10:' or '005:'), which is replaced by the new number.\n"
+     "A number written with a leading '0' (and two or more digits) gives zero-filled\n"
+     "numbers of at least that many digits; a leading '+' gives '+' signs.\n"
+     "When the first line holds no such number the text is written unchanged and a\n"
+     "warning is printed.\n"},
     {"delete", foDelete, "delete line numbers"},
     {"delete-number-only", foDeleteNumberOnly, "delete the lines that hold only a line number"},
     {"dedent", foDedent, "delete the indentation all numbered lines share"},
     {"tidy", foTidy, "delete-number-only, then dedent"},
-    {"copy", foCopy, "folder and file name, then the lines numbered from 1"},
-    {"renumber", foRenumber, "number the lines anew from the first line's number"},
+    {"copy", foCopy, "folder and file name, then the lines numbered from 1",
+     "Write the copy-with-header form of each FILE: its folder on the first line, its\n"
+     "name indented by two blanks on the second, then its lines numbered from 1.\n"
+     "The header lines end with the line break of the file's first line (CR LF when\n"
+     "the file has none). The folder is the path up to its last '/', '\\' or ':'.\n"},
+    {"renumber", foRenumber, "number the lines anew from the first line's number",
+     "Number the lines anew after lines were inserted into or deleted from a numbered\n"
+     "list: every line loses the number it carries (digits, blanks and tabs before\n"
+     "its first ':') and is numbered on from the first line's number, zero-filled\n"
+     "when that number is written with a leading '0', blank-aligned otherwise. When\n"
+     "the first line carries no number, numbering starts at 1; when its number is no\n"
+     "32-bit start (a tab before it, a blank inside), the text is left unchanged and\n"
+     "a warning is printed.\n"
+     "  ' 9:a', '10:b', '12:c'  ->  ' 9:a', '10:b', '11:c'\n"},
 };
 
 enum TOptionId : uint8_t {
@@ -55,54 +84,37 @@ enum TOptionId : uint8_t {
   oiVersion
 };
 
-struct TOptionInfo {
-  TOptionId Id;
-  char Short;  // 0: long form only
-  const char* Long;
-  bool TakesValue;
-  unsigned CommandMask;
-};
-
-constexpr TOptionInfo Options[] = {
-    {oiReverse, 'r', "reverse", false, cbNumber},
-    {oiStart, 's', "start", true, cbNumber},
-    {oiStep, 'i', "step", true, cbNumber | cbContinue | cbRenumber},
-    {oiZeroFill, 'z', "zero-fill", true, cbNumber},
-    {oiPlus, 'p', "plus", false, cbNumber},
-    {oiTidy, 't', "tidy", false, cbCopy},
-    {oiPath, 0, "path", true, cbCopy},
-    {oiEncoding, 'e', "encoding", true, cbAll},
-    {oiOutput, 'o', "output", true, cbAll},
-    {oiHelp, 'h', "help", false, cbAll},
-    {oiVersion, 0, "version", false, cbAll},
+// A command's help lists its own options first, then those every command takes.
+constexpr TOptionSpec Options[] = {
+    {oiStart, 's', "start", ovText, "N", "number the first line N (default 1)", cbNumber},
+    {oiStep, 'i', "step", ovText, "N", "add N from one line to the next (default 1; may be < 0)",
+     cbNumber | cbRenumber},
+    {oiReverse, 'r', "reverse", ovNone, nullptr, "count from the last line upwards", cbNumber},
+    {oiZeroFill, 'z', "zero-fill", ovText, "W",
+     "fill the digits with '0' to at least W columns (1-1000);\n"
+     "negative numbers then get a sign column",
+     cbNumber},
+    {oiPlus, 'p', "plus", ovNone, nullptr, "write '+' before positive numbers", cbNumber},
+    {oiStep, 'i', "step", ovText, "N", "add N from one line to the next (default 1; 10, -1, -10)",
+     cbContinue},
+    {oiTidy, 't', "tidy", ovNone, nullptr, "tidy the numbered lines as 'corvane tidy' does",
+     cbCopy},
+    {oiPath, 0, "path", ovFile, "PATH",
+     "use PATH in the header instead of the name as given\n"
+     "(standard input has an empty path otherwise)",
+     cbCopy},
+    {oiEncoding, 'e', "encoding", ovWord, "ENC",
+     "read the input as ENC: auto (the default), utf-8, utf-16le,\n"
+     "utf-16be or cp932 (also called sjis or shift_jis)",
+     cbAll, "auto utf-8 utf-16le utf-16be cp932 sjis shift_jis"},
+    {oiOutput, 'o', "output", ovFile, "FILE",
+     "write to FILE instead of standard output (see docs/cli.md)", cbAll},
+    {oiHelp, 'h', "help", ovNone, nullptr, "display this help and exit", cbAll | cbTop},
+    {oiVersion, 0, "version", ovNone, nullptr, "output version information and exit",
+     cbAll | cbTop},
 };
 
 constexpr int32_t MaxZeroFillWidth = 1000;
-
-const TOptionInfo* FindShort(char C, unsigned Mask) {
-  for (const TOptionInfo& O : Options) {
-    if (O.Short == C && (O.CommandMask & Mask) != 0) return &O;
-  }
-  return nullptr;
-}
-
-// An exact long name, or the one option the abbreviation can stand for.
-const TOptionInfo* FindLong(const std::string& Name, unsigned Mask, const std::string& Typed) {
-  const TOptionInfo* Found = nullptr;
-  int Matches = 0;
-  for (const TOptionInfo& O : Options) {
-    if ((O.CommandMask & Mask) == 0) continue;
-    const std::string Long = O.Long;
-    if (Long == Name) return &O;
-    if (Long.compare(0, Name.size(), Name) == 0) {
-      Found = &O;
-      ++Matches;
-    }
-  }
-  if (Matches > 1) throw EUsageError("option '" + Typed + "' is ambiguous");
-  if (Matches == 0) throw EUsageError("unrecognized option '" + Typed + "'");
-  return Found;
-}
 
 int32_t Int32Option(const std::string& What, const std::string& Value) {
   bool OutOfRange = false;
@@ -114,9 +126,9 @@ int32_t Int32Option(const std::string& What, const std::string& Value) {
   throw EUsageError("invalid " + What + ": '" + Value + "'");
 }
 
-void ApplyOption(TCommandLine& Line, const TOptionInfo& O, const std::string& Value) {
+void ApplyOption(TCommandLine& Line, const TOptionSpec& O, const std::string& Value) {
   TNumbering& N = Line.Request.Numbering;
-  switch (O.Id) {
+  switch (static_cast<TOptionId>(O.Id)) {
     case oiReverse:
       N.Options |= lnoReverse;
       break;
@@ -147,8 +159,10 @@ void ApplyOption(TCommandLine& Line, const TOptionInfo& O, const std::string& Va
     case oiEncoding: {
       const std::optional<TEncodingChoice> Choice = EncodingChoiceByName(Value);
       if (!Choice) {
-        throw EUsageError("invalid encoding: '" + Value +
-                          "' (allowed: auto, utf-8, utf-16le, utf-16be, cp932, sjis, shift_jis)");
+        std::string Allowed;
+        for (const std::string& Word : OptionWords(O))
+          Allowed += (Allowed.empty() ? "" : ", ") + Word;
+        throw EUsageError("invalid encoding: '" + Value + "' (allowed: " + Allowed + ")");
       }
       Line.Request.Encoding = *Choice;
       break;
@@ -166,92 +180,19 @@ void ApplyOption(TCommandLine& Line, const TOptionInfo& O, const std::string& Va
   }
 }
 
-// Reads the options and files that follow the command, GNU style.
-class TArgumentReader {
- public:
-  TArgumentReader(const std::vector<std::string>& Args, TCommandLine& Line, unsigned Mask)
-      : FArgs(Args), FLine(Line), FMask(Mask) {}
-
-  void ReadFrom(size_t Next) {
-    bool OptionsEnded = false;
-    for (FNext = Next; FNext < FArgs.size(); ++FNext) {
-      const std::string& Arg = FArgs[FNext];
-      if (OptionsEnded || Arg == "-" || Arg.empty() || Arg[0] != '-') {
-        FLine.Files.push_back(Arg);
-      } else if (Arg == "--") {
-        OptionsEnded = true;
-      } else if (Arg.compare(0, 2, "--") == 0) {
-        LongOption(Arg);
-      } else {
-        ShortOptions(Arg);
-      }
-    }
-  }
-
- private:
-  // "--name", "--name=value", "--name value"; the name may be abbreviated.
-  void LongOption(const std::string& Arg) {
-    const size_t Eq = Arg.find('=');
-    const std::string Name = Arg.substr(2, Eq == std::string::npos ? std::string::npos : Eq - 2);
-    const TOptionInfo& O = *FindLong(Name, FMask, Arg.substr(0, Eq));
-    std::string Value;
-    if (!O.TakesValue && Eq != std::string::npos) {
-      throw EUsageError(std::string("option '--") + O.Long + "' doesn't allow an argument");
-    }
-    if (O.TakesValue) {
-      if (Eq != std::string::npos) {
-        Value = Arg.substr(Eq + 1);
-      } else if (FNext + 1 < FArgs.size()) {
-        Value = FArgs[++FNext];
-      } else {
-        throw EUsageError(std::string("option '--") + O.Long + "' requires an argument");
-      }
-    }
-    ApplyOption(FLine, O, Value);
-  }
-
-  // A cluster of short options: "-rp", "-s5", "-rs" "5".
-  void ShortOptions(const std::string& Arg) {
-    for (size_t I = 1; I < Arg.size(); ++I) {
-      const TOptionInfo* O = FindShort(Arg[I], FMask);
-      if (!O) throw EUsageError(std::string("invalid option -- '") + Arg[I] + "'");
-      std::string Value;
-      if (O->TakesValue) {
-        if (I + 1 < Arg.size()) {
-          Value = Arg.substr(I + 1);
-        } else if (FNext + 1 < FArgs.size()) {
-          Value = FArgs[++FNext];
-        } else {
-          throw EUsageError(std::string("option requires an argument -- '") + Arg[I] + "'");
-        }
-        I = Arg.size();
-      }
-      ApplyOption(FLine, *O, Value);
-    }
-  }
-
-  const std::vector<std::string>& FArgs;
-  TCommandLine& FLine;
-  unsigned FMask;
-  size_t FNext = 0;
-};
-
 }  // namespace
 
 TCommandLine ParseCommandLine(const std::vector<std::string>& Args) {
   TCommandLine Line;
-  // Before the command only --help and --version make sense.
   if (Args.empty()) throw EUsageError("missing command");
   const std::string& First = Args[0];
-  if (First == "--help" || First == "-h") {
-    Line.Action = caHelp;
-    return Line;
-  }
-  if (First == "--version") {
-    Line.Action = caVersion;
-    return Line;
-  }
   if (First.size() > 1 && First[0] == '-') {
+    // Before the command only --help and --version make sense.
+    TOptionParser Top(Options, cbTop, Args, 0);
+    if (TParsedArgument A; Top.Next(A) && A.Option != nullptr) {
+      ApplyOption(Line, *A.Option, A.Value);
+      return Line;
+    }
     throw EUsageError("missing command before '" + First + "'");
   }
   const auto Command = std::find_if(std::begin(Commands), std::end(Commands),
@@ -259,7 +200,15 @@ TCommandLine ParseCommandLine(const std::vector<std::string>& Args) {
   if (Command == std::end(Commands)) throw EUsageError("unknown command '" + First + "'");
   Line.Command = First;
   Line.Request.Operation = Command->Operation;
-  TArgumentReader(Args, Line, 1u << Command->Operation).ReadFrom(1);
+  TOptionParser Reader(Options, 1u << Command->Operation, Args, 1);
+  for (TParsedArgument A; Reader.Next(A);) {
+    if (!A.Fault.empty()) throw EUsageError(A.Fault);
+    if (A.Option == nullptr) {
+      Line.Files.push_back(A.Value);
+    } else {
+      ApplyOption(Line, *A.Option, A.Value);
+    }
+  }
   if (Line.Action != caRun) return Line;
   if (Line.Files.empty()) Line.Files.push_back("-");
   return Line;
@@ -278,79 +227,20 @@ std::string VersionText() {
 
 namespace {
 
-// The options every command takes, last in each command's list.
-constexpr const char* CommonOptionHelp =
-    "  -e, --encoding=ENC read the input as ENC: auto (the default), utf-8, utf-16le,\n"
-    "                     utf-16be or cp932 (also called sjis or shift_jis)\n"
-    "  -o, --output=FILE  write to FILE instead of standard output (see docs/cli.md)\n"
-    "  -h, --help         display this help and exit\n";
+// Option lines of a command's help.
+constexpr THelpLayout CommandLayout = {21, 1};
 
-// Commands with options of their own have a help text of their own: Text, the common options,
-// then Notes.
-struct TCommandHelp {
-  const char* Name;
-  const char* Text;
-  const char* Notes = "";
-};
-
-constexpr TCommandHelp CommandHelps[] = {
-    {"number",
-     "Usage: corvane number [OPTION]... [FILE]...\n"
-     "Write each FILE with a line number in front of every line: the number\n"
-     "right-aligned in a field as wide as the widest number, then ':'.\n"
-     "\n"
-     "  -s, --start=N      number the first line N (default 1)\n"
-     "  -i, --step=N       add N from one line to the next (default 1; may be < 0)\n"
-     "  -r, --reverse      count from the last line upwards\n"
-     "  -z, --zero-fill=W  fill the digits with '0' to at least W columns (1-1000);\n"
-     "                     negative numbers then get a sign column\n"
-     "  -p, --plus         write '+' before positive numbers\n",
-     "\n"
-     "N lies between -2147483648 and 2147483647; the line values themselves may go\n"
-     "beyond that range and never wrap around.\n"},
-    {"continue",
-     "Usage: corvane continue [OPTION]... [FILE]...\n"
-     "Number every line on from the number written before the first ':' of the\n"
-     "first line (for example '10:' or '005:'), which is replaced by the new number.\n"
-     "A number written with a leading '0' (and two or more digits) gives zero-filled\n"
-     "numbers of at least that many digits; a leading '+' gives '+' signs.\n"
-     "When the first line holds no such number the text is written unchanged and a\n"
-     "warning is printed.\n"
-     "\n"
-     "  -i, --step=N       add N from one line to the next (default 1; 10, -1, -10)\n"},
-    {"renumber",
-     "Usage: corvane renumber [OPTION]... [FILE]...\n"
-     "Number the lines anew after lines were inserted into or deleted from a numbered\n"
-     "list: every line loses the number it carries (digits, blanks and tabs before\n"
-     "its first ':') and is numbered on from the first line's number, zero-filled\n"
-     "when that number is written with a leading '0', blank-aligned otherwise. When\n"
-     "the first line carries no number, numbering starts at 1; when its number is no\n"
-     "32-bit start (a tab before it, a blank inside), the text is left unchanged and\n"
-     "a warning is printed.\n"
-     "  ' 9:a', '10:b', '12:c'  ->  ' 9:a', '10:b', '11:c'\n"
-     "\n"
-     "  -i, --step=N       add N from one line to the next (default 1; may be < 0)\n"},
-    {"copy",
-     "Usage: corvane copy [OPTION]... [FILE]...\n"
-     "Write the copy-with-header form of each FILE: its folder on the first line, its\n"
-     "name indented by two blanks on the second, then its lines numbered from 1.\n"
-     "The header lines end with the line break of the file's first line (CR LF when\n"
-     "the file has none). The folder is the path up to its last '/', '\\' or ':'.\n"
-     "\n"
-     "  -t, --tidy         tidy the numbered lines as 'corvane tidy' does\n"
-     "      --path=PATH    use PATH in the header instead of the name as given\n"
-     "                     (standard input has an empty path otherwise)\n"},
-};
-
-// The help of a command with no options but -o and -h.
-std::string PlainCommandHelp(const TCommandInfo& C) {
-  return std::string("Usage: corvane ") + C.Name + " [OPTION]... [FILE]...\n" + "corvane " +
-         C.Name + ": " + C.Summary +
-         ".\n"
-         "A line number is the text before a line's first ':' when it holds only digits,\n"
-         "blanks and tabs.\n"
-         "\n" +
-         CommonOptionHelp;
+std::string CommandHelp(const TCommandInfo& C) {
+  std::string Text = std::string("Usage: corvane ") + C.Name + " [OPTION]... [FILE]...\n";
+  if (C.Intro != nullptr) {
+    Text += C.Intro;
+  } else {
+    Text += std::string("corvane ") + C.Name + ": " + C.Summary +
+            ".\n"
+            "A line number is the text before a line's first ':' when it holds only digits,\n"
+            "blanks and tabs.\n";
+  }
+  return Text + "\n" + HelpLines(Options, 1u << C.Operation, CommandLayout) + C.Notes;
 }
 
 std::string OverviewHelp() {
@@ -359,42 +249,44 @@ std::string OverviewHelp() {
       "Insert, delete and tidy line numbers ('  9:text') in text files.\n"
       "\n"
       "Commands:\n";
-  for (const TCommandInfo& C : Commands) {
+  for (const TCommandSpec& C : CorvaneProgram().Commands) {
     std::string Name = C.Name;
     Name.resize(20, ' ');
     Text += "  " + Name + C.Summary + "\n";
   }
-  // nl mode has GNU nl's own command line; the program also runs it under the name nl.
-  Text += "  nl                  number lines as GNU nl does, with nl's options\n";
-  Text +=
-      "\n"
-      "Run 'corvane COMMAND --help' for the options of a command.\n"
-      "\n"
-      "With no FILE, or when FILE is -, read standard input. Several files are\n"
-      "processed one after another, each on its own (numbering starts again), and the\n"
-      "results are "
-      "written one after another, as cat would.\n"
-      "A byte order mark decides the encoding (UTF-8, UTF-16LE, UTF-16BE); without one,\n"
-      "text valid as UTF-8 is UTF-8, else text valid as code page 932 (Shift_JIS) is\n"
-      "that; -e names the encoding instead. The output is in the input's encoding, with\n"
-      "its byte order mark and its line breaks (CR LF, CR, LF) exactly as they were.\n"
-      "\n"
-      "  -h, --help     display this help and exit\n"
-      "      --version  output version information and exit\n"
-      "\n"
-      "Exit status: 0 if OK, 1 for a usage or file error, 2 when an input is not valid\n"
-      "text of its encoding (its byte offset is reported and it is not processed).\n";
-  return Text;
+  return Text +
+         "\n"
+         "Run 'corvane COMMAND --help' for the options of a command.\n"
+         "\n"
+         "With no FILE, or when FILE is -, read standard input. Several files are\n"
+         "processed one after another, each on its own (numbering starts again), and the\n"
+         "results are written one after another, as cat would.\n"
+         "A byte order mark decides the encoding (UTF-8, UTF-16LE, UTF-16BE); without one,\n"
+         "text valid as UTF-8 is UTF-8, else text valid as code page 932 (Shift_JIS) is\n"
+         "that; -e names the encoding instead. The output is in the input's encoding, with\n"
+         "its byte order mark and its line breaks (CR LF, CR, LF) exactly as they were.\n"
+         "\n" +
+         HelpLines(Options, cbTop, {17, 2}) +
+         "\n"
+         "Exit status: 0 if OK, 1 for a usage or file error, 2 when an input is not valid\n"
+         "text of its encoding (its byte offset is reported and it is not processed).\n";
 }
 
 }  // namespace
 
 std::string HelpText(const std::string& Command) {
-  for (const TCommandHelp& H : CommandHelps) {
-    if (Command == H.Name) return std::string(H.Text) + CommonOptionHelp + H.Notes;
-  }
   for (const TCommandInfo& C : Commands) {
-    if (Command == C.Name) return PlainCommandHelp(C);
+    if (Command == C.Name) return CommandHelp(C);
   }
   return OverviewHelp();
+}
+
+TProgramSpec CorvaneProgram() {
+  TProgramSpec Program{"corvane", Options, cbTop, {}};
+  for (const TCommandInfo& C : Commands) {
+    Program.Commands.push_back({C.Name, C.Summary, Options, 1u << C.Operation});
+  }
+  // nl mode has GNU nl's own command line; the program also runs it under the name nl.
+  Program.Commands.push_back(NlCommandSpec());
+  return Program;
 }

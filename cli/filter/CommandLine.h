@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "cli/filter/LineFilter.h"
+#include "cli/io/Options.h"
 
 // A usage error; what() is the message after "corvane: ".
 class EUsageError : public std::runtime_error {
@@ -33,5 +34,7 @@ struct TCommandLine {
 // HelpText() — the text of "corvane --help" (Command empty) or "corvane COMMAND --help".
 [[nodiscard]] std::string HelpText(const std::string& Command);
 [[nodiscard]] std::string VersionText();
+// CorvaneProgram() — the commands, nl included, and options, for the completions.
+[[nodiscard]] TProgramSpec CorvaneProgram();
 // LicenceText() — the copyright and licence lines that end every --version.
 [[nodiscard]] std::string LicenceText();

@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "cli/filter/CommandLine.h"
+#include "cli/io/Options.h"
 #include "cli/nl/NlText.h"
 
 #ifndef CORVANE_VERSION
@@ -30,28 +31,35 @@ enum TNlOptionId : uint8_t {
   niVersion,
 };
 
-struct TNlOptionInfo {
-  TNlOptionId Id;
-  char Short;  // 0: long form only
-  const char* Long;
-  bool TakesValue;
-};
+// The rows of the help's first block and of its second (--help, --version).
+constexpr unsigned NlMain = 1, NlStandard = 2;
 
-// In nl's order: an ambiguous abbreviation lists its possibilities in this order.
-constexpr TNlOptionInfo Options[] = {
-    {niHeader, 'h', "header-numbering", true},
-    {niBody, 'b', "body-numbering", true},
-    {niFooter, 'f', "footer-numbering", true},
-    {niStart, 'v', "starting-line-number", true},
-    {niIncrement, 'i', "line-increment", true},
-    {niNoRenumber, 'p', "no-renumber", false},
-    {niJoinBlank, 'l', "join-blank-lines", true},
-    {niSeparator, 's', "number-separator", true},
-    {niWidth, 'w', "number-width", true},
-    {niFormat, 'n', "number-format", true},
-    {niDelimiter, 'd', "section-delimiter", true},
-    {niHelp, 0, "help", false},
-    {niVersion, 0, "version", false},
+// In nl's order, in which an ambiguous abbreviation lists its possibilities; the help lists them
+// by short name.
+constexpr TOptionSpec Options[] = {
+    {niHeader, 'h', "header-numbering", ovWord, "STYLE", "number header lines by STYLE (default n)",
+     NlMain, "a t n p"},
+    {niBody, 'b', "body-numbering", ovWord, "STYLE", "number body lines by STYLE (default t)",
+     NlMain, "a t n p"},
+    {niFooter, 'f', "footer-numbering", ovWord, "STYLE", "number footer lines by STYLE (default n)",
+     NlMain, "a t n p"},
+    {niStart, 'v', "starting-line-number", ovText, "NUMBER",
+     "first number of each section (default 1)", NlMain},
+    {niIncrement, 'i', "line-increment", ovText, "NUMBER",
+     "step from one number to the next (default 1)", NlMain},
+    {niNoRenumber, 'p', "no-renumber", ovNone, nullptr, "go on counting across sections", NlMain},
+    {niJoinBlank, 'l', "join-blank-lines", ovText, "NUMBER",
+     "with STYLE a, number only each NUMBERth of\nconsecutive empty lines (default 1)", NlMain},
+    {niSeparator, 's', "number-separator", ovText, "STRING",
+     "put STRING after each number (default TAB)", NlMain},
+    {niWidth, 'w', "number-width", ovText, "NUMBER", "give numbers NUMBER columns (default 6)",
+     NlMain},
+    {niFormat, 'n', "number-format", ovWord, "FORMAT", "write numbers in FORMAT (default rn)",
+     NlMain, "ln rn rz"},
+    {niDelimiter, 'd', "section-delimiter", ovText, "CC", "delimit sections with CC (default \\:)",
+     NlMain},
+    {niHelp, 0, "help", ovNone, nullptr, "display this help and exit", NlStandard},
+    {niVersion, 0, "version", ovNone, nullptr, "output version information and exit", NlStandard},
 };
 
 enum TStep : uint8_t { stGoOn, stFatal, stHelp, stVersion };
@@ -83,31 +91,6 @@ const char* ParseNumber(const std::string& Text, intmax_t Least, intmax_t Most, 
   return nullptr;
 }
 
-// The long option Name (the text before any '=') stands for, or null and why not.
-const TNlOptionInfo* FindLong(std::string_view Name, const std::string& Arg,
-                              std::string& Complaint) {
-  std::vector<const TNlOptionInfo*> Found;
-  for (const TNlOptionInfo& O : Options) {
-    if (Name == O.Long) return &O;
-    if (std::string_view(O.Long).substr(0, Name.size()) == Name) Found.push_back(&O);
-  }
-  if (Found.size() == 1) return Found[0];
-  if (Found.empty()) {
-    Complaint = "unrecognized option '" + Arg + "'";
-  } else {
-    Complaint = "option '" + Arg + "' is ambiguous; possibilities:";
-    for (const TNlOptionInfo* O : Found) Complaint += std::string(" '--") + O->Long + "'";
-  }
-  return nullptr;
-}
-
-const TNlOptionInfo* FindShort(char C) {
-  for (const TNlOptionInfo& O : Options) {
-    if (O.Short != 0 && O.Short == C) return &O;
-  }
-  return nullptr;
-}
-
 class TParser {
  public:
   TParser(const std::string& Program, TNlCommand& Command)
@@ -115,47 +98,6 @@ class TParser {
 
   bool Ok = true;  // false after a fault that is reported at the end with "Try ..."
   TStep Step = stGoOn;
-
-  // Args[I] is "--NAME" or "--NAME=VALUE"; a separate value moves I on.
-  void LongOption(const std::vector<std::string>& Args, size_t& I) {
-    const std::string& Arg = Args[I];
-    const size_t Eq = Arg.find('=');
-    const std::string_view Name =
-        std::string_view(Arg).substr(2, Eq == std::string::npos ? Eq : Eq - 2);
-    std::string Complaint;
-    const TNlOptionInfo* O = FindLong(Name, Arg, Complaint);
-    if (O != nullptr && !O->TakesValue && Eq != std::string::npos) {
-      Complaint = std::string("option '--") + O->Long + "' doesn't allow an argument";
-    } else if (O != nullptr && O->TakesValue && Eq == std::string::npos && I + 1 == Args.size()) {
-      Complaint = std::string("option '--") + O->Long + "' requires an argument";
-    }
-    if (!Complaint.empty()) return Fault(Complaint);
-    Step = Apply(O->Id, !O->TakesValue            ? std::string()
-                        : Eq != std::string::npos ? Arg.substr(Eq + 1)
-                                                  : Args[++I]);
-  }
-
-  // Args[I] is a bundle: "-pba", "-w3", "-w" "3"; a separate value moves I on.
-  void ShortOptions(const std::vector<std::string>& Args, size_t& I) {
-    const std::string& Arg = Args[I];
-    for (size_t J = 1; J < Arg.size() && Step == stGoOn; ++J) {
-      const TNlOptionInfo* O = FindShort(Arg[J]);
-      if (O == nullptr) {
-        Fault(std::string("invalid option -- '") + Arg[J] + "'");
-      } else if (!O->TakesValue) {
-        Step = Apply(O->Id, "");
-      } else {
-        if (J + 1 < Arg.size()) {
-          Step = Apply(O->Id, Arg.substr(J + 1));
-        } else if (I + 1 < Args.size()) {
-          Step = Apply(O->Id, Args[++I]);
-        } else {
-          Fault(std::string("option requires an argument -- '") + Arg[J] + "'");
-        }
-        return;
-      }
-    }
-  }
 
   void Report(const std::string& Message) {
     FCommand.Diagnostics += FProgram + ": " + Message + "\n";
@@ -250,18 +192,14 @@ TNlCommand ParseNlCommandLine(const std::vector<std::string>& Args, const std::s
                               bool PosixlyCorrect) {
   TNlCommand Command;
   TParser Parser(Program, Command);
-  bool OptionsEnded = false;
-  for (size_t I = 0; I < Args.size() && Parser.Step == stGoOn; ++I) {
-    const std::string& Arg = Args[I];
-    if (OptionsEnded || Arg.size() < 2 || Arg[0] != '-') {
-      OptionsEnded = OptionsEnded || PosixlyCorrect;
-      Command.Options.Files.push_back(Arg);
-    } else if (Arg == "--") {
-      OptionsEnded = true;
-    } else if (Arg[1] == '-') {
-      Parser.LongOption(Args, I);
+  TOptionParser Reader(Options, NlMain | NlStandard, Args, 0, PosixlyCorrect);
+  for (TParsedArgument A; Parser.Step == stGoOn && Reader.Next(A);) {
+    if (!A.Fault.empty()) {
+      Parser.Fault(A.Fault);
+    } else if (A.Option != nullptr) {
+      Parser.Step = Parser.Apply(static_cast<TNlOptionId>(A.Option->Id), A.Value);
     } else {
-      Parser.ShortOptions(Args, I);
+      Command.Options.Files.push_back(A.Value);
     }
   }
   if (Parser.Step == stHelp || Parser.Step == stVersion) {
@@ -283,21 +221,8 @@ std::string NlHelpText(const std::string& Program) {
          "With no FILE, or when FILE is -, read standard input. The files make one\n"
          "stream: numbering goes on from one file to the next.\n"
          "\n"
-         "Mandatory arguments to long options are mandatory for short options too.\n"
-         "  -b, --body-numbering=STYLE      number body lines by STYLE (default t)\n"
-         "  -d, --section-delimiter=CC      delimit sections with CC (default \\:)\n"
-         "  -f, --footer-numbering=STYLE    number footer lines by STYLE (default n)\n"
-         "  -h, --header-numbering=STYLE    number header lines by STYLE (default n)\n"
-         "  -i, --line-increment=NUMBER     step from one number to the next (default 1)\n"
-         "  -l, --join-blank-lines=NUMBER   with STYLE a, number only each NUMBERth of\n"
-         "                                    consecutive empty lines (default 1)\n"
-         "  -n, --number-format=FORMAT      write numbers in FORMAT (default rn)\n"
-         "  -p, --no-renumber               go on counting across sections\n"
-         "  -s, --number-separator=STRING   put STRING after each number (default TAB)\n"
-         "  -v, --starting-line-number=NUMBER  first number of each section (default 1)\n"
-         "  -w, --number-width=NUMBER       give numbers NUMBER columns (default 6)\n"
-         "      --help     display this help and exit\n"
-         "      --version  output version information and exit\n"
+         "Mandatory arguments to long options are mandatory for short options too.\n" +
+         HelpLines(Options, NlMain, {34, 2, 2, true}) + HelpLines(Options, NlStandard, {17, 2}) +
          "\n"
          "STYLE is a (all lines), t (non-empty lines), n (no lines) or pBRE (lines that\n"
          "contain a match for the basic regular expression BRE).\n"
@@ -309,6 +234,10 @@ std::string NlHelpText(const std::string& Program) {
          "\n"
          "Exit status: 0 if OK, 1 after a usage error, a file that cannot be read, a\n"
          "line number beyond the 64-bit range or a write error.\n";
+}
+
+TCommandSpec NlCommandSpec() {
+  return {"nl", "number lines as GNU nl does, with nl's options", Options, NlMain | NlStandard};
 }
 
 std::string NlVersionText() {

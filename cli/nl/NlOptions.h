@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "cli/io/Options.h"
 #include "cli/nl/NlRegex.h"
 
 enum TNlStyle : uint8_t {
@@ -57,5 +58,7 @@ struct TNlCommand {
 
 // NlHelpText() — --help, within 80 columns, Program named in the usage line.
 [[nodiscard]] std::string NlHelpText(const std::string& Program);
+// NlCommandSpec() — nl mode as a command of corvane: its summary and options.
+[[nodiscard]] TCommandSpec NlCommandSpec();
 // NlVersionText() — --version: "nl (Corvane) VERSION", copyright and licence.
 [[nodiscard]] std::string NlVersionText();

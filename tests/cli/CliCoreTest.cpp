@@ -126,6 +126,8 @@ TEST(CommandLine, ParsesOptionsAnywhere) {
   EXPECT_EQ(L.CopyPath.value_or(""), "C:\\docs\\memo.txt");
   EXPECT_EQ(ParseCommandLine({"tidy", "--help"}).Action, caHelp);
   EXPECT_EQ(ParseCommandLine({"--version"}).Action, caVersion);
+  EXPECT_EQ(ParseCommandLine({"--he"}).Action, caHelp);
+  EXPECT_EQ(ParseCommandLine({"continue", "--vers"}).Action, caVersion);
 }
 
 TEST(CommandLine, RejectsBadUsage) {
@@ -139,6 +141,9 @@ TEST(CommandLine, RejectsBadUsage) {
       {{"number", "-x"}, "invalid option -- 'x'"},
       {{"delete", "-r"}, "invalid option -- 'r'"},
       {{"number", "--bogus"}, "unrecognized option '--bogus'"},
+      {{"number", "--s=1"}, "option '--s=1' is ambiguous; possibilities: '--start' '--step'"},
+      {{"continue", "-rs"}, "invalid option -- 'r'"},
+      {{"--reverse", "number"}, "missing command before '--reverse'"},
       {{"number", "-s"}, "option requires an argument -- 's'"},
       {{"number", "--start"}, "option '--start' requires an argument"},
       {{"number", "--reverse=1"}, "option '--reverse' doesn't allow an argument"},
