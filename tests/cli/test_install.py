@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
-"""cmake --install of the build, and the man page and bash completion it installs: they render
-and complete, and they name every command and long option that corvane's --help texts print,
-so the three cannot drift apart. Every --help line fits in 80 columns.
+"""cmake --install of the build, and the man page and the bash, zsh and fish completions it
+installs: they render and complete, and they name every command and long option that corvane's
+--help texts print, so they cannot drift apart. Every --help line fits in 80 columns. zsh is
+driven on a pseudo-terminal (zsh_complete.zsh), fish through 'complete -C'.
 
 Usage: test_install.py CMAKE BUILD_DIR path/to/corvane
 """
@@ -16,6 +17,9 @@ CMAKE = BUILD_DIR = CORVANE = None
 PREFIX = None  # the installed tree, made once for all tests
 PAGE = "share/man/man1/corvane.1"
 COMPLETION = "share/bash-completion/completions/corvane"
+ZSH_FUNCTIONS = "share/zsh/site-functions"
+FISH_COMPLETION = "share/fish/vendor_completions.d/corvane.fish"
+ZSH_DRIVER = os.path.join(os.path.dirname(os.path.abspath(__file__)), "zsh_complete.zsh")
 
 
 def run(args, **kwargs):
@@ -32,6 +36,28 @@ def complete(words, cwd=None):
     if p.returncode != 0 or p.stderr:
         raise AssertionError(f"completion of {words} failed: {p.stderr}")
     return sorted(w for w in p.stdout.split("\n") if w)
+
+
+def complete_zsh(line):
+    """What zsh offers at the end of line, with the installed _corvane on its fpath."""
+    p = run(["zsh", "-f", ZSH_DRIVER, os.path.join(PREFIX, ZSH_FUNCTIONS), line])
+    if p.returncode != 0 or "DONE" not in p.stdout or re.search(
+            r"_arguments:|_corvane:|not found|parse error", p.stdout + p.stderr):
+        raise AssertionError(f"zsh completion of {line!r} failed: {p.stdout!r} {p.stderr!r}")
+    return sorted(set(re.findall(r"MATCH:([^\r\n]*)", p.stdout)))
+
+
+def complete_fish(line):
+    """What fish offers at the end of line, finding the installed program and its completion
+    as an installed package's are found (PATH and XDG_DATA_DIRS); a fresh home for its state."""
+    with tempfile.TemporaryDirectory(prefix="corvane-fish-") as home:
+        env = dict(os.environ, HOME=home, XDG_CONFIG_HOME=home, XDG_DATA_HOME=home,
+                   PATH=os.path.join(PREFIX, "bin") + os.pathsep + os.environ["PATH"],
+                   XDG_DATA_DIRS=os.path.join(PREFIX, "share"))
+        p = run(["fish", "-c", "complete -C $argv[1]", line], env=env)
+    if p.returncode != 0 or p.stderr:
+        raise AssertionError(f"fish completion of {line!r} failed: {p.stderr}")
+    return sorted({w.split("\t")[0] for w in p.stdout.split("\n") if w})
 
 
 def help_text(args):
@@ -53,7 +79,8 @@ def long_options(text):
 
 class Install(unittest.TestCase):
     def test_installed_files(self):
-        for path in ["bin/corvane", PAGE, COMPLETION]:
+        for path in ["bin/corvane", PAGE, COMPLETION, ZSH_FUNCTIONS + "/_corvane",
+                     FISH_COMPLETION]:
             self.assertTrue(os.path.isfile(os.path.join(PREFIX, path)), path)
         installed = run([os.path.join(PREFIX, "bin/corvane"), "--version"])
         self.assertEqual((installed.returncode, installed.stdout),
@@ -134,6 +161,20 @@ class Consistency(unittest.TestCase):
                 offered = {w.rstrip("=") for w in complete(["corvane"] + args + ["--"])}
                 self.assertEqual(options - offered, set())
                 self.assertEqual(options - self.documented, set())
+
+    def test_zsh_and_fish_offer_commands_options_and_values(self):
+        for shell, offer in [("zsh", complete_zsh), ("fish", complete_fish)]:
+            with self.subTest(shell=shell):
+                self.assertEqual(offer("corvane "), sorted(self.commands))
+                for args in [[]] + [[c] for c in self.commands]:
+                    options = long_options(help_text(args))
+                    offered = set(offer(" ".join(["corvane"] + args + ["--"])))
+                    self.assertEqual(options - offered, set(), args)
+                for line, expected in [("corvane number -e utf-16", ["utf-16be", "utf-16le"]),
+                                       ("corvane nl --number-format=r", ["rn", "rz"]),
+                                       ("corvane nl -b", ["a", "n", "p", "t"])]:
+                    self.assertEqual([w.split("=")[-1].removeprefix("-b")
+                                      for w in offer(line)], expected, line)
 
 
 def install():
