@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdint>
 
+#include "cli/io/Quote.h"
 #include "cli/nl/NlOptions.h"
 #include "library/ConvertToTypeUnit/ConvertToTypeUnit.h"
 
@@ -114,6 +115,11 @@ constexpr TOptionSpec Options[] = {
      cbAll | cbTop},
 };
 
+// An argument in a message: the filter's messages are UTF-8 whatever the locale.
+std::string Quoted(const std::string& Value) {
+  return QuoteArgument(Value, mtUtf8);
+}
+
 constexpr int32_t MaxZeroFillWidth = 1000;
 
 int32_t Int32Option(const std::string& What, const std::string& Value) {
@@ -121,9 +127,10 @@ int32_t Int32Option(const std::string& What, const std::string& Value) {
   const std::optional<int32_t> V = StrToInt32(std::string_view(Value), &OutOfRange);
   if (V) return *V;
   if (OutOfRange) {
-    throw EUsageError(What + " out of range: '" + Value + "' (allowed: -2147483648 to 2147483647)");
+    throw EUsageError(What + " out of range: " + Quoted(Value) +
+                      " (allowed: -2147483648 to 2147483647)");
   }
-  throw EUsageError("invalid " + What + ": '" + Value + "'");
+  throw EUsageError("invalid " + What + ": " + Quoted(Value));
 }
 
 void ApplyOption(TCommandLine& Line, const TOptionSpec& O, const std::string& Value) {
@@ -144,7 +151,7 @@ void ApplyOption(TCommandLine& Line, const TOptionSpec& O, const std::string& Va
     case oiZeroFill: {
       const std::optional<int32_t> W = StrToInt32(std::string_view(Value));
       if (!W || *W < 1 || *W > MaxZeroFillWidth) {
-        throw EUsageError("invalid zero-fill width: '" + Value + "' (allowed: 1 to " +
+        throw EUsageError("invalid zero-fill width: " + Quoted(Value) + " (allowed: 1 to " +
                           std::to_string(MaxZeroFillWidth) + ")");
       }
       N.ZeroDigits = *W;
@@ -162,7 +169,7 @@ void ApplyOption(TCommandLine& Line, const TOptionSpec& O, const std::string& Va
         std::string Allowed;
         for (const std::string& Word : OptionWords(O))
           Allowed += (Allowed.empty() ? "" : ", ") + Word;
-        throw EUsageError("invalid encoding: '" + Value + "' (allowed: " + Allowed + ")");
+        throw EUsageError("invalid encoding: " + Quoted(Value) + " (allowed: " + Allowed + ")");
       }
       Line.Request.Encoding = *Choice;
       break;
@@ -193,11 +200,11 @@ TCommandLine ParseCommandLine(const std::vector<std::string>& Args) {
       ApplyOption(Line, *A.Option, A.Value);
       return Line;
     }
-    throw EUsageError("missing command before '" + First + "'");
+    throw EUsageError("missing command before " + Quoted(First));
   }
   const auto Command = std::find_if(std::begin(Commands), std::end(Commands),
                                     [&](const TCommandInfo& C) { return First == C.Name; });
-  if (Command == std::end(Commands)) throw EUsageError("unknown command '" + First + "'");
+  if (Command == std::end(Commands)) throw EUsageError("unknown command " + Quoted(First));
   Line.Command = First;
   Line.Request.Operation = Command->Operation;
   TOptionParser Reader(Options, 1u << Command->Operation, Args, 1);

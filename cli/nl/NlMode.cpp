@@ -25,6 +25,7 @@
 #include "cli/io/FileIO.h"
 #include "cli/io/InputSource.h"
 #include "cli/nl/NlOptions.h"
+#include "cli/io/Quote.h"
 #include "cli/nl/NlText.h"
 #include "cli/io/StdDescriptors.h"
 #include "cli/sys/System.h"
@@ -402,14 +403,14 @@ bool NumberFile(TNumberer& Numberer, const std::string& Name, const std::string&
   TFileSource Input;
   std::string Error;
   if (!Input.Open(Name, Error)) {
-    Report(Program, QuoteFileName(Name) + ": " + Error);
+    Report(Program, QuoteFileName(Name, mtLocale) + ": " + Error);
     return false;
   }
   bool Ok = true;
   try {
     Numberer.Read(Input);
   } catch (const EInputError& E) {
-    Report(Program, QuoteFileName(Name) + ": " + ReadFailure(E, Name));
+    Report(Program, QuoteFileName(Name, mtLocale) + ": " + ReadFailure(E, Name));
     Ok = false;
   }
   Numberer.EndInput();
@@ -424,7 +425,7 @@ int NumberFiles(const TNlOptions& Options, const std::string& Program) {
     for (const std::string& Argument : Options.Files) {
       const std::vector<std::string> Names = sys::ExpandFileArgument(Argument);
       if (Names.empty()) {
-        Report(Program, QuoteFileName(Argument) + ": " + SystemMessage(ENOENT));
+        Report(Program, QuoteFileName(Argument, mtLocale) + ": " + SystemMessage(ENOENT));
         Status = 1;
       }
       for (const std::string& Name : Names) {

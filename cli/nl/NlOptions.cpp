@@ -7,6 +7,7 @@
 
 #include "cli/filter/CommandLine.h"
 #include "cli/io/Options.h"
+#include "cli/io/Quote.h"
 #include "cli/nl/NlText.h"
 
 #ifndef CORVANE_VERSION
@@ -133,7 +134,7 @@ class TParser {
         if (Value == "ln" || Value == "rn" || Value == "rz") {
           FOptions.Format = Value[0] == 'l' ? nfLeft : Value[1] == 'n' ? nfRight : nfZeros;
         } else {
-          Fault("invalid line numbering format: " + QuoteArgument(Value));
+          Fault("invalid line numbering format: " + QuoteArgument(Value, mtLocale));
         }
         return stGoOn;
       case niDelimiter:
@@ -158,7 +159,7 @@ class TParser {
       return stGoOn;
     }
     if (Kind != 'p') {
-      Fault(std::string("invalid ") + Name + " numbering style: " + QuoteArgument(Value));
+      Fault(std::string("invalid ") + Name + " numbering style: " + QuoteArgument(Value, mtLocale));
       return stGoOn;
     }
     auto Regex = std::make_unique<TNlRegex>();
@@ -176,7 +177,7 @@ class TParser {
                intmax_t& Target) {
     const char* const Reason = ParseNumber(Value, Least, Most, Target);
     if (Reason == nullptr) return stGoOn;
-    Report(std::string("invalid ") + What + ": " + QuoteArgument(Value) +
+    Report(std::string("invalid ") + What + ": " + QuoteArgument(Value, mtLocale) +
            (*Reason == '\0' ? "" : std::string(": ") + Reason));
     return stFatal;
   }

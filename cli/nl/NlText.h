@@ -1,6 +1,6 @@
 #pragma once
-// How corvane nl sees text in the user's locale: arguments and file names quoted in messages
-// as GNU programs quote them, and what counts as one character for -d.
+// How corvane nl sees text in the user's locale: what counts as one character for -d (values
+// and file names in messages are quoted by cli/io/Quote.h).
 
 #include <cstddef>
 #include <string>
@@ -13,14 +13,6 @@ void SetUpNlLocale();
 // NlUtf8() — whether the locale's text is UTF-8 (always on Windows, where arguments arrive
 // as UTF-8).
 [[nodiscard]] bool NlUtf8();
-
-// QuoteArgument() — an option value in a message: ‘x’ in a UTF-8 locale, 'x' otherwise and on
-// Windows, with backslash escapes for what would not print. QuoteArgument("a\tb") == "‘a\\tb’"
-[[nodiscard]] std::string QuoteArgument(std::string_view Text);
-
-// QuoteFileName() — a file name in a message: as it is when a shell would read it back
-// unchanged, else quoted for a shell. QuoteFileName("a b") == "'a b'", QuoteFileName("x") == "x"
-[[nodiscard]] std::string QuoteFileName(std::string_view Name);
 
 // IsOneCharacter() — whether Text is exactly one character: one byte, or one multi-byte
 // character of a UTF-8 locale. IsOneCharacter("§") is true in a UTF-8 locale.

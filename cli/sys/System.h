@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -77,6 +78,19 @@ void FillClosedStandardDescriptors(bool (&Closed)[3]);
 
 // WriteConsoleText() — all of Text to the console behind Fd; false with errno set.
 [[nodiscard]] bool WriteConsoleText(int Fd, std::u16string_view Text);
+
+// The character at Text[Pos] as the C library's locale (LC_CTYPE) reads it: its length in
+// bytes (1 for a byte that starts none) and whether it prints. Nothing on Windows, where no
+// such locale applies: arguments arrive as UTF-8.
+struct TCharacterFacts {
+  size_t Length;
+  bool Printable;
+};
+[[nodiscard]] std::optional<TCharacterFacts> LocaleCharacter(std::string_view Text, size_t Pos);
+
+// LocaleQuotesInUnicode() — whether the locale's text is UTF-8, so that ‘ ’ show; false on
+// Windows, whose consoles seldom use a UTF-8 code page.
+[[nodiscard]] bool LocaleQuotesInUnicode();
 
 // ExpandFileArgument() — the files a FILE argument names. On Windows, where no shell expands
 // them, '*' and '?' in its last component match the files (not folders) there, sorted by name

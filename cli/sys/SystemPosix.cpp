@@ -8,8 +8,11 @@
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
+#include <cwchar>
+#include <cwctype>
 #include <fcntl.h>
 #include <iconv.h>
+#include <langinfo.h>
 #include <sys/stat.h>
 #include <sys/types.h>
 #include <unistd.h>
@@ -289,4 +292,18 @@ bool sys::WriteConsoleText(int, std::u16string_view) {
 // The shell has expanded the patterns already; what is left is a name.
 std::vector<std::string> sys::ExpandFileArgument(const std::string& Name) {
   return {Name};
+}
+
+std::optional<sys::TCharacterFacts> sys::LocaleCharacter(std::string_view Text, size_t Pos) {
+  std::mbstate_t State{};
+  wchar_t Wide = 0;
+  const size_t Length = std::mbrtowc(&Wide, Text.data() + Pos, Text.size() - Pos, &State);
+  if (Length == 0 || Length == static_cast<size_t>(-1) || Length == static_cast<size_t>(-2)) {
+    return TCharacterFacts{1, false};
+  }
+  return TCharacterFacts{Length, std::iswprint(static_cast<wint_t>(Wide)) != 0};
+}
+
+bool sys::LocaleQuotesInUnicode() {
+  return std::strcmp(nl_langinfo(CODESET), "UTF-8") == 0;
 }

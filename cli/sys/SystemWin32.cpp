@@ -336,3 +336,11 @@ std::vector<std::string> sys::ExpandFileArgument(const std::string& Name) {
   }
   return Names;
 }
+
+std::optional<sys::TCharacterFacts> sys::LocaleCharacter(std::string_view, size_t) {
+  return std::nullopt;
+}
+
+bool sys::LocaleQuotesInUnicode() {
+  return false;
+}

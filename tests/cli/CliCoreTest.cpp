@@ -156,6 +156,11 @@ TEST(CommandLine, RejectsBadUsage) {
       {{"number", "-z", "0"}, "invalid zero-fill width: '0' (allowed: 1 to 1000)"},
       {{"number", "-z", "1001"}, "invalid zero-fill width: '1001' (allowed: 1 to 1000)"},
       {{"number", "-o", ""}, "invalid output file name: ''"},
+      // Values are quoted with escapes for what does not print; UTF-8 shows as it is.
+      {{"frob\x1b[2J"}, "unknown command 'frob\\033[2J'"},
+      {{"number", "-s", "a\tb"}, "invalid start value: 'a\\tb'"},
+      {{"number", "-s", "it's\xff"}, "invalid start value: 'it\\'s\\377'"},
+      {{"number", "-s", "\xEF\xBC\x95\xC2\x85"}, "invalid start value: '\xEF\xBC\x95\\302\\205'"},
   };
   for (size_t I = 0; I < std::size(Rows); ++I) {
     try {
