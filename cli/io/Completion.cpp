@@ -55,7 +55,31 @@ std::string OptionList(TOptionTable Table, unsigned Groups) {
   return List;
 }
 
-// The bash logic around the tables; @P@ is the program's name.
+// The tables of a bash completion; @P@ is the program's name.
+constexpr const char* BashTables =
+    R"BASH(# bash completion for @P@, made by corvane_completions from the program's option tables.
+# Installed as share/bash-completion/completions/@P@; works without the bash-completion
+# package too (source it).
+
+_@P@_commands='@COMMANDS@'
+
+# _@P@_options COMMAND — the options COMMAND takes ('' before a command); a long option that
+# takes a value ends in '=' so that completing it leaves the cursor there.
+_@P@_options() {
+  case $1 in
+@OPTIONS@  esac
+}
+
+# _@P@_values COMMAND OPTION — what the value of OPTION ('-x' or a whole '--name') may be:
+# words, "@files", or nothing when it is free; status 1 when OPTION takes none.
+_@P@_values() {
+  case $1 in
+@VALUES@    *) return 1 ;;
+  esac
+}
+)BASH";
+
+// The bash logic around the tables.
 constexpr const char* BashLogic = R"BASH(
 # _@P@_long_name COMMAND PREFIX — the whole long option an abbreviation stands for, so that
 # value completion also follows '--enc s' and '--enc=s'.
@@ -192,30 +216,22 @@ std::string BashValueArms(TOptionTable Table, unsigned Groups) {
 std::string BashCompletion(const TProgramSpec& Program) {
   const std::string P = Program.Name;
   std::string Commands;
-  for (const TCommandSpec& C : Program.Commands)
+  for (const TCommandSpec& C : Program.Commands) {
     Commands += (Commands.empty() ? "" : " ") + std::string(C.Name);
-  std::string Text = "# bash completion for " + P +
-                     ", made by corvane_completions from the program's option tables.\n"
-                     "# Installed as share/bash-completion/completions/" +
-                     P + "; works without the bash-completion\n# package too (source it).\n\n_" +
-                     P + "_commands=" + ShellQuoted(Commands) + "\n\n# _" + P +
-                     "_options COMMAND — the options COMMAND takes ('' before a command).\n_" + P +
-                     "_options() {\n  case $1 in\n    '') echo " +
-                     ShellQuoted(OptionList(Program.Options, Program.Groups)) + " ;;\n";
-  for (const TCommandSpec& C : Program.Commands) {
-    Text += "    " + std::string(C.Name) + ") echo " +
-            ShellQuoted(OptionList(C.Options, C.Groups)) + " ;;\n";
   }
-  Text += "  esac\n}\n\n# _" + P +
-          "_values COMMAND OPTION — what the value of OPTION ('-x' or a whole '--name') may be:\n"
-          "# words, \"@files\", or nothing when it is free; status 1 when OPTION takes none.\n_" +
-          P + "_values() {\n  case $1 in\n";
+  std::string Options =
+      "    '') echo " + ShellQuoted(OptionList(Program.Options, Program.Groups)) + " ;;\n";
+  std::string Values;
   for (const TCommandSpec& C : Program.Commands) {
-    Text += "    " + std::string(C.Name) + ")\n      case $2 in\n" +
-            BashValueArms(C.Options, C.Groups) + "        *) return 1 ;;\n      esac ;;\n";
+    Options += "    " + std::string(C.Name) + ") echo " +
+               ShellQuoted(OptionList(C.Options, C.Groups)) + " ;;\n";
+    Values += "    " + std::string(C.Name) + ")\n      case $2 in\n" +
+              BashValueArms(C.Options, C.Groups) + "        *) return 1 ;;\n      esac ;;\n";
   }
-  Text += "    *) return 1 ;;\n  esac\n}\n";
-  return Text + ReplaceAll(BashLogic, "@P@", P);
+  const std::string Text =
+      ReplaceAll(ReplaceAll(ReplaceAll(BashTables, "@COMMANDS@", Commands), "@OPTIONS@", Options),
+                 "@VALUES@", Values);
+  return ReplaceAll(Text + BashLogic, "@P@", P);
 }
 
 namespace {
@@ -238,6 +254,33 @@ std::string ZshSpec(const TOptionSpec& O) {
   return Names + ShellQuoted(Spec);
 }
 
+// A zsh completion function; @P@ is the program's name, @TOP@ the specs of the options before
+// a command, @COMMANDS@ the commands, @ARGUMENTS@ the _arguments call of each command.
+constexpr const char* ZshScript = R"ZSH(#compdef @P@
+# zsh completion for @P@, made by corvane_completions from the program's option tables.
+
+_@P@() {
+  local curcontext=$curcontext state line ret=1
+  typeset -A opt_args
+  _arguments -C \
+@TOP@    '1:command:->command' \
+    '*::argument:->argument' && ret=0
+  case $state in
+    command)
+      local -a commands
+      commands=(
+@COMMANDS@      )
+      _describe -t commands '@P@ command' commands && ret=0 ;;
+    argument)
+      case $words[1] in
+@ARGUMENTS@      esac ;;
+  esac
+  return ret
+}
+
+_@P@ "$@"
+)ZSH";
+
 std::string ZshSpecs(TOptionTable Table, unsigned Groups, const std::string& Indent) {
   std::string Specs;
   ForEachOption(Table, Groups,
@@ -248,29 +291,39 @@ std::string ZshSpecs(TOptionTable Table, unsigned Groups, const std::string& Ind
 }  // namespace
 
 std::string ZshCompletion(const TProgramSpec& Program) {
-  const std::string P = Program.Name;
-  std::string Text =
-      "#compdef " + P + "\n# zsh completion for " + P +
-      ", made by corvane_completions from the program's option tables.\n\n_" + P +
-      "() {\n  local curcontext=$curcontext state line ret=1\n  typeset -A opt_args\n"
-      "  _arguments -C \\\n" +
-      ZshSpecs(Program.Options, Program.Groups, "    ") +
-      "    '1:command:->command' \\\n    '*::argument:->argument' && ret=0\n"
-      "  case $state in\n    command)\n      local -a commands\n      commands=(\n";
+  std::string Commands, Arguments;
   for (const TCommandSpec& C : Program.Commands) {
-    Text += "        " + ShellQuoted(std::string(C.Name) + ":" + C.Summary) + "\n";
+    Commands += "        " + ShellQuoted(std::string(C.Name) + ":" + C.Summary) + "\n";
+    Arguments += "        " + std::string(C.Name) + ")\n          _arguments -s -S \\\n" +
+                 ZshSpecs(C.Options, C.Groups, "            ") +
+                 "            '*:file:_files' && ret=0 ;;\n";
   }
-  Text += "      )\n      _describe -t commands '" + P +
-          " command' commands && ret=0 ;;\n    argument)\n      case $words[1] in\n";
-  for (const TCommandSpec& C : Program.Commands) {
-    Text += "        " + std::string(C.Name) + ")\n          _arguments -s -S \\\n" +
-            ZshSpecs(C.Options, C.Groups, "            ") +
-            "            '*:file:_files' && ret=0 ;;\n";
-  }
-  return Text + "      esac ;;\n  esac\n  return ret\n}\n\n_" + P + " \"$@\"\n";
+  const std::string Text = ReplaceAll(
+      ReplaceAll(ReplaceAll(ZshScript, "@TOP@", ZshSpecs(Program.Options, Program.Groups, "    ")),
+                 "@COMMANDS@", Commands),
+      "@ARGUMENTS@", Arguments);
+  return ReplaceAll(Text, "@P@", Program.Name);
 }
 
 namespace {
+
+// The head of a fish completion: which command is on the line; @P@ is the program's name.
+constexpr const char* FishHead =
+    R"FISH(# fish completion for @P@, made by corvane_completions from the program's option tables.
+
+# The command on the line (its first argument), if any.
+function __@P@_command
+    set -l tokens (commandline -opc)
+    set -q tokens[2]; and printf '%s\n' $tokens[2]
+end
+
+# Whether the command on the line is the one named.
+function __@P@_using --argument-names name
+    set -l command (__@P@_command)
+    test "$command" = "$name"
+end
+
+)FISH";
 
 // One fish complete line of an option under Condition.
 std::string FishOption(const std::string& P, const std::string& Condition, const TOptionSpec& O) {
@@ -287,15 +340,7 @@ std::string FishOption(const std::string& P, const std::string& Condition, const
 
 std::string FishCompletion(const TProgramSpec& Program) {
   const std::string P = Program.Name;
-  std::string Text = "# fish completion for " + P +
-                     ", made by corvane_completions from the program's option tables.\n\n"
-                     "# The command on the line (its first argument), if any.\nfunction __" +
-                     P +
-                     "_command\n    set -l tokens (commandline -opc)\n"
-                     "    set -q tokens[2]; and printf '%s\\n' $tokens[2]\nend\n\n"
-                     "function __" +
-                     P + "_using --argument-names name\n    set -l command (__" + P +
-                     "_command)\n    test \"$command\" = \"$name\"\nend\n\n";
+  std::string Text = ReplaceAll(FishHead, "@P@", P);
   const std::string None = "not __" + P + "_command";
   for (const TCommandSpec& C : Program.Commands) {
     Text += "complete -c " + P + " -n " + FishQuoted(None) + " -f -a " + FishQuoted(C.Name) +
