@@ -32,6 +32,13 @@ std::string ReplaceAll(std::string Text, const std::string& Find, const std::str
   return Text;
 }
 
+// An option's words, blank-separated.
+std::string WordList(const TOptionSpec& O) {
+  std::string List;
+  for (const std::string& Word : OptionWords(O)) List += (List.empty() ? "" : " ") + Word;
+  return List;
+}
+
 // Text inside '...' of a POSIX shell (bash, zsh).
 std::string ShellQuoted(const std::string& Text) {
   return "'" + ReplaceAll(Text, "'", "'\\''") + "'";
@@ -204,7 +211,7 @@ std::string BashValueArms(TOptionTable Table, unsigned Groups) {
     std::string Pattern = O.Short != 0 ? std::string("-") + O.Short : "";
     if (O.Long != nullptr) Pattern += (Pattern.empty() ? "--" : " | --") + std::string(O.Long);
     const std::string Echo = O.Value == ovFile   ? " echo @files"
-                             : O.Value == ovWord ? " echo " + ShellQuoted(O.Words)
+                             : O.Value == ovWord ? " echo " + ShellQuoted(WordList(O))
                                                  : "";
     Arms += "        " + Pattern + ")" + Echo + " ;;\n";
   });
@@ -247,7 +254,7 @@ std::string ZshSpec(const TOptionSpec& O) {
       "[" + ReplaceAll(ReplaceAll(Description(O.Help), "[", "\\["), "]", "\\]") + "]";
   if (Value) {
     const std::string Action = O.Value == ovFile   ? "_files"
-                               : O.Value == ovWord ? "(" + std::string(O.Words) + ")"
+                               : O.Value == ovWord ? "(" + WordList(O) + ")"
                                                    : " ";
     Spec += ":" + std::string(O.Arg) + ":" + Action;
   }
@@ -331,7 +338,7 @@ std::string FishOption(const std::string& P, const std::string& Condition, const
   if (O.Short != 0) Line += std::string(" -s ") + O.Short;
   if (O.Long != nullptr) Line += std::string(" -l ") + O.Long;
   if (O.Value == ovText) Line += " -x";
-  if (O.Value == ovWord) Line += " -x -a " + FishQuoted(O.Words);
+  if (O.Value == ovWord) Line += " -x -a " + FishQuoted(WordList(O));
   if (O.Value == ovFile) Line += " -r -F";
   return Line + " -d " + FishQuoted(Description(O.Help)) + "\n";
 }

@@ -146,8 +146,12 @@ std::string HelpLines(TOptionTable Table, unsigned Groups, const THelpLayout& La
 }
 
 std::vector<std::string> OptionWords(const TOptionSpec& Option) {
+  std::string List = Option.WordsFrom != nullptr ? Option.WordsFrom()
+                     : Option.Words != nullptr   ? Option.Words
+                                                 : "";
+  std::replace(List.begin(), List.end(), ',', ' ');
   std::vector<std::string> Words;
-  std::istringstream List(Option.Words != nullptr ? Option.Words : "");
-  for (std::string Word; List >> Word;) Words.push_back(Word);
+  std::istringstream Stream(List);
+  for (std::string Word; Stream >> Word;) Words.push_back(Word);
   return Words;
 }

@@ -24,7 +24,8 @@ struct TOptionSpec {
   const char* Arg;              // the value's name in --help ("N", "FILE"); null for ovNone
   const char* Help;             // the --help text; each '\n' starts a further line
   unsigned Groups;              // the commands (or help blocks) that take it, one bit each
-  const char* Words = nullptr;  // ovWord: the values, blank-separated
+  const char* Words = nullptr;  // ovWord: the values, separated by blanks or commas
+  std::string (*WordsFrom)() = nullptr;  // ovWord: the values when another table holds them
 };
 
 using TOptionTable = std::span<const TOptionSpec>;
@@ -80,7 +81,7 @@ struct THelpLayout {
 // HelpLines() — one entry per row in Groups: "  -s, --start=N  text".
 [[nodiscard]] std::string HelpLines(TOptionTable Table, unsigned Groups, const THelpLayout& Layout);
 
-// OptionWords() — the words a row's value may be, as a list: OptionWords("a t n") == {"a", "t",
+// OptionWords() — the words a row's value may be, as a list: Words "a t n" gives {"a", "t",
 // "n"}.
 [[nodiscard]] std::vector<std::string> OptionWords(const TOptionSpec& Option);
 
