@@ -1,7 +1,11 @@
 #!/usr/bin/env bash
 # Runs a cross-built Windows program under wine: wine-run.sh win32|win64 program.exe [args...]
-# Each architecture gets a private prefix, created once (under a lock, since ctest may start
-# several programs at once) with window management off and the crash dialog disabled.
+# Each architecture gets a private prefix, created once with window management off and the crash
+# dialog disabled, and one wine server that outlives its programs by $keep seconds, so the next
+# program finds wine started. Without DISPLAY the server gets a virtual display of its own that
+# lives exactly as long as the server: its desktop process keeps the display it started on, so
+# a display per program would leave the next one on a dead display. The prefix records the live
+# server's display; preparing both happens under a lock, since ctest may start several at once.
 set -euo pipefail
 arch=$1; shift
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
@@ -18,14 +22,46 @@ case $arch in
 esac
 wineserver=/usr/lib/wine/wineserver
 [ -x "$wineserver" ] || wineserver=$(command -v wineserver || echo /usr/lib/wine/wineserver64)
+keep=60
+record=$WINEPREFIX/.corvane-server  # "display keeper-pid" of the live server
 
-# Without an X server wine cannot create windows; borrow a virtual one for this run.
-if [ -z "${DISPLAY:-}" ]; then
-  exec xvfb-run -a -s "-screen 0 1024x768x24" "$0" "$arch" "$@"
-fi
+# live_display: the display of this prefix's live server; fails when none is recorded alive, or
+# when its display, a local one, is gone.
+live_display() {
+  local shown keeper number
+  [ -f "$record" ] && read -r shown keeper <"$record" && kill -0 "$keeper" 2>/dev/null || return 1
+  number=${shown#:}
+  number=${number%%.*}
+  case $shown in :*) [ -S "/tmp/.X11-unix/X$number" ] || return 1 ;; esac
+  echo "$shown"
+}
 
-(
-  flock 9
+# own_display: starts Xvfb on a free display of its choosing, exports DISPLAY, sets xvfb.
+own_display() {
+  local number
+  number=$(mktemp "$root/.display.XXXXXX")
+  setsid Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$number" </dev/null \
+    >/dev/null 2>&1 9>&- &
+  xvfb=$!
+  for _ in $(seq 100); do
+    [ -s "$number" ] && break
+    kill -0 "$xvfb" 2>/dev/null || break
+    sleep 0.05
+  done
+  [ -s "$number" ] || { rm -f "$number"; echo "wine-run.sh: Xvfb did not start" >&2; exit 1; }
+  export DISPLAY=:$(tr -d '\n' <"$number")
+  rm -f "$number"
+}
+
+# start_server: a persistent server on DISPLAY (or a display of its own), the prefix prepared
+# first, and a keeper that ends the display and the record when the server ends.
+start_server() {
+  local xvfb=
+  # A server still up on another display, or one not started here, goes first.
+  "$wineserver" -k >/dev/null 2>&1 || true
+  "$wineserver" -w >/dev/null 2>&1 || true
+  rm -f "$record"
+  [ -n "${DISPLAY:-}" ] || own_display
   if [ ! -f "$WINEPREFIX/.corvane-ready" ]; then
     "$loader" wineboot -i >/dev/null 2>&1 || true
     "$loader" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
@@ -33,6 +69,25 @@ fi
     "$wineserver" -w || true
     touch "$WINEPREFIX/.corvane-ready"
   fi
-) 9>"$root/.$arch.lock"
+  # The server and wine's services outlive the programs, so they start here, not in the first
+  # program, whose pipes and terminal they would keep open.
+  "$wineserver" -p"$keep" </dev/null >/dev/null 2>&1 9>&-
+  "$loader" wineboot </dev/null >/dev/null 2>&1 9>&- || true
+  # shellcheck disable=SC2016
+  setsid bash -c '"$1" -w
+    read -r _ owner <"$2" && [ "$owner" = $$ ] && rm -f "$2"
+    [ -z "$3" ] || kill "$3"' keeper "$wineserver" "$record" "$xvfb" </dev/null >/dev/null 2>&1 9>&- &
+  echo "$DISPLAY $!" >"$record"
+}
+
+exec 9>"$root/.$arch.lock"
+flock 9
+if shown=$(live_display) && [ "${DISPLAY:-$shown}" = "$shown" ]; then
+  export DISPLAY=$shown
+else
+  start_server
+fi
+flock -u 9
+exec 9>&-
 
 exec "$loader" "$@"

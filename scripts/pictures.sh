@@ -80,6 +80,8 @@ if [ ! -f "$prefix/.corvane-fonts" ]; then
   if [ -f /usr/share/wine/fonts/marlett.ttf ]; then
     cp /usr/share/wine/fonts/marlett.ttf "$prefix/drive_c/windows/Fonts/"
   fi
+  # The server outlives its programs; ending it now writes the registry out.
+  WINEPREFIX=$prefix /usr/lib/wine/wineserver -k || true
   WINEPREFIX=$prefix /usr/lib/wine/wineserver -w || true
   touch "$prefix/.corvane-fonts"
 fi

@@ -1,36 +1,57 @@
 #!/usr/bin/env bash
 # Runs every test: installs what is missing (Debian 12, root), then builds and tests
 #   native       g++
-#   native-asan  g++ with AddressSanitizer + UndefinedBehaviorSanitizer
 #   win32, win64 mingw-w64 cross builds, tests and end-to-end runs under wine
+#   native-asan  g++ with AddressSanitizer + UndefinedBehaviorSanitizer
 # Usage: scripts/test.sh [preset...]   (default: all four)
+# The builds run one after the other; each build's tests run beside the next builds (under wine
+# they mostly wait), their output kept and shown once all are done.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 ./scripts/install-deps.sh
 
 presets=("$@")
-[ ${#presets[@]} -gt 0 ] || presets=(native native-asan win32 win64)
+[ ${#presets[@]} -gt 0 ] || presets=(native win32 win64 native-asan)
 
-# One virtual X server for all wine runs (popup menus, clipboard and windows need one).
+logs=$(mktemp -d /tmp/corvane-test.XXXXXX)
+# The wine servers (and the displays wine-run.sh gave them) end with this script.
 stop_wine() {
   for prefix in build/wine/win32 build/wine/win64; do
     [ -d "$prefix" ] && WINEPREFIX=$PWD/$prefix /usr/lib/wine/wineserver -k 2>/dev/null || true
   done
 }
-if [ -z "${DISPLAY:-}" ]; then
-  . scripts/lib/xvfb.sh
-  trap 'stop_wine; xvfb_stop' EXIT
-  xvfb_start 87 test.sh
-fi
+cleanup() {
+  local pid
+  for pid in $(jobs -p); do kill "$pid" 2>/dev/null || true; done
+  stop_wine
+  rm -rf "$logs"
+}
+trap cleanup EXIT
+
+# The wine prefixes are made while the first builds run (wine-run.sh makes one on first use).
+for p in "${presets[@]}"; do
+  case $p in win32|win64) cmake/wine-run.sh "$p" cmd /c exit </dev/null >/dev/null 2>&1 & ;; esac
+done
+
+declare -A tests
+for p in "${presets[@]}"; do
+  echo "=== $p: configure and build"
+  if cmake --preset "$p" >/dev/null && cmake --build --preset "$p"; then
+    echo "=== $p: tests started"
+    ctest --preset "$p" >"$logs/$p" 2>&1 &
+    tests[$p]=$!
+  else
+    echo "build failed" >"$logs/$p"
+  fi
+done
 
 summary=()
 status=0
 for p in "${presets[@]}"; do
-  echo "=== $p: configure and build"
-  cmake --preset "$p" >/dev/null
-  cmake --build --preset "$p"
+  if [ -n "${tests[$p]:-}" ] && wait "${tests[$p]}"; then result=passed; else result=FAILED; status=1; fi
   echo "=== $p: test"
-  if ctest --preset "$p"; then summary+=("$p: passed"); else summary+=("$p: FAILED"); status=1; fi
+  cat "$logs/$p"
+  summary+=("$p: $result")
 done
 
 echo "=== summary"

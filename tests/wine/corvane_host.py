@@ -114,11 +114,6 @@ class Checker:
 
 def main(name, body, extra=()):
     """Parses the common arguments, runs body(host, args, checker) and exits with its verdict."""
-    if not os.environ.get("DISPLAY"):
-        # One virtual display for all the runs of this test, instead of one per run.
-        script = os.path.abspath(sys.argv[0])
-        os.execvp("xvfb-run", ["xvfb-run", "-a", "-s", "-screen 0 1024x768x24", sys.executable, script]
-                  + sys.argv[1:])
     parser = argparse.ArgumentParser()
     parser.add_argument("--runner", required=True)
     parser.add_argument("--arch", required=True, choices=["win32", "win64"])
