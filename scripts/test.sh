@@ -35,9 +35,9 @@ done
 
 declare -A tests
 for p in "${presets[@]}"; do
-  echo "=== $p: configure and build"
+  echo "=== $p: configure and build (at ${SECONDS}s)"
   if cmake --preset "$p" >/dev/null && cmake --build --preset "$p"; then
-    echo "=== $p: tests started"
+    echo "=== $p: built, tests started (at ${SECONDS}s)"
     ctest --preset "$p" >"$logs/$p" 2>&1 &
     tests[$p]=$!
   else
@@ -54,6 +54,6 @@ for p in "${presets[@]}"; do
   summary+=("$p: $result")
 done
 
-echo "=== summary"
+echo "=== summary (${SECONDS}s)"
 printf '  %s\n' "${summary[@]}"
 exit $status
