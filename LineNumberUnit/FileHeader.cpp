@@ -1,12 +1,40 @@
 #include "LineNumberUnit/FileHeader.h"
 
-std::u16string CopyHeader(std::u16string_view Path, std::u16string_view Break) {
-  const size_t Cut = Path.find_last_of(u"\\/:");
-  const size_t NameStart = Cut == std::u16string_view::npos ? 0 : Cut + 1;
-  std::u16string Header(Path.substr(0, NameStart));
+namespace {
+
+constexpr bool IsSeparator(char16_t C) {
+  return C == u'\\' || C == u'/' || C == u':';
+}
+
+template <typename TChar>
+std::basic_string<TChar> Assemble(std::basic_string_view<TChar> Path, size_t NameStart,
+                                  std::basic_string_view<TChar> Break) {
+  std::basic_string<TChar> Header(Path.substr(0, NameStart));
   Header += Break;
-  Header += u"  ";
+  Header += TChar(' ');
+  Header += TChar(' ');
   Header += Path.substr(NameStart);
   Header += Break;
   return Header;
+}
+
+}  // namespace
+
+std::u16string CopyHeader(std::u16string_view Path, std::u16string_view Break) {
+  size_t NameStart = 0;
+  for (size_t I = 0; I < Path.size(); ++I) {
+    if (IsSeparator(Path[I])) NameStart = I + 1;
+  }
+  return Assemble(Path, NameStart, Break);
+}
+
+std::string CopyHeader(std::string_view Path, std::string_view Break,
+                       size_t (*CharLength)(unsigned char Lead)) {
+  size_t NameStart = 0;
+  for (size_t I = 0; I < Path.size();) {
+    const auto Lead = static_cast<unsigned char>(Path[I]);
+    if (IsSeparator(Lead)) NameStart = I + 1;
+    I += CharLength(Lead);
+  }
+  return Assemble(Path, NameStart, Break);
 }

@@ -49,8 +49,7 @@ int FilterFile(const std::string& Name, const TCommandLine& Line, TByteSink& Sin
   }
   TFilterRequest Request = Line.Request;
   if (Request.Operation == foCopy) {
-    const std::string Path = Line.CopyPath ? *Line.CopyPath : Name == "-" ? "" : Name;
-    Request.CopyPath = Utf8ToUtf16Lenient(Path);
+    Request.CopyPath = Line.CopyPath ? *Line.CopyPath : Name == "-" ? "" : Name;
   }
   TFilterResult Result;
   try {

@@ -1,14 +1,13 @@
-// The corvane filter on any bytes: every operation on UTF-8 or code page 932 bytes or UTF-16
-// units, the encoding found or named, read in blocks of any size from a file or a pipe. Valid input
-// gives exactly what the plug-in's whole-text engine gives on the decoded text, valid in the same
-// encoding, and delete takes back what number inserted; invalid input is refused at the offset
-// where validating the whole body at once stops.
+// The corvane filter on any bytes: every operation on UTF-8, code page 932 or EUC-JP bytes or
+// UTF-16 units, the encoding found or named, read in blocks of any size from a file or a pipe.
+// Valid input gives exactly what the plug-in's whole-text engine gives on the decoded text, valid
+// in the same encoding, and delete takes back what number inserted; invalid input is refused at the
+// offset where validating the whole body at once stops.
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 
 #include "cli/filter/LineFilter.h"
-#include "library/CodePage932/Cp932.h"
 #include "fuzz/FuzzInput.h"
 #include "tests/cli/FilterOracle.h"
 
@@ -25,12 +24,14 @@ void Fail(const char* What) {
   std::abort();
 }
 
-// Code page 932 through Unicode does not come back the same: the NEC-selected IBM extensions
-// (lead ED, EE) and the IBM extensions (FA-FC) name the same characters, and going back picks
-// one of them. The engine only ever looks at ASCII, so the oracle gives every other character
-// an opaque stand-in of its own: U+F0000 plus its bytes, a surrogate pair the engine leaves be.
+// A legacy code page through Unicode does not come back the same: code page 932's NEC-selected
+// IBM extensions (lead ED, EE) and IBM extensions (FA-FC) name the same characters, and going
+// back picks one of them. The engine only ever looks at ASCII, so the oracle gives every other
+// character an opaque stand-in of its own: U+F0000 plus its bytes (EUC-JP's 8F xx yy as
+// 0x10000 + xx yy), a surrogate pair the engine leaves be.
 void Decode(std::string_view Body, TTextEncoding Encoding, std::u16string& Text) {
-  if (Encoding != teCp932) return DecodeText(Body, Encoding, Text);
+  if (Encoding != teCp932 && Encoding != teEucJp) return DecodeText(Body, Encoding, Text);
+  const TEncodingRow& Row = EncodingRow(Encoding);
   for (size_t I = 0; I < Body.size(); ++I) {
     const auto Byte = static_cast<unsigned char>(Body[I]);
     if (Byte < 0x80) {
@@ -38,14 +39,16 @@ void Decode(std::string_view Body, TTextEncoding Encoding, std::u16string& Text)
       continue;
     }
     uint32_t Code = Byte;
-    if (IsCp932Lead(Byte)) Code = Code << 8 | static_cast<unsigned char>(Body[++I]);
+    const size_t Length = Row.CharLength(Byte);
+    if (Length == 3) Code = 1;  // 8F: the stand-in's bit 16
+    for (size_t K = 1; K < Length; ++K) Code = Code << 8 | static_cast<unsigned char>(Body[++I]);
     Text += static_cast<char16_t>(0xDB80 | Code >> 10);  // U+F0000 + Code
     Text += static_cast<char16_t>(0xDC00 | (Code & 0x3FF));
   }
 }
 
 void Encode(std::u16string_view Text, TTextEncoding Encoding, std::string& Out) {
-  if (Encoding != teCp932) {
+  if (Encoding != teCp932 && Encoding != teEucJp) {
     (void)EncodeText(Text, Encoding, Out);
     return;
   }
@@ -54,22 +57,12 @@ void Encode(std::u16string_view Text, TTextEncoding Encoding, std::string& Out) 
       Out += static_cast<char>(Text[I]);
       continue;
     }
-    const uint32_t Code = (Text[I] & 0x3Fu) << 10 | (Text[I + 1] & 0x3FFu);
+    const uint32_t Code = (Text[I] & 0x7Fu) << 10 | (Text[I + 1] & 0x3FFu);
     ++I;
+    if (Code > 0xFFFF) Out += '\x8F';
     if (Code > 0xFF) Out += static_cast<char>(Code >> 8);
     Out += static_cast<char>(Code & 0xFF);
   }
-}
-
-// The encoding the filter must take File for, and its BOM's length: a BOM decides in auto mode
-// (else UTF-8 or, when that fails, code page 932); a named encoding keeps only its own BOM.
-TTextEncoding ExpectedEncoding(std::string_view File, TEncodingChoice Choice, size_t& Bom) {
-  const TTextEncoding Found = DetectEncoding(File, Bom);
-  const TTextEncoding Named[] = {Found, teUtf8, teUtf16LE, teUtf16BE, teCp932};
-  const TTextEncoding Encoding = Named[Choice];
-  if (Choice == ecUtf8 && Found == teUtf8Bom) return teUtf8Bom;
-  if (Choice != ecAuto && Found != Encoding) Bom = 0;
-  return Encoding;
 }
 
 }  // namespace
@@ -87,10 +80,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {
   R.Numbering.ZeroDigits = In.Byte() % 5;
   const uint8_t Options = In.Byte();
   R.Numbering.Options = Options % 4;
-  R.Encoding = static_cast<TEncodingChoice>((Options >> 2) % 5);
+  constexpr TEncodingChoice Choices[] = {std::nullopt, teUtf8,  teUtf16LE,
+                                         teUtf16BE,    teCp932, teEucJp};
+  R.Encoding = Choices[(Options >> 2) % std::size(Choices)];
   R.ContinueStep = R.Numbering.Step;
   R.CopyTidy = (Reading & 0x80) != 0;
-  R.CopyPath = u"dir/file";
+  R.CopyPath = "dir/file";
   const std::string_view File(reinterpret_cast<const char*>(Data) + std::min<size_t>(Size, 10),
                               Size - std::min<size_t>(Size, 10));
 
@@ -98,17 +93,27 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {
   TMemorySource Source(File, Piece, !Pipe);
   const TFilterResult Result = FilterInput(Source, R, Sink);
 
-  size_t Bom = 0;
-  TTextEncoding Encoding = ExpectedEncoding(File, R.Encoding, Bom);
+  // The head rule (BOMs, a foreign one refused) is ChooseEncoding's; the body is checked whole.
+  const TBodyEncoding Head = ChooseEncoding(File.substr(0, 3), R.Encoding);
+  const size_t Bom = Head.BomLength;
+  TTextEncoding Encoding = Head.Encoding;
   TEncodingError Whole;
-  bool Valid = ValidateText(File.substr(Bom), Encoding, Whole);
-  if (!Valid && Encoding == teUtf8 && R.Encoding == ecAuto) {
-    // Bytes without a BOM that are not UTF-8 may be code page 932; if not, the text is
-    // invalid from the later of the two first bad bytes on.
-    TEncodingError AsCp932;
-    Valid = ValidateText(File, teCp932, AsCp932);
-    if (Valid) Encoding = teCp932;
-    Whole.Offset = std::max(Whole.Offset, AsCp932.Offset);
+  bool Valid = !Head.Refused && ValidateText(File.substr(Bom), Encoding, Whole);
+  if (!R.Encoding && Bom == 0) {
+    // Bytes without a BOM are the first guess they are valid in; if none, the text is
+    // invalid from the last of the first bad bytes on.
+    Valid = false;
+    Whole.Offset = 0;
+    for (const TEncodingRow& Row : EncodingTable()) {
+      if (Row.Guess == nullptr) continue;
+      const size_t Bad = Row.Guess(File);
+      if (Bad == File.size()) {
+        Valid = true;
+        Encoding = Row.Encoding;
+        break;
+      }
+      Whole.Offset = std::max<uint64_t>(Whole.Offset, Bad);
+    }
   }
   if (Valid != Result.Ok) Fail("the blocks and the whole body disagree on validity");
   if (Valid && Result.Encoding != Encoding) Fail("a different encoding");

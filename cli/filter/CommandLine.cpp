@@ -106,8 +106,8 @@ constexpr TOptionSpec Options[] = {
      cbCopy},
     {oiEncoding, 'e', "encoding", ovWord, "ENC",
      "read the input as ENC: auto (the default), utf-8, utf-16le,\n"
-     "utf-16be or cp932 (also called sjis or shift_jis)",
-     cbAll, "auto utf-8 utf-16le utf-16be cp932 sjis shift_jis"},
+     "utf-16be, cp932 (also sjis, shift_jis) or euc-jp (eucjp)",
+     cbAll, "auto utf-8 utf-16le utf-16be cp932 sjis shift_jis euc-jp eucjp"},
     {oiOutput, 'o', "output", ovFile, "FILE",
      "write to FILE instead of standard output (see docs/cli.md)", cbAll},
     {oiHelp, 'h', "help", ovNone, nullptr, "display this help and exit", cbAll | cbTop},
@@ -269,9 +269,10 @@ std::string OverviewHelp() {
          "processed one after another, each on its own (numbering starts again), and the\n"
          "results are written one after another, as cat would.\n"
          "A byte order mark decides the encoding (UTF-8, UTF-16LE, UTF-16BE); without one,\n"
-         "text valid as UTF-8 is UTF-8, else text valid as code page 932 (Shift_JIS) is\n"
-         "that; -e names the encoding instead. The output is in the input's encoding, with\n"
-         "its byte order mark and its line breaks (CR LF, CR, LF) exactly as they were.\n"
+         "text valid as UTF-8 is UTF-8, else text valid as code page 932 (Shift_JIS), else\n"
+         "as EUC-JP, is that; -e names the encoding instead. The output is in the input's\n"
+         "encoding, with its byte order mark and its line breaks (CR LF, CR, LF) exactly\n"
+         "as they were.\n"
          "\n" +
          HelpLines(Options, cbTop, {17, 2}) +
          "\n"

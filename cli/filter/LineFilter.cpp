@@ -10,9 +10,9 @@
 #include "LineNumberUnit/FileHeader.h"
 #include "LineNumberUnit/LineSteps.h"
 #include "cli/sys/System.h"
-#include "library/CodePage932/Cp932.h"
 #include "library/LineBreak/LineBreak.h"
-#include "library/UtfUnit/Utf8Validate.h"
+#include "library/UtfUnit/UtfRules.h"
+#include "library/UtfUnit/UtfUnit.h"
 
 namespace {
 
@@ -26,10 +26,9 @@ constexpr size_t Padding = 16;
 struct TBodyInfo {
   TTextEncoding Encoding = teUtf8;
   size_t BomLength = 0;
-  // A body of bytes without a BOM may still be either until one reading shows which it is
-  // valid in; UTF-8 wins when it is both (plain ASCII is).
-  bool MayBeUtf8 = true;
-  bool MayBeCp932 = false;
+  // A body of bytes without a BOM may still be any guessed encoding until one reading shows
+  // which it is valid in; the first in the table wins (plain ASCII is UTF-8).
+  uint32_t Candidates = 1;
   // The byte order of UTF-16 units differs from this machine's: they are swapped on the way
   // in and on the way out.
   bool Swapped = false;
@@ -194,29 +193,6 @@ class TUnitWriter {
   size_t FSize = 0;
 };
 
-// The first unpaired surrogate of a block of UTF-16 units, or N.
-size_t FirstUnpairedSurrogate(const char16_t* P, size_t N) {
-  size_t I = 0;
-  for (;;) {
-    // Most text has no surrogates at all: look for any in steps the compiler vectorises.
-    for (; N - I >= 16; I += 16) {
-      unsigned Any = 0;
-      for (size_t K = 0; K < 16; ++K) Any |= (P[I + K] & 0xF800) == 0xD800;
-      if (Any != 0) break;
-    }
-    for (const size_t Stop = std::min(N, I + 16); I < Stop; ++I) {
-      const char16_t C = P[I];
-      if ((C & 0xF800) != 0xD800) continue;
-      if (C <= 0xDBFF && I + 1 < N && (P[I + 1] & 0xFC00) == 0xDC00) {
-        ++I;
-        continue;
-      }
-      return I;
-    }
-    if (I >= N) return N;
-  }
-}
-
 // Validates a body block by block, each block whole lines at byte offset At of the input.
 template <LineUnit TChar>
 class TBlockValidator;
@@ -238,52 +214,17 @@ class TBlockValidator<char16_t> {
   TTextEncoding FEncoding;
 };
 
-// Bytes are checked as each encoding they may still be: the body is valid while one of them
-// holds for every block so far. Whole lines are whole characters in both, since no trail byte
-// of code page 932 is a line break.
+// Bytes are checked as each encoding they may still be (see TBodyValidator).
 template <>
-class TBlockValidator<char> {
+class TBlockValidator<char> : public TBodyValidator {
  public:
-  explicit TBlockValidator(const TBodyInfo& Info)
-      : FUtf8Encoding(Info.Encoding),
-        FUtf8(Info.MayBeUtf8),
-        FCp932(Info.MayBeCp932),
-        FBoth(FUtf8 && FCp932) {}
-
-  bool Validate(std::string_view Lines, uint64_t At, TEncodingError& Error) {
-    size_t Bad = 0;
-    if (FUtf8 && !ValidateUtf8(Lines, Bad)) {
-      FUtf8 = false;
-      FUtf8Bad = At + Bad;
-    }
-    if (FCp932 && !ValidateCp932(Lines, Bad)) {
-      FCp932 = false;
-      FCp932Bad = At + Bad;
-    }
-    if (FUtf8 || FCp932) return true;
-    // Neither holds from the later of the two bad bytes on.
-    if (FBoth) {
-      Error = {std::max(FUtf8Bad, FCp932Bad), "invalid text (neither UTF-8 nor code page 932)"};
-    } else {
-      Error = FCp932Bad != NotFound ? TEncodingError{FCp932Bad, "invalid code page 932"}
-                                    : TEncodingError{FUtf8Bad, "invalid UTF-8"};
-    }
-    return false;
-  }
-  // What the body is as far as it was read: UTF-8 while it may be.
-  [[nodiscard]] TTextEncoding Encoding() const { return FUtf8 ? FUtf8Encoding : teCp932; }
-
- private:
-  static constexpr uint64_t NotFound = ~uint64_t{0};
-  TTextEncoding FUtf8Encoding;
-  bool FUtf8, FCp932, FBoth;
-  uint64_t FUtf8Bad = NotFound, FCp932Bad = NotFound;
+  explicit TBlockValidator(const TBodyInfo& Info) : TBodyValidator(Info.Candidates) {}
 };
 
 // Hands OnLines the body block by block, each block whole lines (the last may lack its break)
 // and validated first. Writer, when given, is flushed before every read that may wait, and
-// told when the body turns out to be code page 932. False on invalid text, with Error's offset
-// counted from the input's start.
+// told when the body turns out to be a later guess (code page 932, EUC-JP). False on invalid text,
+// with Error's offset counted from the input's start.
 template <LineUnit TChar, typename TOnLines>
 bool ScanBody(TUnitReader<TChar>& Reader, const TBodyInfo& Info, TBlockValidator<TChar>& Validator,
               TUnitWriter<TChar>* Writer, TEncodingError& Error, TOnLines&& OnLines) {
@@ -473,18 +414,35 @@ TNumberPlan RequirePlan(std::optional<TNumberPlan> Plan, const TInputSource& Inp
   return *Plan;
 }
 
-// The header of a copy in the body's code units and encoding: only the path is ever converted,
-// and a path code page 932 cannot hold is an error rather than a '?'.
+// The header of a copy in the body's code units and encoding. A path that is valid UTF-8 is
+// text (Windows gives every name so, and so does a UTF-8 locale) and is converted; one that is
+// not keeps its own bytes where the body's encoding reads them (a code page 932 name on a code
+// page 932 file). A path that can be neither is an error, never a '?' or U+FFFD.
 template <LineUnit TChar>
-void AppendCopyHeader(std::u16string_view Path, std::u16string_view Break, TTextEncoding Encoding,
+void AppendCopyHeader(std::string_view Path, std::u16string_view Break, TTextEncoding Encoding,
                       const TInputSource& Input, TUnitWriter<TChar>& Out) {
-  const std::u16string Header = CopyHeader(Path, Break);
+  const TEncodingRow& Row = EncodingRow(Encoding);
+  std::u16string Text;
+  if (!Utf8ToUtf16(Path, Text)) {
+    if constexpr (sizeof(TChar) == 1) {
+      if (Row.FirstBad(Path) == Path.size()) {
+        const std::string Header =
+            CopyHeader(Path, std::string(Break.begin(), Break.end()), Row.CharLength);
+        Out.append(Header.data(), Header.size());
+        return;
+      }
+    }
+    const bool Unicode = Row.UnitSize == 2 || Row.FirstBad == EncodingRow(teUtf8).FirstBad;
+    throw EInputError(Input.Name() + ": the copy's path is not valid UTF-8" +
+                      (Unicode ? std::string() : std::string(" nor ") + Row.Name));
+  }
+  const std::u16string Header = CopyHeader(Text, Break);
   if constexpr (sizeof(TChar) == 2) {
     Out.append(Header.data(), Header.size());
   } else {
     std::string Bytes;
     if (!EncodeText(Header, Encoding, Bytes)) {
-      throw EInputError(Input.Name() + ": the copy's path holds characters code page 932 lacks");
+      throw EInputError(Input.Name() + ": the copy's path holds characters " + Row.Name + " lacks");
     }
     Out.append(Bytes.data(), Bytes.size());
   }
@@ -685,29 +643,11 @@ std::string ReadHead(TInputSource& Input) {
 }
 
 // The encoding of a body as the choice and the head (the first bytes) say.
-TBodyInfo ReadBodyInfo(std::string_view Head, TEncodingChoice Choice) {
+TBodyInfo ReadBodyInfo(const TBodyEncoding& Body) {
   TBodyInfo Info;
-  Info.Encoding = DetectEncoding(Head, Info.BomLength);
-  switch (Choice) {
-    case ecAuto:
-      Info.MayBeCp932 = Info.Encoding == teUtf8;
-      break;
-    case ecUtf8:
-      // Another BOM is no BOM here: its bytes are simply not UTF-8.
-      if (Info.Encoding != teUtf8Bom) Info = TBodyInfo();
-      break;
-    case ecUtf16LE:
-    case ecUtf16BE:
-      Info.Encoding = Choice == ecUtf16LE ? teUtf16LE : teUtf16BE;
-      Info.BomLength = Head.substr(0, 2) == BomBytes(Info.Encoding) ? 2 : 0;
-      break;
-    case ecCp932:
-      Info = TBodyInfo();
-      Info.Encoding = teCp932;
-      Info.MayBeUtf8 = false;
-      Info.MayBeCp932 = true;
-      break;
-  }
+  Info.Encoding = Body.Encoding;
+  Info.BomLength = Body.BomLength;
+  Info.Candidates = Body.Candidates;
   Info.Swapped = Info.Encoding == (LittleEndianHost ? teUtf16BE : teUtf16LE);
   return Info;
 }
@@ -748,8 +688,7 @@ TFilterResult FilterBody(TInputSource& Input, const TBodyInfo& Info, std::string
   // The second reading checks the body as what the first one found it to be.
   TBodyInfo Proven = Info;
   Proven.Encoding = Facts.Encoding;
-  Proven.MayBeUtf8 = Facts.Encoding != teCp932;
-  Proven.MayBeCp932 = !Proven.MayBeUtf8;
+  Proven.Candidates = uint32_t{1} << Facts.Encoding;
   TUnitWriter<TChar> Out(Sink, Facts.Encoding, Info.Swapped, Bom);
   Input.Rewind();
   if (ReadHead(Input) != Head) {
@@ -782,7 +721,9 @@ TFilterResult FilterInput(TInputSource& Input, const TFilterRequest& Request, TB
     Source = Spool.get();
   }
   const std::string Head = ReadHead(*Source);
-  const TBodyInfo Info = ReadBodyInfo(Head, Request.Encoding);
+  const TBodyEncoding Body = ChooseEncoding(Head, Request.Encoding);
+  if (Body.Refused) return TFilterResult{false, Body.Error, Body.Encoding, false};
+  const TBodyInfo Info = ReadBodyInfo(Body);
   if (UnitSize(Info.Encoding) == 2) return FilterBody<char16_t>(*Source, Info, Head, Request, Sink);
   return FilterBody<char>(*Source, Info, Head, Request, Sink);
 }

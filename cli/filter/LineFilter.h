@@ -39,8 +39,10 @@ struct TFilterRequest {
   TNumbering Numbering;      // foNumber; foRenumber takes its Step
   int32_t ContinueStep = 1;  // foContinue
   bool CopyTidy = false;     // foCopy: number, then both tidyings
-  std::u16string CopyPath;   // foCopy: the path whose folder and name head the copy
-  TEncodingChoice Encoding = ecAuto;
+  // foCopy: the path whose folder and name head the copy, as given (UTF-8 on Windows; on POSIX
+  // the name's bytes, which may be in another encoding).
+  std::string CopyPath;
+  TEncodingChoice Encoding;  // none: auto
   // Code units read per block; a line longer than that grows the block. Small values in tests
   // exercise the seams between blocks.
   size_t BlockUnits = size_t{1} << 17;

@@ -10,15 +10,16 @@
 
 class TConsoleDecoder {
  public:
-  // SetEncoding() — the bytes that follow are in Encoding. A change from UTF-8 to code page
-  // 932 goes on with the same input (a streamed input found to be code page 932 on the way):
-  // a waiting cut character is read again in code page 932. Any other call starts an input,
-  // whose BOM is not shown; a character the last input left cut is shown as U+FFFD in Out.
+  // SetEncoding() — the bytes that follow are in Encoding. A change to a later guessed encoding
+  // (UTF-8 to code page 932 or EUC-JP, code page 932 to EUC-JP) goes on with the same input, a
+  // streamed one found to be that on the way: a waiting cut character is read again in it. Any
+  // other call starts an input, whose BOM is not shown; a character the last input left cut is
+  // shown as U+FFFD in Out.
   void SetEncoding(TTextEncoding Encoding, std::u16string& Out);
 
   // Decode() — appends the text of the waiting bytes and Bytes to Out, up to the last whole
   // character; the bytes of a cut one wait for the next call. Bytes that form no character
-  // come out as U+FFFD (or, for code page 932 on Windows, the system's default character).
+  // come out as U+FFFD.
   //   SetEncoding(teUtf8, Out); Decode("a\xE8\xA1", Out) gives u"a"; Decode("\x8C", Out) u"行"
   void Decode(std::string_view Bytes, std::u16string& Out);
 

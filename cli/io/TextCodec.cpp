@@ -1,176 +1,330 @@
+// The table of encodings, and what walks it: names, BOMs, the guess, validation, conversion.
 #include "cli/io/TextCodec.h"
 
+#include <algorithm>
+#include <array>
 #include <bit>
 #include <cstring>
 
 #include "cli/sys/System.h"
 #include "library/CodePage932/Cp932.h"
+#include "library/EucJp/EucJp.h"
 #include "library/UtfUnit/Utf8Validate.h"
+#include "library/UtfUnit/UtfRules.h"
 #include "library/UtfUnit/UtfUnit.h"
 
 namespace {
 
-inline char16_t ReadUnit(const unsigned char* P, TTextEncoding Encoding) {
-  return Encoding == teUtf16LE ? static_cast<char16_t>(P[0] | (P[1] << 8))
-                               : static_cast<char16_t>((P[0] << 8) | P[1]);
+template <TTextEncoding Order>
+char16_t ReadUnit(const unsigned char* P) {
+  return Order == teUtf16LE ? static_cast<char16_t>(P[0] | (P[1] << 8))
+                            : static_cast<char16_t>((P[0] << 8) | P[1]);
 }
 
-inline bool IsHighSurrogate(char16_t C) {
-  return C >= 0xD800 && C <= 0xDBFF;
-}
-inline bool IsLowSurrogate(char16_t C) {
-  return C >= 0xDC00 && C <= 0xDFFF;
-}
+template <TTextEncoding Order>
+constexpr bool NativeOrder = (Order == teUtf16LE) == (std::endian::native == std::endian::little);
 
-bool ValidateUtf8(std::string_view Body, TEncodingError& Error) {
+size_t FirstBadUtf8(std::string_view Body) {
   size_t Bad = 0;
-  if (::ValidateUtf8(Body, Bad)) return true;
-  Error = {Bad, "invalid UTF-8"};
-  return false;
+  (void)ValidateUtf8(Body, Bad);
+  return Bad;
 }
 
-bool ValidateUtf16(std::string_view Body, TTextEncoding Encoding, TEncodingError& Error) {
+size_t FirstBadCp932(std::string_view Body) {
+  size_t Bad = 0;
+  (void)ValidateCp932(Body, Bad);
+  return Bad;
+}
+
+size_t FirstBadEucJp(std::string_view Body) {
+  size_t Bad = 0;
+  (void)ValidateEucJp(Body, Bad);
+  return Bad;
+}
+
+// C1 controls are valid EUC-JP, but in a file without a BOM they are lead bytes of code page
+// 932 or another encoding far more often than controls: such text is not taken for EUC-JP.
+size_t GuessEucJp(std::string_view Body) {
+  size_t Bad = 0;
+  (void)ValidateEucJp(Body, Bad, false);
+  return Bad;
+}
+
+// The first unpaired surrogate's byte offset among the whole units of Body.
+template <TTextEncoding Order>
+size_t FirstBadUtf16(std::string_view Body) {
+  std::u16string Units;
+  Units.resize(Body.size() / 2);
   const auto* P = reinterpret_cast<const unsigned char*>(Body.data());
+  for (size_t I = 0; I < Units.size(); ++I) Units[I] = ReadUnit<Order>(P + 2 * I);
+  const size_t Bad = FirstUnpairedSurrogate(Units.data(), Units.size());
+  return Bad == Units.size() ? Body.size() : 2 * Bad;
+}
+
+bool DecodeUtf8Text(std::string_view Body, std::u16string& Out) {
+  std::u16string Text;
+  if (!Utf8ToUtf16(Body, Text)) return false;
+  Out += Text;
+  return true;
+}
+
+bool EncodeUtf8Text(std::u16string_view Text, std::string& Out) {
+  Out += Utf16ToUtf8(Text);
+  return true;
+}
+
+template <TTextEncoding Order>
+bool DecodeUtf16(std::string_view Body, std::u16string& Out) {
   const size_t Units = Body.size() / 2;
-  for (size_t I = 0; I < Units; ++I) {
-    const char16_t C = ReadUnit(P + 2 * I, Encoding);
-    if (C < 0xD800 || C > 0xDFFF) continue;
-    if (IsHighSurrogate(C) && I + 1 < Units && IsLowSurrogate(ReadUnit(P + 2 * I + 2, Encoding))) {
-      ++I;
-      continue;
-    }
-    Error = {2 * I, "unpaired surrogate in UTF-16"};
-    return false;
+  const size_t Old = Out.size();
+  Out.resize(Old + Units);
+  if constexpr (NativeOrder<Order>) {
+    if (Units > 0) std::memcpy(Out.data() + Old, Body.data(), Units * 2);
+  } else {
+    const auto* P = reinterpret_cast<const unsigned char*>(Body.data());
+    for (size_t I = 0; I < Units; ++I) Out[Old + I] = ReadUnit<Order>(P + 2 * I);
   }
-  if (Body.size() % 2 != 0) {
-    Error = {Body.size() - 1, "incomplete UTF-16 code unit"};
-    return false;
+  return Body.size() % 2 == 0;
+}
+
+template <TTextEncoding Order>
+bool EncodeUtf16(std::u16string_view Text, std::string& Out) {
+  const size_t Old = Out.size();
+  Out.resize(Old + 2 * Text.size());
+  if constexpr (NativeOrder<Order>) {
+    if (!Text.empty()) std::memcpy(Out.data() + Old, Text.data(), 2 * Text.size());
+  } else {
+    for (size_t I = 0; I < Text.size(); ++I) {
+      Out[Old + 2 * I] = static_cast<char>(Order == teUtf16LE ? Text[I] & 0xFF : Text[I] >> 8);
+      Out[Old + 2 * I + 1] = static_cast<char>(Order == teUtf16LE ? Text[I] >> 8 : Text[I] & 0xFF);
+    }
   }
   return true;
 }
 
-size_t DecodeUtf16(std::string_view Body, TTextEncoding Encoding, char16_t* Dst) {
-  const size_t Units = Body.size() / 2;
-  const bool Native = (Encoding == teUtf16LE) == (std::endian::native == std::endian::little);
-  if (Native) {
-    if (Units > 0) std::memcpy(Dst, Body.data(), Units * 2);  // Dst may be null when empty
-    return Units;
-  }
-  const auto* P = reinterpret_cast<const unsigned char*>(Body.data());
-  for (size_t I = 0; I < Units; ++I) Dst[I] = ReadUnit(P + 2 * I, Encoding);
-  return Units;
+// A legacy code page converts through the system; what it makes must be valid in the table,
+// which is glibc's: a system that knows more characters must not write them.
+template <const sys::TCodePage& Page>
+bool DecodeSystem(std::string_view Body, std::u16string& Out) {
+  return sys::ToUtf16(Page, Body, Out);
 }
 
-size_t EncodeUtf16(std::u16string_view Text, TTextEncoding Encoding, char* Dst) {
-  const bool Native = (Encoding == teUtf16LE) == (std::endian::native == std::endian::little);
-  if (Native) {
-    if (!Text.empty()) std::memcpy(Dst, Text.data(), 2 * Text.size());  // Dst may be null
-    return 2 * Text.size();
-  }
-  for (size_t I = 0; I < Text.size(); ++I) {
-    const char16_t C = Text[I];
-    const unsigned char Lo = static_cast<unsigned char>(C & 0xFF);
-    const unsigned char Hi = static_cast<unsigned char>(C >> 8);
-    Dst[2 * I] = static_cast<char>(Encoding == teUtf16LE ? Lo : Hi);
-    Dst[2 * I + 1] = static_cast<char>(Encoding == teUtf16LE ? Hi : Lo);
-  }
-  return 2 * Text.size();
+template <const sys::TCodePage& Page, size_t (*FirstBad)(std::string_view)>
+bool EncodeSystem(std::u16string_view Text, std::string& Out) {
+  std::string Bytes;
+  if (!sys::FromUtf16(Page, Text, Bytes) || FirstBad(Bytes) != Bytes.size()) return false;
+  Out += Bytes;
+  return true;
 }
 
-}  // namespace
+constexpr sys::TCodePage Cp932Page = {"CP932", 932};
+constexpr sys::TCodePage EucJpPage = {"EUC-JP", 20932};
 
-std::optional<TEncodingChoice> EncodingChoiceByName(std::string_view Name) {
-  struct TNamed {
-    std::string_view Name;
-    TEncodingChoice Choice;
-  };
-  static constexpr TNamed Names[] = {
-      {"auto", ecAuto},   {"utf-8", ecUtf8}, {"utf-16le", ecUtf16LE}, {"utf-16be", ecUtf16BE},
-      {"cp932", ecCp932}, {"sjis", ecCp932}, {"shift_jis", ecCp932},
-  };
+size_t Cp932CharLength(unsigned char Lead) {
+  return IsCp932Lead(Lead) ? 2 : 1;
+}
+
+constexpr TEncodingRow Table[] = {
+    {teUtf8, "UTF-8", "utf-8", "", teUtf8, 1, FirstBadUtf8, "invalid UTF-8", FirstBadUtf8,
+     Utf8SequenceLength, DecodeUtf8Text, EncodeUtf8Text},
+    {teUtf8Bom, "UTF-8 with BOM", "", "\xEF\xBB\xBF", teUtf8, 1, nullptr, "invalid UTF-8",
+     FirstBadUtf8, Utf8SequenceLength, DecodeUtf8Text, EncodeUtf8Text},
+    {teUtf16LE, "UTF-16LE", "utf-16le", "\xFF\xFE", teUtf16LE, 2, nullptr,
+     "unpaired surrogate in UTF-16", FirstBadUtf16<teUtf16LE>, nullptr, DecodeUtf16<teUtf16LE>,
+     EncodeUtf16<teUtf16LE>},
+    {teUtf16BE, "UTF-16BE", "utf-16be", "\xFE\xFF", teUtf16BE, 2, nullptr,
+     "unpaired surrogate in UTF-16", FirstBadUtf16<teUtf16BE>, nullptr, DecodeUtf16<teUtf16BE>,
+     EncodeUtf16<teUtf16BE>},
+    {teCp932, "code page 932", "cp932 sjis shift_jis", "", teCp932, 1, FirstBadCp932,
+     "invalid code page 932", FirstBadCp932, Cp932CharLength, DecodeSystem<Cp932Page>,
+     EncodeSystem<Cp932Page, FirstBadCp932>},
+    {teEucJp, "EUC-JP", "euc-jp eucjp", "", teEucJp, 1, GuessEucJp, "invalid EUC-JP", FirstBadEucJp,
+     EucJpCharLength, DecodeSystem<EucJpPage>, EncodeSystem<EucJpPage, FirstBadEucJp>},
+};
+static_assert(
+    [] {
+      for (size_t I = 0; I < std::size(Table); ++I) {
+        if (Table[I].Encoding != I) return false;
+      }
+      return true;
+    }(),
+    "the table's rows are in the order of TTextEncoding");
+
+std::string Lowered(std::string_view Name) {
   std::string Lower(Name);
   for (char& C : Lower) {
     if (C >= 'A' && C <= 'Z') C = static_cast<char>(C - 'A' + 'a');
   }
-  for (const TNamed& N : Names) {
-    if (N.Name == Lower) return N.Choice;
+  return Lower;
+}
+
+// Calls OnName(Row, Name) for each -e name of each row.
+template <typename TOnName>
+void ForEachName(TOnName&& OnName) {
+  for (const TEncodingRow& Row : Table) {
+    for (std::string_view Names = Row.Names; !Names.empty();) {
+      const size_t Blank = std::min(Names.find(' '), Names.size());
+      OnName(Row, Names.substr(0, Blank));
+      Names.remove_prefix(std::min(Blank + 1, Names.size()));
+    }
   }
-  return std::nullopt;
+}
+
+constexpr uint32_t Bit(TTextEncoding Encoding) {
+  return uint32_t{1} << Encoding;
+}
+
+// The length of Block's leading run of ASCII bytes, eight at a time.
+size_t AsciiPrefix(std::string_view Block) {
+  size_t At = 0;
+  for (uint64_t Word; Block.size() - At >= 8; At += 8) {
+    std::memcpy(&Word, Block.data() + At, 8);
+    if ((Word & 0x8080808080808080ull) != 0) break;
+  }
+  while (At < Block.size() && static_cast<unsigned char>(Block[At]) < 0x80) ++At;
+  return At;
+}
+
+// "UTF-16LE byte order mark in UTF-16BE text": what a named encoding says of another one's BOM.
+const char* ForeignBomReason(TTextEncoding Bom, TTextEncoding Named) {
+  static const auto Reasons = [] {
+    std::array<std::array<std::string, std::size(Table)>, std::size(Table)> All;
+    for (const TEncodingRow& B : Table) {
+      for (const TEncodingRow& N : Table) {
+        All[B.Encoding][N.Encoding] =
+            std::string(EncodingRow(B.NamedAs).Name) + " byte order mark in " + N.Name + " text";
+      }
+    }
+    return All;
+  }();
+  return Reasons[Bom][Named].c_str();
+}
+
+}  // namespace
+
+std::span<const TEncodingRow> EncodingTable() {
+  return Table;
+}
+
+const TEncodingRow& EncodingRow(TTextEncoding Encoding) {
+  return Table[Encoding < std::size(Table) ? Encoding : teUtf8];
+}
+
+std::optional<TEncodingChoice> EncodingChoiceByName(std::string_view Name) {
+  const std::string Lower = Lowered(Name);
+  if (Lower == "auto") return TEncodingChoice();
+  std::optional<TEncodingChoice> Found;
+  ForEachName([&](const TEncodingRow& Row, std::string_view Each) {
+    if (Each == Lower) Found = Row.Encoding;
+  });
+  return Found;
+}
+
+std::string EncodingChoiceNames() {
+  std::string Names = "auto";
+  ForEachName([&](const TEncodingRow&, std::string_view Each) {
+    Names += ", ";
+    Names += Each;
+  });
+  return Names;
 }
 
 TTextEncoding DetectEncoding(std::string_view Bytes, size_t& BomLength) {
-  for (TTextEncoding E : {teUtf8Bom, teUtf16LE, teUtf16BE}) {
-    const std::string_view Bom = BomBytes(E);
-    if (Bytes.substr(0, Bom.size()) == Bom) {
-      BomLength = Bom.size();
-      return E;
+  for (const TEncodingRow& Row : Table) {
+    if (!Row.Bom.empty() && Bytes.substr(0, Row.Bom.size()) == Row.Bom) {
+      BomLength = Row.Bom.size();
+      return Row.Encoding;
     }
   }
   BomLength = 0;
   return teUtf8;
 }
 
-std::string_view BomBytes(TTextEncoding Encoding) {
-  switch (Encoding) {
-    case teUtf8Bom:
-      return "\xEF\xBB\xBF";
-    case teUtf16LE:
-      return "\xFF\xFE";
-    case teUtf16BE:
-      return "\xFE\xFF";
-    default:
-      return "";
+TBodyEncoding ChooseEncoding(std::string_view Head, TEncodingChoice Choice) {
+  TBodyEncoding Body;
+  const TTextEncoding Announced = DetectEncoding(Head, Body.BomLength);
+  if (!Choice) {
+    Body.Encoding = Announced;
+    Body.Candidates = Bit(Announced);
+    if (Body.BomLength == 0) {
+      Body.Candidates = 0;
+      for (const TEncodingRow& Row : Table) Body.Candidates |= Row.Guess ? Bit(Row.Encoding) : 0;
+    }
+    return Body;
   }
+  Body.Encoding = *Choice;
+  if (Body.BomLength > 0 && EncodingRow(Announced).NamedAs == *Choice) {
+    Body.Encoding = Announced;
+  } else if (Body.BomLength > 0) {
+    Body.Refused = true;
+    Body.Error = {0, ForeignBomReason(Announced, *Choice)};
+    Body.BomLength = 0;
+  }
+  Body.Candidates = Bit(Body.Encoding);
+  return Body;
 }
 
-const char* EncodingName(TTextEncoding Encoding) {
-  switch (Encoding) {
-    case teUtf8Bom:
-      return "UTF-8 with BOM";
-    case teUtf16LE:
-      return "UTF-16LE";
-    case teUtf16BE:
-      return "UTF-16BE";
-    case teCp932:
-      return "code page 932";
-    default:
-      return "UTF-8";
+TBodyValidator::TBodyValidator(uint32_t Candidates) : FInitial(Candidates), FHolding(Candidates) {}
+
+bool TBodyValidator::Validate(std::string_view Block, uint64_t At, TEncodingError& Error) {
+  // Text all of whose candidates agree needs one look, not one per candidate.
+  if (!std::has_single_bit(FHolding)) {
+    const size_t Ascii = AsciiPrefix(Block);
+    Block.remove_prefix(Ascii);
+    At += Ascii;
   }
+  const bool Guessing = !std::has_single_bit(FInitial);
+  for (uint32_t Left = FHolding; Left != 0 && !Block.empty(); Left &= Left - 1) {
+    const TEncodingRow& Row = Table[std::countr_zero(Left)];
+    const size_t Bad = Guessing ? Row.Guess(Block) : Row.FirstBad(Block);
+    if (Bad == Block.size()) continue;
+    FHolding &= ~Bit(Row.Encoding);
+    FLastBad = std::max(FLastBad, At + Bad);
+  }
+  if (FHolding != 0) return true;
+  if (!Guessing) {
+    Error = {FLastBad, Table[std::countr_zero(FInitial)].Invalid};
+    return false;
+  }
+  // Neither holds from the later of the first bad bytes on.
+  static const std::string Reason = [] {
+    std::string Words = "invalid text (neither";
+    const char* Joint = " ";
+    for (const TEncodingRow& Row : Table) {
+      if (Row.Guess == nullptr) continue;
+      Words += Joint;
+      Words += Row.Name;
+      Joint = " nor ";
+    }
+    return Words + ")";
+  }();
+  Error = {FLastBad, Reason.c_str()};
+  return false;
+}
+
+TTextEncoding TBodyValidator::Encoding() const {
+  const uint32_t Holding = FHolding != 0 ? FHolding : FInitial;
+  return static_cast<TTextEncoding>(std::countr_zero(Holding));
 }
 
 bool ValidateText(std::string_view Body, TTextEncoding Encoding, TEncodingError& Error) {
-  if (Encoding == teCp932) {
-    size_t Bad = 0;
-    if (ValidateCp932(Body, Bad)) return true;
-    Error = {Bad, "invalid code page 932"};
+  const TEncodingRow& Row = EncodingRow(Encoding);
+  const size_t Bad = Row.FirstBad(Body);
+  if (Bad != Body.size()) {
+    Error = {Bad, Row.Invalid};
     return false;
   }
-  return UnitSize(Encoding) == 2 ? ValidateUtf16(Body, Encoding, Error) : ValidateUtf8(Body, Error);
+  if (Body.size() % Row.UnitSize != 0) {
+    Error = {Body.size() - 1, "incomplete UTF-16 code unit"};
+    return false;
+  }
+  return true;
 }
 
 void DecodeText(std::string_view Body, TTextEncoding Encoding, std::u16string& Out) {
-  if (Encoding == teCp932) {
-    (void)sys::Cp932ToUtf16(Body, Out);  // validated: it converts
-    return;
-  }
-  if (UnitSize(Encoding) == 1) {
-    std::u16string Text;
-    if (Utf8ToUtf16(Body, Text)) Out += Text;
-    return;
-  }
-  const size_t Old = Out.size();
-  Out.resize(Old + Body.size() / 2);
-  DecodeUtf16(Body, Encoding, Out.data() + Old);
+  (void)EncodingRow(Encoding).Decode(Body, Out);  // validated: it converts
 }
 
 bool EncodeText(std::u16string_view Text, TTextEncoding Encoding, std::string& Out) {
-  if (Encoding == teCp932) return sys::Utf16ToCp932(Text, Out);
-  if (UnitSize(Encoding) == 1) {
-    Out += Utf16ToUtf8(Text);
-    return true;
-  }
-  const size_t Old = Out.size();
-  Out.resize(Old + 2 * Text.size());
-  EncodeUtf16(Text, Encoding, Out.data() + Old);
-  return true;
+  return EncodingRow(Encoding).Encode(Text, Out);
 }

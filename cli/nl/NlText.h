@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+#include "library/UtfUnit/UtfRules.h"  // DecodeUtf8()
+
 // SetUpNlLocale() — takes the character type and collation from the environment, as nl does
 // (the regular expressions depend on them). Messages stay untranslated. No-op on Windows.
 void SetUpNlLocale();
@@ -17,8 +19,3 @@ void SetUpNlLocale();
 // IsOneCharacter() — whether Text is exactly one character: one byte, or one multi-byte
 // character of a UTF-8 locale. IsOneCharacter("§") is true in a UTF-8 locale.
 [[nodiscard]] bool IsOneCharacter(std::string_view Text);
-
-// DecodeUtf8() — the character at Text[Pos] into Code and its length in bytes, or 0 when the
-// bytes there are not valid UTF-8 (overlong forms, surrogates and values past U+10FFFF
-// included). DecodeUtf8("\xC2\xA7", 0, Code) == 2 with Code == 0xA7
-[[nodiscard]] size_t DecodeUtf8(std::string_view Text, size_t Pos, char32_t& Code);

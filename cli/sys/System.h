@@ -64,12 +64,19 @@ void FillClosedStandardDescriptors(bool (&Closed)[3]);
 // The output that -o Name asks for, by what Name is on this system (see FileIO.h).
 [[nodiscard]] std::unique_ptr<TOutput> OpenFileOutput(const std::string& Name);
 
-// Utf16ToCp932() — Text in code page 932 (glibc's iconv CP932 on POSIX, WideCharToMultiByte on
-// Windows); false when a character has no code page 932 form (nothing is replaced by '?').
-[[nodiscard]] bool Utf16ToCp932(std::u16string_view Text, std::string& Out);
-// Cp932ToUtf16() — appends Bytes, valid code page 932, to Out as UTF-16; false on bytes that
-// are not.
-[[nodiscard]] bool Cp932ToUtf16(std::string_view Bytes, std::u16string& Out);
+// A legacy code page as the system's converters name it.
+struct TCodePage {
+  const char* Iconv;  // glibc's iconv: "CP932", "EUC-JP"
+  unsigned Windows;   // MultiByteToWideChar: 932, 20932
+};
+
+// FromUtf16() — appends Text to Out in Page (iconv on POSIX, WideCharToMultiByte on Windows);
+// false, Out unchanged, when a character has no form there (nothing is replaced by '?').
+[[nodiscard]] bool FromUtf16(const TCodePage& Page, std::u16string_view Text, std::string& Out);
+// ToUtf16() — appends Bytes, valid in Page, to Out as UTF-16; false on bytes that are not.
+// Windows' 20932 holds JIS X 0212 as two bytes whose second is below 0x80; EUC-JP's three
+// bytes 8F xx yy are handed to it in that form, and taken back from it the same way.
+[[nodiscard]] bool ToUtf16(const TCodePage& Page, std::string_view Bytes, std::u16string& Out);
 
 // IsConsole() — whether descriptor Fd is a Windows console, which takes text as UTF-16
 // (WriteConsoleText) rather than bytes in its code page; always false on POSIX, where a

@@ -238,7 +238,8 @@ namespace {
 bool Convert(const char* To, const char* From, std::string& In, std::string& Out) {
   const iconv_t Cd = ::iconv_open(To, From);
   if (Cd == reinterpret_cast<iconv_t>(-1)) return false;
-  // Two bytes in never give more than four out (UTF-16 from code page 932, or back).
+  // No character takes more than twice its bytes in the other form (two bytes of UTF-16, three
+  // of EUC-JP).
   std::string Buffer(2 * In.size() + 4, '\0');
   char* Src = In.data();
   size_t SrcLeft = In.size();
@@ -254,22 +255,22 @@ bool Convert(const char* To, const char* From, std::string& In, std::string& Out
 
 }  // namespace
 
-bool sys::Utf16ToCp932(std::u16string_view Text, std::string& Out) {
+bool sys::FromUtf16(const TCodePage& Page, std::u16string_view Text, std::string& Out) {
   std::string In(2 * Text.size(), '\0');
   for (size_t I = 0; I < Text.size(); ++I) {
     In[2 * I] = static_cast<char>(Text[I] & 0xFF);
     In[2 * I + 1] = static_cast<char>(Text[I] >> 8);
   }
   std::string Bytes;
-  if (!Convert("CP932", "UTF-16LE", In, Bytes)) return false;
+  if (!Convert(Page.Iconv, "UTF-16LE", In, Bytes)) return false;
   Out += Bytes;
   return true;
 }
 
-bool sys::Cp932ToUtf16(std::string_view Bytes, std::u16string& Out) {
+bool sys::ToUtf16(const TCodePage& Page, std::string_view Bytes, std::u16string& Out) {
   std::string In(Bytes);
   std::string Units;
-  if (!Convert("UTF-16LE", "CP932", In, Units)) return false;
+  if (!Convert("UTF-16LE", Page.Iconv, In, Units)) return false;
   const size_t Old = Out.size();
   Out.resize(Old + Units.size() / 2);
   for (size_t I = 0; I < Units.size() / 2; ++I) {

@@ -189,43 +189,118 @@ std::unique_ptr<TOutput> sys::OpenFileOutput(const std::string& Name) {
   return std::make_unique<TReplacedFile>(Name, Name, nullptr);
 }
 
-bool sys::Utf16ToCp932(std::u16string_view Text, std::string& Out) {
-  if (Text.empty()) return true;
-  if (Text.size() > static_cast<size_t>(INT_MAX / 2)) return false;
-  const auto* Wide = reinterpret_cast<const wchar_t*>(Text.data());
-  const int Units = static_cast<int>(Text.size());
-  BOOL UsedDefault = FALSE;
-  const int Size = WideCharToMultiByte(932, WC_NO_BEST_FIT_CHARS, Wide, Units, nullptr, 0, nullptr,
-                                       &UsedDefault);
-  if (Size <= 0 || UsedDefault) return false;
-  std::string Bytes(static_cast<size_t>(Size), '\0');
-  if (WideCharToMultiByte(932, WC_NO_BEST_FIT_CHARS, Wide, Units, Bytes.data(), Size, nullptr,
-                          &UsedDefault) != Size ||
-      UsedDefault) {
-    return false;
-  }
-  // The way back must give the same text: no character was approximated.
-  std::wstring Back(static_cast<size_t>(Units) * 2, L'\0');
-  const int BackUnits = MultiByteToWideChar(932, MB_ERR_INVALID_CHARS, Bytes.data(), Size,
-                                            Back.data(), static_cast<int>(Back.size()));
-  if (BackUnits != Units || Back.compare(0, Units, Wide, Units) != 0) return false;
-  Out += Bytes;
-  return true;
-}
+namespace {
 
-bool sys::Cp932ToUtf16(std::string_view Bytes, std::u16string& Out) {
+// Windows' code page for EUC-JP: JIS X 0212 as two bytes, the second below 0x80.
+constexpr unsigned EucJpWindows = 20932;
+// JIS X 0212 0x2237, which 20932 reads as U+007E where EUC-JP has U+FF5E.
+constexpr std::string_view EucJpTilde = "\x8F\xA2\xB7";
+
+bool BytesToWide(unsigned CodePage, std::string_view Bytes, std::u16string& Out) {
   if (Bytes.empty()) return true;
   if (Bytes.size() > static_cast<size_t>(INT_MAX)) return false;
   const int Size = static_cast<int>(Bytes.size());
-  const int Units = MultiByteToWideChar(932, MB_ERR_INVALID_CHARS, Bytes.data(), Size, nullptr, 0);
+  const int Units =
+      MultiByteToWideChar(CodePage, MB_ERR_INVALID_CHARS, Bytes.data(), Size, nullptr, 0);
   if (Units <= 0) return false;
   std::wstring Text(static_cast<size_t>(Units), L'\0');
-  if (MultiByteToWideChar(932, MB_ERR_INVALID_CHARS, Bytes.data(), Size, Text.data(), Units) !=
+  if (MultiByteToWideChar(CodePage, MB_ERR_INVALID_CHARS, Bytes.data(), Size, Text.data(), Units) !=
       Units) {
     return false;
   }
   Out.append(Text.begin(), Text.end());
   return true;
+}
+
+bool WideToBytes(unsigned CodePage, std::u16string_view Text, std::string& Out) {
+  if (Text.empty()) return true;
+  if (Text.size() > static_cast<size_t>(INT_MAX / 2)) return false;
+  const auto* Wide = reinterpret_cast<const wchar_t*>(Text.data());
+  const int Units = static_cast<int>(Text.size());
+  BOOL UsedDefault = FALSE;
+  const int Size = WideCharToMultiByte(CodePage, WC_NO_BEST_FIT_CHARS, Wide, Units, nullptr, 0,
+                                       nullptr, &UsedDefault);
+  if (Size <= 0 || UsedDefault) return false;
+  const size_t Old = Out.size();
+  Out.resize(Old + static_cast<size_t>(Size));
+  if (WideCharToMultiByte(CodePage, WC_NO_BEST_FIT_CHARS, Wide, Units, Out.data() + Old, Size,
+                          nullptr, &UsedDefault) != Size ||
+      UsedDefault) {
+    Out.resize(Old);
+    return false;
+  }
+  return true;
+}
+
+// EUC-JP through 20932: each three-byte 8F xx yy handed over as xx yy-80, the tilde apart.
+bool EucJpToWide(std::string_view Bytes, std::u16string& Out) {
+  std::string Form;
+  for (size_t I = 0; I < Bytes.size(); ++I) {
+    if (Bytes[I] != '\x8F') {
+      Form += Bytes[I];  // no trail byte of EUC-JP is 8F
+      continue;
+    }
+    if (Bytes.size() - I < 3 || static_cast<unsigned char>(Bytes[I + 1]) < 0xA1 ||
+        static_cast<unsigned char>(Bytes[I + 2]) < 0xA1) {
+      return false;
+    }
+    if (Bytes.substr(I, 3) == EucJpTilde) {
+      if (!BytesToWide(EucJpWindows, Form, Out)) return false;
+      Form.clear();
+      Out += u'\uFF5E';
+    } else {
+      Form += Bytes[I + 1];
+      Form += static_cast<char>(Bytes[I + 2] - 0x80);
+    }
+    I += 2;
+  }
+  return BytesToWide(EucJpWindows, Form, Out);
+}
+
+// And back: a pair from 20932 whose second byte is below 0x80 is JIS X 0212.
+bool WideToEucJp(std::u16string_view Text, std::string& Out) {
+  for (size_t Tilde; !Text.empty(); Text.remove_prefix(std::min(Tilde + 1, Text.size()))) {
+    Tilde = std::min(Text.find(u'\uFF5E'), Text.size());
+    std::string Form;
+    if (!WideToBytes(EucJpWindows, Text.substr(0, Tilde), Form)) return false;
+    for (size_t I = 0; I < Form.size(); ++I) {
+      const auto B = static_cast<unsigned char>(Form[I]);
+      if (B < 0x8E || I + 1 == Form.size()) {
+        Out += Form[I];
+      } else if (B >= 0xA1 && static_cast<unsigned char>(Form[I + 1]) < 0x80) {
+        Out += '\x8F';
+        Out += Form[I];
+        Out += static_cast<char>(Form[++I] | 0x80);
+      } else {
+        Out += Form.substr(I++, 2);
+      }
+    }
+    if (Tilde < Text.size()) Out += EucJpTilde;
+  }
+  return true;
+}
+
+}  // namespace
+
+bool sys::FromUtf16(const TCodePage& Page, std::u16string_view Text, std::string& Out) {
+  std::string Bytes;
+  if (!(Page.Windows == EucJpWindows ? WideToEucJp(Text, Bytes)
+                                     : WideToBytes(Page.Windows, Text, Bytes))) {
+    return false;
+  }
+  // The way back must give the same text: no character was approximated.
+  std::u16string Back;
+  if (!ToUtf16(Page, Bytes, Back) || Back != Text) return false;
+  Out += Bytes;
+  return true;
+}
+
+bool sys::ToUtf16(const TCodePage& Page, std::string_view Bytes, std::u16string& Out) {
+  const size_t Old = Out.size();
+  const bool Done = Page.Windows == EucJpWindows ? EucJpToWide(Bytes, Out)
+                                                 : BytesToWide(Page.Windows, Bytes, Out);
+  if (!Done) Out.resize(Old);
+  return Done;
 }
 
 // The descriptor's own handle, so the test agrees with where the byte writes would go.

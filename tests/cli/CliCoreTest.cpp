@@ -172,17 +172,22 @@ TEST(CommandLine, RejectsBadUsage) {
   }
 }
 
-// Random texts with every kind of break, numbers, separators and non-ASCII characters; the
-// last pieces are the ones code page 932 lacks (Cp932 leaves them out): its trail bytes 0x5C
-// and 0x7C ('表', 'ソ', '怖'), half-width katakana and the NEC and IBM extensions are in.
-std::u16string RandomText(std::mt19937& Rng, bool Cp932 = false) {
-  static const std::u16string Pieces[] = {u"a",   u"12", u":",    u" ",  u"\t",  u"  3:",
-                                          u"x:y", u"行", u"\r\n", u"\r", u"\n",  u"0",
-                                          u"表",  u"ソ", u"怖",   u"ｱｲ", u"①髙", u"\U0001F600"};
-  std::uniform_int_distribution<size_t> Pick(0, std::size(Pieces) - (Cp932 ? 2 : 1));
+// Random texts with every kind of break, numbers, separators and non-ASCII characters, of the
+// pieces Encoding holds: code page 932's trail bytes 0x5C and 0x7C ('表', 'ソ', '怖'),
+// half-width katakana, the NEC and IBM extensions ('①髙', not in EUC-JP), EUC-JP's JIS X 0212
+// ('丂') and its tilde (not in code page 932).
+std::u16string RandomText(std::mt19937& Rng, TTextEncoding Encoding = teUtf8) {
+  static const std::u16string Pieces[] = {
+      u"a",  u"12", u":",  u" ",  u"\t", u"  3:", u"x:y",  u"行",  u"\r\n",      u"\r",
+      u"\n", u"0",  u"表", u"ソ", u"怖", u"ｱｲ",   u"丂～", u"①髙", u"\U0001F600"};
+  std::uniform_int_distribution<size_t> Pick(0, std::size(Pieces) - 1);
   std::uniform_int_distribution<int> Length(0, 60);
   std::u16string Text;
-  for (int I = Length(Rng); I > 0; --I) Text += Pieces[Pick(Rng)];
+  std::string Bytes;
+  for (int I = Length(Rng); I > 0; --I) {
+    const std::u16string& Piece = Pieces[Pick(Rng)];
+    if (EncodeText(Piece, Encoding, Bytes)) Text += Piece;
+  }
   return Text;
 }
 
@@ -193,8 +198,8 @@ TEST(LineFilter, BlocksOfEveryEncodingMatchOneEngineCall) {
   const int32_t Starts[] = {1, 0, -3, 7, 98, -100, INT32_MAX - 40, INT32_MIN + 3, INT32_MAX};
   const int32_t Steps[] = {1, -1, 10, -10, 0, 3, 1000000};
   for (int Case = 0; Case < 3000; ++Case) {
-    const TTextEncoding Encoding = static_cast<TTextEncoding>(Rng() % 5);
-    const std::u16string Text = RandomText(Rng, Encoding == teCp932);
+    const TTextEncoding Encoding = static_cast<TTextEncoding>(Rng() % 6);
+    const std::u16string Text = RandomText(Rng, Encoding);
     TFilterRequest Request;
     Request.BlockUnits = std::uniform_int_distribution<size_t>(1, 12)(Rng);
     const size_t Piece = Rng() % 3 == 0 ? 1 + Rng() % 7 : 0;
@@ -207,9 +212,10 @@ TEST(LineFilter, BlocksOfEveryEncodingMatchOneEngineCall) {
     const std::string File = Bom + Utf8(Text, Encoding);
     Request.ContinueStep = N.Step;
     Request.CopyTidy = Case % 2 == 0;
-    Request.CopyPath = u"表/f";
-    // Plain ASCII is UTF-8 to the detection; named, it is code page 932 for the path too.
-    if (Encoding == teCp932) Request.Encoding = ecCp932;
+    Request.CopyPath = "表/f";
+    // Plain ASCII is UTF-8 to the detection; named, it is code page 932 or EUC-JP for the path
+    // too.
+    if (Encoding >= teCp932) Request.Encoding = Encoding;
     for (int Operation = foNumber; Operation <= foRenumber; ++Operation) {
       Request.Operation = static_cast<TFilterOperation>(Operation);
       ASSERT_EQ(Filter(File, Request, Piece),
@@ -229,13 +235,13 @@ TEST(LineFilter, WholeTextOperationsAndCopy) {
   EXPECT_EQ(Filter(Utf8(Text), Request), "1:a\r\n3:  b\n");
 
   Request.Operation = foCopy;
-  Request.CopyPath = u"\\docs\\memo.txt";
+  Request.CopyPath = "\\docs\\memo.txt";
   EXPECT_EQ(Filter("x\r\n  y\r\n\r\n", Request),
             "\\docs\\\r\n  memo.txt\r\n1:x\r\n2:  y\r\n3:\r\n");
   Request.CopyTidy = true;
-  Request.CopyPath = u"/home/u/a.txt";
+  Request.CopyPath = "/home/u/a.txt";
   EXPECT_EQ(Filter("  x\n    y\n\n", Request), "/home/u/\n  a.txt\n1:x\n2:  y\n");
-  Request.CopyPath = u"";
+  Request.CopyPath = "";
   EXPECT_EQ(Filter("", Request), "\r\n  \r\n");
   EXPECT_EQ(CopyHeader(u"C:memo", u"\r"), u"C:\r  memo\r");
 }
@@ -251,6 +257,7 @@ TEST(LineFilter, SettlesTheEncoding) {
   const std::string Sjis = "\x83\x41\x95\x5C\n";   // "ア表": not UTF-8
   const std::string Utf8Kana = "\xE3\x82\xA2\n";   // "ア": code page 932 too
   const std::string Utf8Kanji = "\xE8\xA1\x8C\n";  // "行": not code page 932
+  const std::string Euc = "\xB0\xFE\xA4\xA2\n";    // "蔭あ": FE trails nothing in code page 932
   const struct {
     std::string File;
     TEncodingChoice Choice;
@@ -258,15 +265,21 @@ TEST(LineFilter, SettlesTheEncoding) {
     TTextEncoding Encoding;
     uint64_t Offset;
   } Rows[] = {
-      {Ascii, ecAuto, true, teUtf8, 0},
-      {Ascii + Sjis, ecAuto, true, teCp932, 0},
-      {Ascii + Utf8Kana, ecAuto, true, teUtf8, 0},  // valid as both: UTF-8
-      {Ascii + Utf8Kanji, ecAuto, true, teUtf8, 0},
-      {Ascii + Sjis + Utf8Kanji, ecAuto, false, teUtf8, Ascii.size() + 7},
-      {Ascii + Utf8Kanji + Sjis, ecAuto, false, teUtf8, Ascii.size() + 4},
-      {Ascii + Sjis, ecUtf8, false, teUtf8, Ascii.size()},
-      {Ascii + Utf8Kanji, ecCp932, false, teUtf8, Ascii.size() + 2},
-      {"\xEF\xBB\xBF" + Sjis, ecAuto, false, teUtf8, 3},  // a UTF-8 BOM decides
+      {Ascii, std::nullopt, true, teUtf8, 0},
+      {Ascii + Sjis, std::nullopt, true, teCp932, 0},
+      {Ascii + Utf8Kana, std::nullopt, true, teUtf8, 0},  // valid as both: UTF-8
+      {Ascii + Utf8Kanji, std::nullopt, true, teUtf8, 0},
+      {Ascii + Sjis + Utf8Kanji, std::nullopt, false, teUtf8, Ascii.size() + 7},
+      {Ascii + Utf8Kanji + Sjis, std::nullopt, false, teUtf8, Ascii.size() + 4},
+      {Ascii + Sjis, teUtf8, false, teUtf8, Ascii.size()},
+      {Ascii + Utf8Kanji, teCp932, false, teUtf8, Ascii.size() + 2},
+      {"\xEF\xBB\xBF" + Sjis, std::nullopt, false, teUtf8, 3},  // a UTF-8 BOM decides
+      {Ascii + Euc, std::nullopt, true, teEucJp, 0},
+      {Ascii + Sjis + Euc, std::nullopt, false, teUtf8, Ascii.size() + 6},  // C1 is no guess
+      {Ascii + Sjis + Euc, teEucJp, true, teEucJp, 0},                      // but valid EUC-JP
+      // A named encoding refuses another one's BOM, even where its bytes are valid in it.
+      {"\xFF\xFE" + Ascii, teUtf16BE, false, teUtf8, 0},
+      {"\xEF\xBB\xBF\xA4\xA2", teEucJp, false, teUtf8, 0},
   };
   for (size_t I = 0; I < std::size(Rows); ++I) {
     for (const size_t Piece : {size_t{0}, size_t{3}}) {  // a file, then a pipe
@@ -285,7 +298,7 @@ TEST(LineFilter, SettlesTheEncoding) {
       EXPECT_EQ(Result.Encoding, Rows[I].Encoding) << "row " << I << " piece " << Piece;
       // A file is known before it is written; a pipe is told when it turns out otherwise.
       std::vector<TTextEncoding> Told = {Rows[I].Encoding};
-      if (Piece != 0 && Rows[I].Encoding == teCp932 && Rows[I].Choice == ecAuto) {
+      if (Piece != 0 && Rows[I].Encoding >= teCp932 && !Rows[I].Choice) {
         Told.insert(Told.begin(), teUtf8);
       }
       EXPECT_EQ(Sink.Told, Told) << "row " << I << " piece " << Piece;

@@ -1,5 +1,6 @@
 // TConsoleDecoder: output bytes cut into pieces anywhere give the same console text as the
-// whole, in every encoding; a BOM at an input's start is not shown; broken bytes end in U+FFFD.
+// whole, in every encoding (through the system's own converters, iconv or Windows'); a BOM at an
+// input's start is not shown; broken bytes end in U+FFFD.
 
 #include <gtest/gtest.h>
 
@@ -17,11 +18,7 @@ using namespace std::string_view_literals;
 
 std::string Encoded(std::u16string_view Text, TTextEncoding Encoding) {
   std::string Out(BomBytes(Encoding));
-  if (Encoding == teCp932) {
-    EXPECT_TRUE(sys::Utf16ToCp932(Text, Out));
-  } else {
-    EncodeText(Text, Encoding, Out);
-  }
+  EXPECT_TRUE(EncodeText(Text, Encoding, Out));
   return Out;
 }
 
@@ -46,16 +43,18 @@ std::u16string DecodeInPieces(std::string_view Bytes, TTextEncoding Encoding,
 TEST(ConsoleDecoder, PiecesCutAnywhereGiveTheWholeText) {
   // Code page 932: 亜 is 88 9F and 高 8D 82, trail bytes that look like lead bytes; ｱ is one
   // byte; 表 ends in 5C, the backslash.
+  // EUC-JP: 丂 is JIS X 0212 (8F B0 A1), ～ the one character Windows' 20932 reads otherwise.
   const struct {
     std::u16string Text;
-    bool InCp932;
-  } Samples[] = {{u"", true},
-                 {u"a", true},
-                 {u"行番号\r\n亜亜高表ｱ\nー日本", true},
-                 {u"x\U0001F600é\n", false}};
-  for (TTextEncoding Encoding : {teUtf8, teUtf8Bom, teUtf16LE, teUtf16BE, teCp932}) {
-    for (const auto& [Text, InCp932] : Samples) {
-      if (Encoding == teCp932 && !InCp932) continue;
+    bool InCp932, InEucJp;
+  } Samples[] = {{u"", true, true},
+                 {u"a", true, true},
+                 {u"行番号\r\n亜亜高表ｱ\nー日本", true, true},
+                 {u"丂～ｶﾅ\n蔭", false, true},
+                 {u"x\U0001F600é\n", false, false}};
+  for (TTextEncoding Encoding : {teUtf8, teUtf8Bom, teUtf16LE, teUtf16BE, teCp932, teEucJp}) {
+    for (const auto& [Text, InCp932, InEucJp] : Samples) {
+      if ((Encoding == teCp932 && !InCp932) || (Encoding == teEucJp && !InEucJp)) continue;
       const std::string Bytes = Encoded(Text, Encoding);
       for (size_t I = 0; I <= Bytes.size(); ++I) {
         for (size_t J = I; J <= Bytes.size(); ++J) {
@@ -73,7 +72,7 @@ TEST(ConsoleDecoder, InputsAndEncodingChanges) {
     std::string_view Bytes;
   };
   std::u16string Cp932E040;
-  ASSERT_TRUE(sys::Cp932ToUtf16("\xE0\x40", Cp932E040));
+  DecodeText("\xE0\x40", teCp932, Cp932E040);
   const struct {
     const char* Name;
     std::vector<TStep> Steps;
@@ -95,6 +94,9 @@ TEST(ConsoleDecoder, InputsAndEncodingChanges) {
       {"bytes that form no character",
        {{teUtf8, ""}, {{}, "\xFF\x80\n"}, {teCp932, ""}, {{}, "\x81\n\x81"}, {{}, "\x41"}},
        u"\uFFFD\uFFFD\n\uFFFD\n、"},
+      {"UTF-8 turning out EUC-JP, then broken EUC-JP",
+       {{teUtf8, ""}, {{}, "z\xE4"}, {teEucJp, ""}, {{}, "\xA2\x8F\xB0\n\xA4"}, {{}, "\xA2"}},
+       u"z笄\uFFFD\uFFFD\nあ"},
   };
   for (const auto& Row : Rows) {
     TConsoleDecoder Decoder;

@@ -11,6 +11,7 @@
 #include "LineNumberUnit/LineSteps.h"
 #include "cli/filter/LineFilter.h"
 #include "library/LineBreak/LineBreak.h"
+#include "library/UtfUnit/UtfUnit.h"
 
 namespace filter_oracle {
 
@@ -62,7 +63,9 @@ inline std::u16string Expected(const TFilterRequest& R, std::u16string_view Text
     return false;
   });
   const std::u16string Numbered = AddLineNumbers(Text, 1, 1, 0, Width);
-  return CopyHeader(R.CopyPath, Break) +
+  std::u16string Path;
+  (void)Utf8ToUtf16(R.CopyPath, Path);
+  return CopyHeader(Path, Break) +
          (R.CopyTidy ? DeleteIndentAfterNumber(DeleteNumberOnlyLines(Numbered)) : Numbered);
 }
 

@@ -13,6 +13,7 @@ import tempfile
 import unittest
 
 CORVANE = None
+NEITHER = "invalid text (neither UTF-8 nor code page 932 nor EUC-JP)"
 
 
 def run(args, stdin=b"", cwd=None):
@@ -53,9 +54,9 @@ class Program(unittest.TestCase):
 
     def test_invalid_input_is_reported_and_never_written(self):
         rows = [
-            # Neither encoding holds from the later of their first bad bytes on: UTF-8 fails
+            # No encoding holds from the last of their first bad bytes on: UTF-8 and EUC-JP fail
             # at 3, code page 932 (where C3 is a katakana) at 5.
-            (b"ok\n\xc3(\xff", "invalid text (neither UTF-8 nor code page 932) at byte offset 5"),
+            (b"ok\n\xc3(\xff", NEITHER + " at byte offset 5"),
             (b"\xef\xbb\xbfab\xff", "invalid UTF-8 at byte offset 5"),
             (b"\xff\xfea\x00\x00\xdc", "unpaired surrogate in UTF-16 at byte offset 4"),
             (b"\xfe\xff\x00a\x00", "incomplete UTF-16 code unit at byte offset 4"),
@@ -227,8 +228,7 @@ class Program(unittest.TestCase):
     def test_late_invalid_byte_in_a_pipe(self):
         good = b"12:line\n" * 200000
         data = good + b"13:bad \xff\n14:after\n"
-        message = ("corvane: -: invalid text (neither UTF-8 nor code page 932) at byte offset %d\n"
-                   % (len(good) + 7))
+        message = "corvane: -: %s at byte offset %d\n" % (NEITHER, len(good) + 7)
         # Streamed: some whole lines before the bad one have been written, none after it.
         code, out, err = run(["delete"], stdin=data)
         self.assertEqual((code, err), (2, message))
@@ -259,50 +259,85 @@ class Program(unittest.TestCase):
                 self.assertEqual(err.decode(), "corvane: " + src +
                                  ": file changed while it was being read\n")
 
+    def twin_lines(self, words, count):
+        """count lines of words, heads that look like numbers among them, every break."""
+        breaks = ["\r\n", "\n", "\r"]
+        return "".join("".join(words[(i * 7 + k) % len(words)] for k in range(i % 4)) +
+                       breaks[i % 3] for i in range(count))
+
+    def assert_same_as_utf8_twin(self, text, encoding, commands, named=()):
+        """Each command on text in encoding gives what it gives on the UTF-8 text, converted."""
+        utf8 = text.encode("utf-8")
+        legacy = subprocess.run(["iconv", "-f", "UTF-8", "-t", encoding], input=utf8,
+                                capture_output=True, check=True).stdout
+        for name, data in [("utf8.txt", utf8), ("legacy.txt", legacy)]:
+            self.file(name, data)
+        for command in commands:
+            with self.subTest(encoding=encoding, command=command):
+                code, want, err = run(command + [os.path.join(self.dir.name, "utf8.txt")])
+                got_code, got, got_err = run(command + list(named) +
+                                             [os.path.join(self.dir.name, "legacy.txt")])
+                self.assertEqual((got_code, got_err.replace("legacy", "utf8")), (code, err))
+                back = subprocess.run(["iconv", "-f", encoding, "-t", "UTF-8"], input=got,
+                                      capture_output=True, check=True).stdout
+                self.assertTrue(back == want, "%s differs from the UTF-8 twin" % command)
+        return legacy
+
     def test_code_page_932_is_numbered_as_its_utf8_twin(self):
         # Kanji, kana, half-width katakana, NEC and IBM extensions, trail bytes 0x5C ('表',
         # 'ソ') and 0x7C, heads that look like numbers, every break.
         words = ["表示", "ソース", "ｶﾀｶﾅ", "①②", "髙﨑", "12:", " 3 :", "能力", "ー", "abc", "\t"]
-        breaks = ["\r\n", "\n", "\r"]
-        lines = ["".join(words[(i * 7 + k) % len(words)] for k in range(i % 4)) + breaks[i % 3]
-                 for i in range(1000000)]
-        utf8 = "".join(lines).encode("utf-8")
-        cp932 = subprocess.run(["iconv", "-f", "UTF-8", "-t", "CP932"], input=utf8,
-                               capture_output=True, check=True).stdout
-        for name, data in [("utf8.txt", utf8), ("cp932.txt", cp932)]:
-            self.file(name, data)
-        for command in [["number"], ["delete"], ["number", "-z", "8", "-r"], ["tidy"]]:
-            with self.subTest(command=command):
-                code, want, err = run(command + [os.path.join(self.dir.name, "utf8.txt")])
-                self.assertEqual((code, err), (0, ""))
-                code, got, err = run(command + [os.path.join(self.dir.name, "cp932.txt")])
-                self.assertEqual((code, err), (0, ""))
-                back = subprocess.run(["iconv", "-f", "CP932", "-t", "UTF-8"], input=got,
-                                      capture_output=True, check=True).stdout
-                self.assertTrue(back == want, "%s differs from the UTF-8 twin" % command)
+        cp932 = self.assert_same_as_utf8_twin(
+            self.twin_lines(words, 1000000), "CP932",
+            [["number"], ["delete"], ["number", "-z", "8", "-r"], ["tidy"]])
         # Numbered and deleted, the file comes back byte for byte, from a pipe as well.
-        code, numbered, _ = run(["number", os.path.join(self.dir.name, "cp932.txt")])
+        code, numbered, _ = run(["number", os.path.join(self.dir.name, "legacy.txt")])
         code, back, err = run(["delete", "-e", "sjis"], stdin=numbered)
         self.assertEqual((code, err), (0, ""))
         self.assertTrue(back == cp932, "the write-back differs")
 
+    def test_euc_jp_through_every_command_as_its_utf8_twin(self):
+        # JIS X 0208 and 0212 ('丂', the tilde), half-width katakana after 8E, the path converted.
+        words = ["表示", "丂～", "ｶﾀｶﾅ", "蔭", "12:", " 3 :", "能力", "ー", "abc", "\t", "  "]
+        text = "7:" + self.twin_lines(words, 30000)
+        commands = [["number"], ["number", "-z", "8", "-r"], ["continue", "-i", "3"], ["delete"],
+                    ["delete-number-only"], ["dedent"], ["tidy"], ["renumber"],
+                    ["copy", "--tidy", "--path", "/表/丂.txt"]]
+        self.assert_same_as_utf8_twin(text, "EUC-JP", commands, named=["-e", "euc-jp"])
+
     def test_encoding_option(self):
         jp = "行\n".encode("utf-8")  # E8 A1 8C 0A: valid UTF-8, not code page 932
         sjis = "ア表\n".encode("cp932")  # 83 41 95 5C 0A: code page 932, not UTF-8
+        euc = b"\xb0\xfe\x8f\xb0\xa1\n"  # 蔭丂: EUC-JP, FE trails nothing in code page 932
         rows = [
             (["-e", "cp932"], sjis, 0, b"1:" + sjis, ""),
             (["--encoding=SJIS"], sjis, 0, b"1:" + sjis, ""),
             (["-e", "shift_jis"], b"a\n", 0, b"1:a\n", ""),
             (["-e", "utf-8"], sjis, 2, b"", "invalid UTF-8 at byte offset 0"),
             (["-e", "cp932"], jp, 2, b"", "invalid code page 932 at byte offset 2"),
-            (["-e", "cp932"], b"\xef\xbb\xbfa", 2, b"", "invalid code page 932 at byte offset 0"),
             (["-e", "utf-8"], b"\xef\xbb\xbfa", 0, b"\xef\xbb\xbf1:a", ""),
-            (["-e", "utf-8"], b"\xff\xfea\x00", 2, b"", "invalid UTF-8 at byte offset 0"),
+            # Another encoding's BOM is refused, even where its bytes are valid in the named one.
+            (["-e", "cp932"], b"\xef\xbb\xbfa", 2, b"",
+             "UTF-8 byte order mark in code page 932 text at byte offset 0"),
+            (["-e", "utf-8"], b"\xff\xfea\x00", 2, b"",
+             "UTF-16LE byte order mark in UTF-8 text at byte offset 0"),
+            (["-e", "utf-16be"], b"\xff\xfea\x00\n\x00", 2, b"",
+             "UTF-16LE byte order mark in UTF-16BE text at byte offset 0"),
+            (["-e", "utf-16le"], b"\xef\xbb\xbf\x00\n", 2, b"",
+             "UTF-8 byte order mark in UTF-16LE text at byte offset 0"),
+            (["-e", "euc-jp"], b"\xef\xbb\xbf\xa4\xa2", 2, b"",
+             "UTF-8 byte order mark in EUC-JP text at byte offset 0"),
+            # EUC-JP: named (JIS X 0212 and a C1 control included), or guessed when the text is
+            # neither UTF-8 nor code page 932; its first bad byte is named.
+            (["-e", "EUCJP"], euc, 0, b"1:" + euc, ""),
+            (["-e", "euc-jp"], b"\x85" + euc, 0, b"1:\x85" + euc, ""),
+            ([], euc, 0, b"1:" + euc, ""),
+            (["-e", "euc-jp"], euc + b"\xa4\n", 2, b"", "invalid EUC-JP at byte offset 6"),
+            (["-e", "euc-jp"], b"x\xff\n", 2, b"", "invalid EUC-JP at byte offset 1"),
             # UTF-16 needs no BOM when it is named; a BOM of its order is kept.
             (["-e", "utf-16le"], b"a\x00\n\x00", 0, b"1\x00:\x00a\x00\n\x00", ""),
             (["-e", "utf-16be"], b"\xfe\xff\x00a", 0, b"\xfe\xff\x001\x00:\x00a", ""),
-            (["-e", "auto"], sjis + jp, 2, b"",
-             "invalid text (neither UTF-8 nor code page 932) at byte offset 7"),
+            (["-e", "auto"], sjis + jp, 2, b"", NEITHER + " at byte offset 7"),
         ]
         for args, data, status, out, message in rows:
             with self.subTest(args=args, data=data):
@@ -322,6 +357,31 @@ class Program(unittest.TestCase):
         code, out, err = run(["copy", "--path", "/한/a.txt"], stdin=sjis)
         self.assertEqual((code, out), (1, b""))
         self.assertEqual(err, "corvane: -: the copy's path holds characters code page 932 lacks\n")
+
+    def test_copy_header_name_bytes(self):
+        # A name that is not UTF-8 keeps its own bytes where the file's encoding reads them (a
+        # code page 932 name, its trail byte 5C no separator), a UTF-8 name is converted, and a
+        # name that fits neither is an error naming the file, with nothing written.
+        folder = os.fsencode(self.dir.name) + b"/"
+        sjis = "ア\n".encode("cp932")
+        rows = [
+            (b"\x95\x5c.txt", sjis, 0, b"  \x95\x5c.txt\n1:" + sjis, ""),
+            ("表.txt".encode(), sjis, 0, b"  \x95\x5c.txt\n1:" + sjis, ""),
+            (b"caf\xe9.txt", b"x\n", 1, b"", "the copy's path is not valid UTF-8"),
+            (b"caf\xe9.txt", sjis, 1, b"", "the copy's path is not valid UTF-8 nor code page 932"),
+        ]
+        for name, data, status, header, message in rows:
+            with self.subTest(name=name):
+                path = folder + name
+                with open(path, "wb") as f:
+                    f.write(data)
+                p = subprocess.run([CORVANE, "copy", path], capture_output=True, timeout=60)
+                os.remove(path)
+                self.assertEqual(p.returncode, status)
+                self.assertEqual(p.stdout, folder + b"\n" + header if header
+                                 else b"")
+                want = b"corvane: " + path + b": " + message.encode() + b"\n" if message else b""
+                self.assertEqual(p.stderr, want)
 
     def test_usage_errors_help_and_version(self):
         for args, message in [([], "missing command"),
