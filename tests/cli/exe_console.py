@@ -58,17 +58,22 @@ def main():
         "utf16be.txt": b"\xfe\xff" + text.encode("utf-16-be"),
         "cp932.txt": text.encode("cp932"),
     }
+    euc_jp = subprocess.run(["iconv", "-f", "UTF-8", "-t", "EUC-JP"],
+                            input=(text + "丂～\n").encode(),
+                            capture_output=True, check=True).stdout
     numbered = "1:行番号\n2:テスト ｱ\n"
     cases = [(["number", name], 0, numbered) for name in files]
     cases += [
         # Inputs one after another, each in its own encoding, BOMs not shown.
         (["number", "cp932.txt", "utf16be.txt", "bom.txt"], 0, numbered * 3),
         (["nl", "-s:", "-w1", "utf8.txt"], 0, numbered),
+        # EUC-JP through 20932: JIS X 0212 and its tilde, which 20932 reads otherwise.
+        (["number", "-e", "euc-jp", "eucjp.txt"], 0, numbered + "3:丂～\n"),
         (["number", "存在しない.txt"], 1, "corvane: 存在しない.txt: No such file or directory\n"),
     ]
     failed = 0
     with tempfile.TemporaryDirectory() as work:
-        for name, data in files.items():
+        for name, data in list(files.items()) + [("eucjp.txt", euc_jp)]:
             with open(os.path.join(work, name), "wb") as f:
                 f.write(data)
         for args, want_status, want_screen in cases:
