@@ -102,13 +102,14 @@ bool EncodeUtf16(std::u16string_view Text, std::string& Out) {
   return true;
 }
 
-// A legacy code page converts through the system; what it makes must be valid in the table,
-// which is glibc's: a system that knows more characters must not write them.
+// A legacy code page converts through the system.
 template <const sys::TCodePage& Page>
 bool DecodeSystem(std::string_view Body, std::u16string& Out) {
   return sys::ToUtf16(Page, Body, Out);
 }
 
+// What the system writes must be valid in the table, which is glibc's: a system that knows more
+// characters (Windows' 20932 has user-defined rows) must not write them.
 template <const sys::TCodePage& Page, size_t (*FirstBad)(std::string_view)>
 bool EncodeSystem(std::u16string_view Text, std::string& Out) {
   std::string Bytes;
@@ -125,21 +126,78 @@ size_t Cp932CharLength(unsigned char Lead) {
 }
 
 constexpr TEncodingRow Table[] = {
-    {teUtf8, "UTF-8", "utf-8", "", teUtf8, 1, FirstBadUtf8, "invalid UTF-8", FirstBadUtf8,
-     Utf8SequenceLength, DecodeUtf8Text, EncodeUtf8Text},
-    {teUtf8Bom, "UTF-8 with BOM", "", "\xEF\xBB\xBF", teUtf8, 1, nullptr, "invalid UTF-8",
-     FirstBadUtf8, Utf8SequenceLength, DecodeUtf8Text, EncodeUtf8Text},
-    {teUtf16LE, "UTF-16LE", "utf-16le", "\xFF\xFE", teUtf16LE, 2, nullptr,
-     "unpaired surrogate in UTF-16", FirstBadUtf16<teUtf16LE>, nullptr, DecodeUtf16<teUtf16LE>,
-     EncodeUtf16<teUtf16LE>},
-    {teUtf16BE, "UTF-16BE", "utf-16be", "\xFE\xFF", teUtf16BE, 2, nullptr,
-     "unpaired surrogate in UTF-16", FirstBadUtf16<teUtf16BE>, nullptr, DecodeUtf16<teUtf16BE>,
-     EncodeUtf16<teUtf16BE>},
-    {teCp932, "code page 932", "cp932 sjis shift_jis", "", teCp932, 1, FirstBadCp932,
-     "invalid code page 932", FirstBadCp932, Cp932CharLength, DecodeSystem<Cp932Page>,
-     EncodeSystem<Cp932Page, FirstBadCp932>},
-    {teEucJp, "EUC-JP", "euc-jp eucjp", "", teEucJp, 1, GuessEucJp, "invalid EUC-JP", FirstBadEucJp,
-     EucJpCharLength, DecodeSystem<EucJpPage>, EncodeSystem<EucJpPage, FirstBadEucJp>},
+    {.Encoding = teUtf8,
+     .Name = "UTF-8",
+     .Names = "utf-8",
+     .Bom = "",
+     .NamedAs = teUtf8,
+     .UnitSize = 1,
+     .Guess = FirstBadUtf8,
+     .Invalid = "invalid UTF-8",
+     .FirstBad = FirstBadUtf8,
+     .CharLength = Utf8SequenceLength,
+     .Decode = DecodeUtf8Text,
+     .Encode = EncodeUtf8Text},
+    {.Encoding = teUtf8Bom,
+     .Name = "UTF-8 with BOM",
+     .Names = "",
+     .Bom = "\xEF\xBB\xBF",
+     .NamedAs = teUtf8,
+     .UnitSize = 1,
+     .Guess = nullptr,
+     .Invalid = "invalid UTF-8",
+     .FirstBad = FirstBadUtf8,
+     .CharLength = Utf8SequenceLength,
+     .Decode = DecodeUtf8Text,
+     .Encode = EncodeUtf8Text},
+    {.Encoding = teUtf16LE,
+     .Name = "UTF-16LE",
+     .Names = "utf-16le",
+     .Bom = "\xFF\xFE",
+     .NamedAs = teUtf16LE,
+     .UnitSize = 2,
+     .Guess = nullptr,
+     .Invalid = "unpaired surrogate in UTF-16",
+     .FirstBad = FirstBadUtf16<teUtf16LE>,
+     .CharLength = nullptr,
+     .Decode = DecodeUtf16<teUtf16LE>,
+     .Encode = EncodeUtf16<teUtf16LE>},
+    {.Encoding = teUtf16BE,
+     .Name = "UTF-16BE",
+     .Names = "utf-16be",
+     .Bom = "\xFE\xFF",
+     .NamedAs = teUtf16BE,
+     .UnitSize = 2,
+     .Guess = nullptr,
+     .Invalid = "unpaired surrogate in UTF-16",
+     .FirstBad = FirstBadUtf16<teUtf16BE>,
+     .CharLength = nullptr,
+     .Decode = DecodeUtf16<teUtf16BE>,
+     .Encode = EncodeUtf16<teUtf16BE>},
+    {.Encoding = teCp932,
+     .Name = "code page 932",
+     .Names = "cp932 sjis shift_jis",
+     .Bom = "",
+     .NamedAs = teCp932,
+     .UnitSize = 1,
+     .Guess = FirstBadCp932,
+     .Invalid = "invalid code page 932",
+     .FirstBad = FirstBadCp932,
+     .CharLength = Cp932CharLength,
+     .Decode = DecodeSystem<Cp932Page>,
+     .Encode = EncodeSystem<Cp932Page, FirstBadCp932>},
+    {.Encoding = teEucJp,
+     .Name = "EUC-JP",
+     .Names = "euc-jp eucjp",
+     .Bom = "",
+     .NamedAs = teEucJp,
+     .UnitSize = 1,
+     .Guess = GuessEucJp,
+     .Invalid = "invalid EUC-JP",
+     .FirstBad = FirstBadEucJp,
+     .CharLength = EucJpCharLength,
+     .Decode = DecodeSystem<EucJpPage>,
+     .Encode = EncodeSystem<EucJpPage, FirstBadEucJp>},
 };
 static_assert(
     [] {
