@@ -5,19 +5,17 @@
 #include <cstring>
 
 #include "cli/sys/System.h"
-#include "library/UtfUnit/UtfUnit.h"
+#include "library/UtfUnit/UtfRules.h"
 
 namespace {
 
 // The character at Text[Pos] as UTF-8: its length (1 for a byte that starts none) and whether
 // it prints (not C0, DEL or C1).
 sys::TCharacterFacts Utf8Character(std::string_view Text, size_t Pos) {
-  std::u16string Unit;
-  for (size_t Length = 1; Length <= 4 && Pos + Length <= Text.size(); ++Length) {
-    if (!Utf8ToUtf16(Text.substr(Pos, Length), Unit)) continue;
-    return {Length, Unit[0] >= 0x20 && !(Unit[0] >= 0x7F && Unit[0] < 0xA0)};
-  }
-  return {1, false};
+  char32_t Code = 0;
+  const size_t Length = DecodeUtf8(Text, Pos, Code);
+  if (Length == 0) return {1, false};
+  return {Length, Code >= 0x20 && !(Code >= 0x7F && Code < 0xA0)};
 }
 
 sys::TCharacterFacts NextChar(std::string_view Text, size_t Pos, TMessageText How) {

@@ -325,7 +325,7 @@ TEST(LineFilter, StreamWritesOnlyLinesBeforeTheBadOne) {
       TStringSink Sink;
       TFilterRequest Request;
       Request.Operation = foDelete;
-      Request.Encoding = ecUtf16LE;
+      Request.Encoding = teUtf16LE;
       Request.BlockUnits = Block;
       TMemorySource Input(Rows[I].File, 1 + I % 3, false);
       const TFilterResult Result = FilterInput(Input, Request, Sink);
