@@ -20,6 +20,7 @@
 #include "cli/io/TextCodec.h"
 #include "cli/sys/System.h"
 #include "tests/cli/FilterOracle.h"
+#include "tests/library/TestText.h"
 
 namespace {
 
@@ -68,6 +69,31 @@ TEST(TextCodec, RoundTripsEveryEncoding) {
   }
   EXPECT_EQ(Utf8(u"\U0001F600"), "\xF0\x9F\x98\x80");
   EXPECT_EQ(Utf8(u"é", teUtf16BE), std::string("\x00\xE9", 2));
+}
+
+// Every character the EUC-JP table holds converts through the system's converter and back to
+// its own bytes: glibc's iconv, or Windows' 20932 with JIS X 0212 in its two-byte form.
+TEST(TextCodec, EveryEucJpCharacterConvertsBothWays) {
+  size_t Characters = 0;
+  const auto Check = [&](const std::string& Bytes) {
+    TEncodingError Error;
+    if (!ValidateText(Bytes, teEucJp, Error)) return;
+    ++Characters;
+    std::u16string Text;
+    DecodeText(Bytes, teEucJp, Text);
+    std::string Back;
+    ASSERT_EQ(Text.size(), 1u) << Hex(Bytes);
+    ASSERT_TRUE(EncodeText(Text, teEucJp, Back)) << Hex(Bytes);
+    ASSERT_EQ(Back, Bytes) << Hex(Bytes);
+  };
+  for (unsigned A = 0xA1; A <= 0xFE; ++A) {
+    for (unsigned B = 0xA1; B <= 0xFE; ++B) {
+      Check({static_cast<char>(A), static_cast<char>(B)});
+      Check({'\x8F', static_cast<char>(A), static_cast<char>(B)});
+    }
+    Check({'\x8E', static_cast<char>(A)});
+  }
+  EXPECT_EQ(Characters, 6879u + 6067u + 63u);
 }
 
 TEST(TextCodec, ReportsTheFirstInvalidByte) {
