@@ -107,7 +107,7 @@ constexpr TOptionSpec Options[] = {
     {oiEncoding, 'e', "encoding", ovWord, "ENC",
      "read the input as ENC: auto (the default), utf-8, utf-16le,\n"
      "utf-16be, cp932 (also sjis, shift_jis) or euc-jp (eucjp)",
-     cbAll, "auto utf-8 utf-16le utf-16be cp932 sjis shift_jis euc-jp eucjp"},
+     cbAll, nullptr, EncodingChoiceNames},
     {oiOutput, 'o', "output", ovFile, "FILE",
      "write to FILE instead of standard output (see docs/cli.md)", cbAll},
     {oiHelp, 'h', "help", ovNone, nullptr, "display this help and exit", cbAll | cbTop},
@@ -166,10 +166,8 @@ void ApplyOption(TCommandLine& Line, const TOptionSpec& O, const std::string& Va
     case oiEncoding: {
       const std::optional<TEncodingChoice> Choice = EncodingChoiceByName(Value);
       if (!Choice) {
-        std::string Allowed;
-        for (const std::string& Word : OptionWords(O))
-          Allowed += (Allowed.empty() ? "" : ", ") + Word;
-        throw EUsageError("invalid encoding: " + Quoted(Value) + " (allowed: " + Allowed + ")");
+        throw EUsageError("invalid encoding: " + Quoted(Value) +
+                          " (allowed: " + EncodingChoiceNames() + ")");
       }
       Line.Request.Encoding = *Choice;
       break;
