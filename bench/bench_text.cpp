@@ -2,10 +2,11 @@
 // the same split into line views (SplitLines), which the engine uses.
 // The per-line cost must stay flat from 100,000 to 1,000,000 lines; 3,000,000 shows where it
 // levels off once the list no longer fits in the caches.
-// Validating about 40 MB of UTF-8 (ASCII, mixed, Japanese) with each ValidateUtf8 implementation,
-// and as much code page 932 with ValidateCp932.
+// Validating about 40 MB of UTF-8 (ASCII, mixed, Japanese), the same text as UTF-16 in both byte
+// orders and as much code page 932, with each implementation of each validator.
 #include <benchmark/benchmark.h>
 
+#include <bit>
 #include <random>
 #include <string>
 #include <string_view>
@@ -13,7 +14,9 @@
 
 #include "cli/io/TextCodec.h"
 #include "library/CodePage932/Cp932.h"
+#include "library/UtfUnit/Utf16Validate.h"
 #include "library/UtfUnit/Utf8Validate.h"
+#include "library/UtfUnit/UtfUnit.h"
 #include "library/StringRecordList/StringRecordList.h"
 
 namespace {
@@ -100,29 +103,54 @@ std::string MakeUtf8(int64_t NonAsciiThirds) {
   return Utf8;
 }
 
-// Arguments: non-ASCII characters in three (0, 1, 3) and the TUtf8Validator.
+// Runs Validate over Text, which must be valid, as the implementation of Level: the bytes a
+// second it judges.
+template <typename TValidate>
+void ValidateBytes(benchmark::State& State, std::string_view TextName, std::string_view Text,
+                   TSimdLevel Level, bool (*Available)(TSimdLevel), TValidate Validate) {
+  State.SetLabel(std::string(TextName) + ", " + SimdLevelName(Level));
+  if (!Available(Level)) {
+    State.SkipWithError("this CPU or this algorithm has no such implementation");
+    return;
+  }
+  if (!Validate(Level, Text)) {
+    State.SkipWithError("the text is not valid");
+    return;
+  }
+  for (auto _ : State) benchmark::DoNotOptimize(Validate(Level, Text));
+  State.SetBytesProcessed(static_cast<int64_t>(State.iterations()) *
+                          static_cast<int64_t>(Text.size()));
+}
+
+const char* const TextNames[] = {"ASCII", "mixed", "", "Japanese"};
+
+// Arguments: non-ASCII characters in three (0, 1, 3) and the TSimdLevel.
 void BM_ValidateUtf8(benchmark::State& State) {
   static std::string Texts[4];
   std::string& Text = Texts[State.range(0)];
   if (Text.empty()) Text = MakeUtf8(State.range(0));
-  const auto Kind = static_cast<TUtf8Validator>(State.range(1));
-  const char* const TextNames[] = {"ASCII", "mixed", "", "Japanese"};
-  const char* const KindNames[] = {"scalar", "SSSE3", "AVX2"};
-  State.SetLabel(std::string(TextNames[State.range(0)]) + ", " + KindNames[Kind]);
-  if (!Utf8ValidatorAvailable(Kind)) {
-    State.SkipWithError("this CPU cannot run this validator");
-    return;
+  ValidateBytes(State, TextNames[State.range(0)], Text, static_cast<TSimdLevel>(State.range(1)),
+                Utf8ValidatorAvailable, [](TSimdLevel Level, std::string_view T) {
+                  size_t Bad;
+                  return ValidateUtf8With(Level, T, Bad);
+                });
+}
+
+// The UTF-8 texts above as UTF-16 in either byte order. Arguments: non-ASCII characters in
+// three (0, 1, 3), the TSimdLevel, and 1 for big-endian.
+void BM_ValidateUtf16(benchmark::State& State) {
+  static std::string Texts[4][2];
+  const auto Order = State.range(2) ? std::endian::big : std::endian::little;
+  std::string& Text = Texts[State.range(0)][State.range(2)];
+  if (Text.empty()) {
+    std::u16string Units;
+    (void)Utf8ToUtf16(MakeUtf8(State.range(0)), Units);
+    EncodeText(Units, Order == std::endian::big ? teUtf16BE : teUtf16LE, Text);
   }
-  size_t BadOffset = 0;
-  if (!ValidateUtf8With(Kind, Text, BadOffset)) {
-    State.SkipWithError("the text is not valid UTF-8");
-    return;
-  }
-  for (auto _ : State) {
-    benchmark::DoNotOptimize(ValidateUtf8With(Kind, Text, BadOffset));
-  }
-  State.SetBytesProcessed(static_cast<int64_t>(State.iterations()) *
-                          static_cast<int64_t>(Text.size()));
+  ValidateBytes(State, TextNames[State.range(0)], Text, static_cast<TSimdLevel>(State.range(1)),
+                Utf16ValidatorAvailable, [Order](TSimdLevel Level, std::string_view T) {
+                  return FirstUnpairedSurrogateWith(Level, T, Order) == T.size() / 2;
+                });
 }
 
 // About 40 MB of code page 932 lines; NonAsciiThirds of every three characters are Japanese, in
@@ -157,28 +185,28 @@ std::string MakeCp932(int64_t NonAsciiThirds) {
   return Text;
 }
 
-// Argument: non-ASCII characters in three (0, 1, 3).
+// Arguments: non-ASCII characters in three (0, 1, 3) and the TSimdLevel.
 void BM_ValidateCp932(benchmark::State& State) {
-  const std::string Text = MakeCp932(State.range(0));
-  const char* const TextNames[] = {"ASCII", "mixed", "", "Japanese"};
-  State.SetLabel(TextNames[State.range(0)]);
-  size_t Bad = 0;
-  if (!ValidateCp932(Text, Bad)) {
-    State.SkipWithError("the text is not valid code page 932");
-    return;
-  }
-  for (auto _ : State) {
-    benchmark::DoNotOptimize(ValidateCp932(Text, Bad));
-  }
-  State.SetBytesProcessed(static_cast<int64_t>(State.iterations()) *
-                          static_cast<int64_t>(Text.size()));
+  static std::string Texts[4];
+  std::string& Text = Texts[State.range(0)];
+  if (Text.empty()) Text = MakeCp932(State.range(0));
+  ValidateBytes(State, TextNames[State.range(0)], Text, static_cast<TSimdLevel>(State.range(1)),
+                Cp932ValidatorAvailable, [](TSimdLevel Level, std::string_view T) {
+                  size_t Bad;
+                  return ValidateCp932With(Level, T, Bad);
+                });
 }
 
 }  // namespace
 
-BENCHMARK(BM_ValidateCp932)->Arg(0)->Arg(1)->Arg(3)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ValidateCp932)
+    ->ArgsProduct({{0, 1, 3}, {slScalar, slSse2, slAvx2}})
+    ->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ValidateUtf8)
-    ->ArgsProduct({{0, 1, 3}, {uvScalar, uvSsse3, uvAvx2}})
+    ->ArgsProduct({{0, 1, 3}, {slScalar, slSsse3, slAvx2}})
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ValidateUtf16)
+    ->ArgsProduct({{0, 1, 3}, {slScalar, slSse2, slAvx2}, {0, 1}})
     ->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_SplitText)->Arg(100000)->Arg(1000000)->Arg(3000000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_SplitLines)->Arg(100000)->Arg(1000000)->Arg(3000000)->Unit(benchmark::kMillisecond);

@@ -9,6 +9,7 @@
 #include "cli/sys/System.h"
 #include "library/CodePage932/Cp932.h"
 #include "library/EucJp/EucJp.h"
+#include "library/UtfUnit/Utf16Validate.h"
 #include "library/UtfUnit/Utf8Validate.h"
 #include "library/UtfUnit/UtfRules.h"
 #include "library/UtfUnit/UtfUnit.h"
@@ -53,12 +54,9 @@ size_t GuessEucJp(std::string_view Body) {
 // The first unpaired surrogate's byte offset among the whole units of Body.
 template <TTextEncoding Order>
 size_t FirstBadUtf16(std::string_view Body) {
-  std::u16string Units;
-  Units.resize(Body.size() / 2);
-  const auto* P = reinterpret_cast<const unsigned char*>(Body.data());
-  for (size_t I = 0; I < Units.size(); ++I) Units[I] = ReadUnit<Order>(P + 2 * I);
-  const size_t Bad = FirstUnpairedSurrogate(Units.data(), Units.size());
-  return Bad == Units.size() ? Body.size() : 2 * Bad;
+  const size_t Bad =
+      FirstUnpairedSurrogate(Body, Order == teUtf16LE ? std::endian::little : std::endian::big);
+  return Bad == Body.size() / 2 ? Body.size() : 2 * Bad;
 }
 
 bool DecodeUtf8Text(std::string_view Body, std::u16string& Out) {

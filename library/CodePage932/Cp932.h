@@ -11,6 +11,8 @@
 #include <cstddef>
 #include <string_view>
 
+#include "library/SimdUnit/SimdUnit.h"
+
 // IsCp932Lead() — whether Byte starts a double-byte character.
 [[nodiscard]] constexpr bool IsCp932Lead(unsigned char Byte) {
   return (Byte >= 0x81 && Byte <= 0x9F) || (Byte >= 0xE0 && Byte <= 0xFC);
@@ -25,3 +27,11 @@
 // Bad is Text.size() when Text is valid.
 // ValidateCp932("a\x82\xA0", Bad) == true; ValidateCp932("a\x82", Bad) == false, Bad == 1
 [[nodiscard]] bool ValidateCp932(std::string_view Text, size_t& Bad);
+
+// Cp932ValidatorAvailable() — true when this build and this CPU have the implementation of Level
+// (scalar, SSE2 or AVX2).
+[[nodiscard]] bool Cp932ValidatorAvailable(TSimdLevel Level);
+
+// ValidateCp932With() — ValidateCp932() by the implementation of Level, so tests and benchmarks
+// can run each one; a Level that is not available runs the scalar one.
+[[nodiscard]] bool ValidateCp932With(TSimdLevel Level, std::string_view Text, size_t& Bad);

@@ -4,6 +4,7 @@
 // unit: char16_t for UTF-16 text, char for UTF-8 and code page 932 bytes, where CR and LF never
 // occur inside a multi-byte character.
 
+#include <algorithm>
 #include <bit>
 #include <concepts>
 #include <cstddef>
@@ -11,61 +12,26 @@
 #include <string_view>
 #include <type_traits>
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
+#include "library/SimdUnit/SimdUnit.h"
 
 template <typename TChar>
 concept LineUnit = std::same_as<TChar, char> || std::same_as<TChar, char16_t>;
 
 namespace line_break_detail {
 
-// Bit I of CR (LF) set when unit I of the 64 units at P is a CR (an LF).
-inline void BreakMasks64(const char* P, uint64_t& CR, uint64_t& LF) {
-#if defined(__SSE2__)
-  const __m128i VCR = _mm_set1_epi8('\r');
-  const __m128i VLF = _mm_set1_epi8('\n');
-  CR = LF = 0;
-  for (int K = 0; K < 4; ++K) {
-    const __m128i V = _mm_loadu_si128(reinterpret_cast<const __m128i*>(P + 16 * K));
-    CR |= static_cast<uint64_t>(static_cast<uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(V, VCR))))
-          << (16 * K);
-    LF |= static_cast<uint64_t>(static_cast<uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(V, VLF))))
-          << (16 * K);
-  }
-#else
-  CR = LF = 0;
-  for (int I = 0; I < 64; ++I) {
-    CR |= static_cast<uint64_t>(P[I] == '\r') << I;
-    LF |= static_cast<uint64_t>(P[I] == '\n') << I;
-  }
-#endif
-}
+// For each of Blocks blocks of 64 units at P: bit I of CR[B] (LF[B]) set when unit I of block
+// B is a CR (an LF). Vector code chosen once for the CPU (LineBreak.cpp).
+template <LineUnit TChar>
+void BreakMasks(const TChar* P, size_t Blocks, uint64_t* CR, uint64_t* LF);
 
-inline void BreakMasks64(const char16_t* P, uint64_t& CR, uint64_t& LF) {
-#if defined(__SSE2__)
-  const __m128i VCR = _mm_set1_epi16('\r');
-  const __m128i VLF = _mm_set1_epi16('\n');
-  // Two vectors of eight units packed into one of sixteen bytes: one mask bit per unit.
-  auto Mask16 = [](const char16_t* At, __m128i Unit) {
-    const __m128i A = _mm_cmpeq_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(At)), Unit);
-    const __m128i B =
-        _mm_cmpeq_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(At + 8)), Unit);
-    return static_cast<uint64_t>(static_cast<uint32_t>(_mm_movemask_epi8(_mm_packs_epi16(A, B))));
-  };
-  CR = LF = 0;
-  for (int K = 0; K < 4; ++K) {
-    CR |= Mask16(P + 16 * K, VCR) << (16 * K);
-    LF |= Mask16(P + 16 * K, VLF) << (16 * K);
-  }
-#else
-  CR = LF = 0;
-  for (int I = 0; I < 64; ++I) {
-    CR |= static_cast<uint64_t>(P[I] == u'\r') << I;
-    LF |= static_cast<uint64_t>(P[I] == u'\n') << I;
-  }
-#endif
-}
+// BreakMasks() by the implementation of Level (scalar, SSE2 or AVX2), so tests can run each
+// one; a Level that is not available runs the scalar one.
+[[nodiscard]] bool BreakMasksAvailable(TSimdLevel Level);
+template <LineUnit TChar>
+void BreakMasksWith(TSimdLevel Level, const TChar* P, size_t Blocks, uint64_t* CR, uint64_t* LF);
+
+// Blocks of 64 units whose masks one call computes.
+constexpr size_t MaskBlocks = 8;
 
 // The set bits of X. Without the POPCNT instruction std::popcount is a library call; the
 // bit-slice count inline is faster than that.
@@ -78,13 +44,6 @@ inline uint64_t CountBits(uint64_t X) {
   X = (X + (X >> 4)) & 0x0F0F0F0F0F0F0F0Full;
   return (X * 0x0101010101010101ull) >> 56;
 #endif
-}
-
-template <typename TChar>
-uint64_t BreakMask64(const TChar* P) {
-  uint64_t CR, LF;
-  BreakMasks64(P, CR, LF);
-  return CR | LF;
 }
 
 template <LineUnit TChar>
@@ -127,10 +86,15 @@ size_t ForEachLine(std::basic_string_view<TChar> Text, bool AtEnd, TVisit&& Visi
       return true;
     }
   };
+  uint64_t CR[line_break_detail::MaskBlocks], LF[line_break_detail::MaskBlocks];
   size_t Block = 0;
-  for (; N - Block >= 64; Block += 64) {
-    for (uint64_t M = line_break_detail::BreakMask64(P + Block); M != 0; M &= M - 1) {
-      if (!Break(Block + static_cast<size_t>(std::countr_zero(M)))) return Start;
+  while (N - Block >= 64) {
+    const size_t Blocks = std::min(line_break_detail::MaskBlocks, (N - Block) / 64);
+    line_break_detail::BreakMasks(P + Block, Blocks, CR, LF);
+    for (size_t B = 0; B < Blocks; ++B, Block += 64) {
+      for (uint64_t M = CR[B] | LF[B]; M != 0; M &= M - 1) {
+        if (!Break(Block + static_cast<size_t>(std::countr_zero(M)))) return Start;
+      }
     }
   }
   for (size_t I = Block; I < N; ++I) {
@@ -163,13 +127,16 @@ uint64_t CountLines(std::basic_string_view<TChar> Text) {
   const size_t N = Text.size();
   uint64_t Count = 0;
   uint64_t CarriedCR = 0;  // the last unit of the previous block was a CR
+  uint64_t CR[line_break_detail::MaskBlocks], LF[line_break_detail::MaskBlocks];
   size_t Block = 0;
-  for (; N - Block >= 64; Block += 64) {
-    uint64_t CR, LF;
-    line_break_detail::BreakMasks64(P + Block, CR, LF);
-    Count += line_break_detail::CountBits(CR | LF) - line_break_detail::CountBits(CR & (LF >> 1)) -
-             (CarriedCR & LF & 1);
-    CarriedCR = CR >> 63;
+  while (N - Block >= 64) {
+    const size_t Blocks = std::min(line_break_detail::MaskBlocks, (N - Block) / 64);
+    line_break_detail::BreakMasks(P + Block, Blocks, CR, LF);
+    for (size_t B = 0; B < Blocks; ++B, Block += 64) {
+      Count += line_break_detail::CountBits(CR[B] | LF[B]) -
+               line_break_detail::CountBits(CR[B] & (LF[B] >> 1)) - (CarriedCR & LF[B] & 1);
+      CarriedCR = CR[B] >> 63;
+    }
   }
   for (size_t I = Block; I < N; ++I) {
     if (P[I] == TChar('\n')) {

@@ -1,15 +1,10 @@
-// UTF-8 validation: lookup tables judge 16 or 64 bytes a step, a scalar pass names the bad byte.
+// UTF-8 validation: lookup tables judge 64 bytes a step, a scalar pass names the bad byte.
 #include "library/UtfUnit/Utf8Validate.h"
 
 #include <cstdint>
 #include <cstring>
 
-#if defined(__x86_64__) || defined(__i386__)
-#include <immintrin.h>
-#define CORVANE_UTF8_X86 1
-#else
-#define CORVANE_UTF8_X86 0
-#endif
+#include "library/SimdUnit/Vector.h"
 
 namespace {
 
@@ -66,7 +61,7 @@ size_t FirstBadByteScalar(const unsigned char* Begin, size_t Size) {
   return ScanScalar(Begin, Size, 0);
 }
 
-#if CORVANE_UTF8_X86
+#if CORVANE_SIMD_X86
 
 // A vector pass stops at the first block it flags, or where fewer bytes than a block are left.
 // A sequence it flags, or leaves open there, has its lead at most 3 bytes before that point,
@@ -136,171 +131,52 @@ constexpr uint8_t IncompleteMax[32] = {
     0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xEF, 0xDF, 0xBF};
 
 // Bit 7 marks where a 3rd or 4th byte is due: it cancels TwoConts there and flags anything else.
-constexpr char ThirdAfter = static_cast<char>(0xE0 - 0x80);  // E0..FF minus this has bit 7
-constexpr char FourthAfter = static_cast<char>(0xF0 - 0x80);
-constexpr char Bit7 = static_cast<char>(0x80);
-
-// --- SSSE3: 16 bytes a step ---
-
-__attribute__((target("ssse3"), always_inline)) inline __m128i Load16(const void* P) {
-  return _mm_loadu_si128(static_cast<const __m128i*>(P));
-}
-
-__attribute__((target("ssse3"), always_inline)) inline bool Any16(__m128i V) {
-  return _mm_movemask_epi8(_mm_cmpeq_epi8(V, _mm_setzero_si128())) != 0xFFFF;
-}
-
-// Nonzero bytes where Input, after the last bytes of Previous, breaks a sequence.
-__attribute__((target("ssse3"), always_inline)) inline __m128i Faults16(__m128i Input,
-                                                                        __m128i Previous) {
-  const __m128i Prev1 = _mm_alignr_epi8(Input, Previous, 15);
-  const __m128i Prev2 = _mm_alignr_epi8(Input, Previous, 14);
-  const __m128i Prev3 = _mm_alignr_epi8(Input, Previous, 13);
-  const __m128i Nibble = _mm_set1_epi8(0x0F);
-  const __m128i Pair = _mm_and_si128(
-      _mm_and_si128(
-          _mm_shuffle_epi8(Load16(Byte1High), _mm_and_si128(_mm_srli_epi16(Prev1, 4), Nibble)),
-          _mm_shuffle_epi8(Load16(Byte1Low), _mm_and_si128(Prev1, Nibble))),
-      _mm_shuffle_epi8(Load16(Byte2High), _mm_and_si128(_mm_srli_epi16(Input, 4), Nibble)));
-  const __m128i MustContinue = _mm_or_si128(_mm_subs_epu8(Prev2, _mm_set1_epi8(ThirdAfter)),
-                                            _mm_subs_epu8(Prev3, _mm_set1_epi8(FourthAfter)));
-  return _mm_xor_si128(Pair, _mm_and_si128(MustContinue, _mm_set1_epi8(Bit7)));
-}
-
-// False when Input breaks the text; otherwise it becomes the block before the next one.
-__attribute__((target("ssse3"), always_inline)) inline bool Block16Ok(__m128i Input,
-                                                                      __m128i& Previous,
-                                                                      __m128i& Pending) {
-  if (_mm_movemask_epi8(Input) == 0) {
-    // ASCII needs no tables; it only must not cut short a sequence from the block before.
-    if (Any16(Pending)) return false;
-  } else {
-    if (Any16(Faults16(Input, Previous))) return false;
-    Pending = _mm_subs_epu8(Input, Load16(IncompleteMax + 16));
-  }
-  Previous = Input;
-  return true;
-}
-
-__attribute__((target("ssse3"))) size_t WholeBlocksSsse3(const unsigned char* Begin, size_t Size) {
-  __m128i Previous = _mm_setzero_si128(), Pending = _mm_setzero_si128();
-  size_t At = 0;
-  while (Size - At >= 16 && Block16Ok(Load16(Begin + At), Previous, Pending)) At += 16;
-  return At;
-}
-
-// --- AVX2: 64 bytes a step ---
-// Win64 gives no 32-byte aligned stack: loads are unaligned, as are mingw-w64 gcc's ymm spills.
-
-__attribute__((target("avx2"), always_inline)) inline __m256i Load32(const void* P) {
-  return _mm256_loadu_si256(static_cast<const __m256i*>(P));
-}
-
-__attribute__((target("avx2"), always_inline)) inline __m256i Table32(const uint8_t* Table) {
-  return _mm256_broadcastsi128_si256(_mm_loadu_si128(reinterpret_cast<const __m128i*>(Table)));
-}
-
-__attribute__((target("avx2"), always_inline)) inline bool Any32(__m256i V) {
-  return !_mm256_testz_si256(V, V);
-}
-
-// Faults16() on 32 bytes.
-__attribute__((target("avx2"), always_inline)) inline __m256i Faults32(__m256i Input,
-                                                                       __m256i Previous) {
-  // alignr shifts within each 128-bit lane, so each lane gets the 16 bytes before it first.
-  const __m256i Before = _mm256_permute2x128_si256(Previous, Input, 0x21);
-  const __m256i Prev1 = _mm256_alignr_epi8(Input, Before, 15);
-  const __m256i Prev2 = _mm256_alignr_epi8(Input, Before, 14);
-  const __m256i Prev3 = _mm256_alignr_epi8(Input, Before, 13);
-  const __m256i Nibble = _mm256_set1_epi8(0x0F);
-  const __m256i Pair = _mm256_and_si256(
-      _mm256_and_si256(_mm256_shuffle_epi8(Table32(Byte1High),
-                                           _mm256_and_si256(_mm256_srli_epi16(Prev1, 4), Nibble)),
-                       _mm256_shuffle_epi8(Table32(Byte1Low), _mm256_and_si256(Prev1, Nibble))),
-      _mm256_shuffle_epi8(Table32(Byte2High),
-                          _mm256_and_si256(_mm256_srli_epi16(Input, 4), Nibble)));
-  const __m256i MustContinue =
-      _mm256_or_si256(_mm256_subs_epu8(Prev2, _mm256_set1_epi8(ThirdAfter)),
-                      _mm256_subs_epu8(Prev3, _mm256_set1_epi8(FourthAfter)));
-  return _mm256_xor_si256(Pair, _mm256_and_si256(MustContinue, _mm256_set1_epi8(Bit7)));
-}
-
-// False when Low and High break the text; otherwise High is the block before the next pair.
-__attribute__((target("avx2"), always_inline)) inline bool Block64Ok(__m256i Low, __m256i High,
-                                                                     __m256i& Previous,
-                                                                     __m256i& Pending) {
-  if (_mm256_movemask_epi8(_mm256_or_si256(Low, High)) == 0) {
-    if (Any32(Pending)) return false;
-  } else {
-    if (Any32(_mm256_or_si256(Faults32(Low, Previous), Faults32(High, Low)))) return false;
-    Pending = _mm256_subs_epu8(High, Load32(IncompleteMax));
-  }
-  Previous = High;
-  return true;
-}
-
-__attribute__((target("avx2"))) size_t WholeBlocksAvx2(const unsigned char* Begin, size_t Size) {
-  __m256i Previous = _mm256_setzero_si256(), Pending = _mm256_setzero_si256();
-  for (size_t At = 0;; At += 64) {
-    if (Size - At < 64) return At;
-    if (!Block64Ok(Load32(Begin + At), Load32(Begin + At + 32), Previous, Pending)) return At;
-  }
-}
-
-#endif  // CORVANE_UTF8_X86
-
-using TFirstBadByte = size_t (*)(const unsigned char* Begin, size_t Size);
-
-TFirstBadByte Implementation(TUtf8Validator Kind) {
-  if (!Utf8ValidatorAvailable(Kind)) return FirstBadByteScalar;
-  switch (Kind) {
-#if CORVANE_UTF8_X86
-    case uvSsse3:
-      return FirstBadByteVector<WholeBlocksSsse3>;
-    case uvAvx2:
-      return FirstBadByteVector<WholeBlocksAvx2>;
-#endif
-    default:
-      return FirstBadByteScalar;
-  }
-}
-
-TFirstBadByte BestImplementation() {
-  for (TUtf8Validator Kind : {uvAvx2, uvSsse3}) {
-    if (Utf8ValidatorAvailable(Kind)) return Implementation(Kind);
-  }
-  return FirstBadByteScalar;
-}
+constexpr uint8_t ThirdAfter = 0xE0 - 0x80;  // E0..FF minus this has bit 7
+constexpr uint8_t FourthAfter = 0xF0 - 0x80;
+constexpr uint8_t Bit7 = 0x80;
 
 }  // namespace
 
-bool Utf8ValidatorAvailable(TUtf8Validator Kind) {
-#if CORVANE_UTF8_X86
-  // Static constructors may run before libgcc has read the CPU's features.
-  __builtin_cpu_init();
+// clang-format off
+CORVANE_SIMD_BEGIN(ssse3, "ssse3")
+#include "library/UtfUnit/Utf8Blocks.inc"
+CORVANE_SIMD_END
+CORVANE_SIMD_BEGIN(avx2, "avx2")
+#include "library/UtfUnit/Utf8Blocks.inc"
+CORVANE_SIMD_END
+// clang-format on
+
+namespace {
+
+#endif  // CORVANE_SIMD_X86
+
+using TFirstBadByte = size_t (*)(const unsigned char* Begin, size_t Size);
+
+// By TSimdLevel; the lookup needs SSSE3's byte shuffle.
+constexpr TFirstBadByte Implementations[] = {
+    FirstBadByteScalar,
+#if CORVANE_SIMD_X86
+    nullptr,
+    FirstBadByteVector<simd_ssse3::Utf8WholeBlocks>,
+    FirstBadByteVector<simd_avx2::Utf8WholeBlocks>,
 #endif
-  switch (Kind) {
-    case uvScalar:
-      return true;
-#if CORVANE_UTF8_X86
-    case uvSsse3:
-      return __builtin_cpu_supports("ssse3");
-    case uvAvx2:
-      return __builtin_cpu_supports("avx2");
-#endif
-    default:
-      return false;
-  }
+};
+
+}  // namespace
+
+bool Utf8ValidatorAvailable(TSimdLevel Level) {
+  return SimdPick(Implementations, Level) != nullptr;
 }
 
-bool ValidateUtf8With(TUtf8Validator Kind, std::string_view Bytes, size_t& BadOffset) {
+bool ValidateUtf8With(TSimdLevel Level, std::string_view Bytes, size_t& BadOffset) {
+  const TFirstBadByte Pick = SimdPick(Implementations, Level);
   const auto* Begin = reinterpret_cast<const unsigned char*>(Bytes.data());
-  BadOffset = Implementation(Kind)(Begin, Bytes.size());
+  BadOffset = (Pick != nullptr ? Pick : FirstBadByteScalar)(Begin, Bytes.size());
   return BadOffset == Bytes.size();
 }
 
 bool ValidateUtf8(std::string_view Bytes, size_t& BadOffset) {
-  static const TFirstBadByte Best = BestImplementation();
+  static const TFirstBadByte Best = SimdBest(Implementations);
   BadOffset = Best(reinterpret_cast<const unsigned char*>(Bytes.data()), Bytes.size());
   return BadOffset == Bytes.size();
 }

@@ -1,6 +1,8 @@
 // One UTF-8 character decoded; the first unpaired UTF-16 surrogate of a block.
 #include "library/UtfUnit/UtfRules.h"
 
+#include "library/UtfUnit/Utf16Validate.h"
+
 #include <algorithm>
 
 size_t DecodeUtf8(std::string_view Text, size_t Pos, char32_t& Code) {
@@ -23,23 +25,6 @@ size_t DecodeUtf8(std::string_view Text, size_t Pos, char32_t& Code) {
 }
 
 size_t FirstUnpairedSurrogate(const char16_t* P, size_t N) {
-  size_t I = 0;
-  for (;;) {
-    // Most text has no surrogates at all: look for any in steps the compiler vectorises.
-    for (; N - I >= 16; I += 16) {
-      unsigned Any = 0;
-      for (size_t K = 0; K < 16; ++K) Any |= (P[I + K] & 0xF800) == 0xD800;
-      if (Any != 0) break;
-    }
-    for (const size_t Stop = std::min(N, I + 16); I < Stop; ++I) {
-      const char16_t C = P[I];
-      if ((C & 0xF800) != 0xD800) continue;
-      if (IsHighSurrogate(C) && I + 1 < N && IsLowSurrogate(P[I + 1])) {
-        ++I;
-        continue;
-      }
-      return I;
-    }
-    if (I >= N) return N;
-  }
+  return FirstUnpairedSurrogate(std::string_view(reinterpret_cast<const char*>(P), 2 * N),
+                                std::endian::native);
 }

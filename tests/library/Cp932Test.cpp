@@ -1,5 +1,5 @@
 // ValidateCp932 and IsCp932Pair against the system's own code page 932 converter (glibc's iconv,
-// or MultiByteToWideChar under Windows and wine), and the vector scan against a scalar oracle.
+// or MultiByteToWideChar under Windows and wine), and each vector scan against a scalar oracle.
 
 #include <gtest/gtest.h>
 
@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "library/CodePage932/Cp932.h"
+#include "tests/library/SimdLevels.h"
 #include "tests/library/TestText.h"
 
 #ifdef _WIN32
@@ -98,12 +99,20 @@ size_t OracleBad(std::string_view S) {
   return S.size();
 }
 
+// The default and every implementation this CPU runs.
 testing::AssertionResult BadAt(std::string_view S, size_t Expected) {
+  static const std::vector<TSimdLevel> Levels = LevelsOf(Cp932ValidatorAvailable);
   size_t Bad = 0xDEAD;
-  const bool Ok = ValidateCp932(S, Bad);
-  if (Ok == (Expected == S.size()) && Bad == Expected) return testing::AssertionSuccess();
-  return testing::AssertionFailure() << "size " << S.size() << ", expected " << Expected << ", got "
-                                     << Ok << "/" << Bad << ": " << Hex(S);
+  bool Ok = ValidateCp932(S, Bad);
+  for (size_t I = 0; I <= Levels.size(); ++I) {
+    if (I > 0) Ok = ValidateCp932With(Levels[I - 1], S, Bad);
+    if (Ok != (Expected == S.size()) || Bad != Expected) {
+      return testing::AssertionFailure()
+             << (I == 0 ? "default" : SimdLevelName(Levels[I - 1])) << ": size " << S.size()
+             << ", expected " << Expected << ", got " << Ok << "/" << Bad << ": " << Hex(S);
+    }
+  }
+  return testing::AssertionSuccess();
 }
 
 TEST(Cp932, NamesTheFirstBadByte) {

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "library/LineBreak/LineBreak.h"
+#include "tests/library/SimdLevels.h"
 
 namespace {
 
@@ -64,6 +65,32 @@ void CheckSplitter(uint32_t Seed) {
 TEST(LineBreak, SplitsAsThePlainRuleForBothUnits) {
   CheckSplitter<char>(7);
   CheckSplitter<char16_t>(11);
+}
+
+// Every implementation of the break masks this CPU runs against the scalar one, at any alignment.
+template <typename TChar>
+void CheckMasks(uint32_t Seed) {
+  std::mt19937 Rng(Seed);
+  for (const TSimdLevel Level : LevelsOf(line_break_detail::BreakMasksAvailable)) {
+    for (int Round = 0; Round < 200; ++Round) {
+      const std::basic_string<TChar> Text =
+          RandomText<TChar>(Rng) + std::basic_string<TChar>(600, 'y');
+      const size_t Shift = Rng() % 8, Blocks = (Text.size() - Shift) / 64;
+      uint64_t CR[16], LF[16], WantCR[16], WantLF[16];
+      ASSERT_LE(Blocks, std::size(CR));
+      line_break_detail::BreakMasksWith(slScalar, Text.data() + Shift, Blocks, WantCR, WantLF);
+      line_break_detail::BreakMasksWith(Level, Text.data() + Shift, Blocks, CR, LF);
+      for (size_t B = 0; B < Blocks; ++B) {
+        ASSERT_EQ(CR[B], WantCR[B]) << SimdLevelName(Level) << " round " << Round << " block " << B;
+        ASSERT_EQ(LF[B], WantLF[B]) << SimdLevelName(Level) << " round " << Round << " block " << B;
+      }
+    }
+  }
+}
+
+TEST(LineBreak, EveryMaskImplementationAsTheScalarOne) {
+  CheckMasks<char>(3);
+  CheckMasks<char16_t>(5);
 }
 
 TEST(LineBreak, BreakLengthsAndEarlyStop) {

@@ -10,6 +10,7 @@
 
 #include "library/UtfUnit/Utf8Validate.h"
 #include "library/UtfUnit/UtfUnit.h"
+#include "tests/library/SimdLevels.h"
 #include "tests/library/TestText.h"
 
 namespace {
@@ -52,25 +53,29 @@ size_t ShortestLength(char32_t C) {
   return C < 0x80 ? 1 : C < 0x800 ? 2 : C < 0x10000 ? 3 : 4;
 }
 
-class Utf8Validate : public testing::TestWithParam<TUtf8Validator> {
+// Every implementation this CPU runs, each held to the oracle.
+class Utf8Validate : public testing::Test {
  protected:
-  void SetUp() override {
-    if (!Utf8ValidatorAvailable(GetParam())) GTEST_SKIP() << "this CPU cannot run it";
-  }
-
   // Expected is the first bad byte (Bytes.size() if none); ValidateUtf8() must agree as well.
   testing::AssertionResult Matches(std::string_view Bytes, size_t Expected) {
-    size_t Bad = 0xDEAD, DefaultBad = 0xBEEF;
-    const bool Ok = ValidateUtf8With(GetParam(), Bytes, Bad);
+    size_t DefaultBad = 0xBEEF;
     const bool DefaultOk = ValidateUtf8(Bytes, DefaultBad);
-    if (Ok == (Expected == Bytes.size()) && Bad == Expected && DefaultOk == Ok &&
-        DefaultBad == Bad) {
-      return testing::AssertionSuccess();
+    if (DefaultOk != (Expected == Bytes.size()) || DefaultBad != Expected) {
+      return testing::AssertionFailure() << "default: got " << DefaultOk << "/" << DefaultBad
+                                         << ", expected " << Expected << ": " << Hex(Bytes);
     }
-    return testing::AssertionFailure()
-           << "size " << Bytes.size() << ", expected " << Expected << ", got " << Ok << "/" << Bad
-           << ", default " << DefaultOk << "/" << DefaultBad << ": " << Hex(Bytes);
+    for (TSimdLevel Level : Levels) {
+      size_t Bad = 0xDEAD;
+      const bool Ok = ValidateUtf8With(Level, Bytes, Bad);
+      if (Ok != DefaultOk || Bad != Expected) {
+        return testing::AssertionFailure() << SimdLevelName(Level) << ": got " << Ok << "/" << Bad
+                                           << ", expected " << Expected << ": " << Hex(Bytes);
+      }
+    }
+    return testing::AssertionSuccess();
   }
+
+  const std::vector<TSimdLevel> Levels = LevelsOf(Utf8ValidatorAvailable);
 };
 
 // 0 to 300 bytes of 1- to 4-byte characters and ASCII runs, a third with random bytes mixed in.
@@ -98,7 +103,7 @@ std::string RandomText(std::mt19937& Random) {
   return S;
 }
 
-TEST_P(Utf8Validate, AgreesWithTheOracleOnRandomText) {
+TEST_F(Utf8Validate, AgreesWithTheOracleOnRandomText) {
   std::mt19937 Random(20240611);
   for (int I = 0; I < 30000; ++I) {
     const std::string S = RandomText(Random);
@@ -106,7 +111,7 @@ TEST_P(Utf8Validate, AgreesWithTheOracleOnRandomText) {
   }
 }
 
-TEST_P(Utf8Validate, NamesTheBadByteAtEveryOffset) {
+TEST_F(Utf8Validate, NamesTheBadByteAtEveryOffset) {
   struct TRow {
     std::string Bytes;
     size_t BadAt;
@@ -145,7 +150,7 @@ TEST_P(Utf8Validate, NamesTheBadByteAtEveryOffset) {
   }
 }
 
-TEST_P(Utf8Validate, AcceptsEveryCodePointAndNamesEveryCut) {
+TEST_F(Utf8Validate, AcceptsEveryCodePointAndNamesEveryCut) {
   std::vector<char32_t> Points = {0,       0x7F,    0x80,    0x7FF,    0x800,   0xFFF,
                                   0x1000,  0xD7FF,  0xE000,  0xFFFD,   0xFFFF,  0x10000,
                                   0x3FFFF, 0x40000, 0xFFFFF, 0x100000, 0x10FFFF};
@@ -168,7 +173,7 @@ TEST_P(Utf8Validate, AcceptsEveryCodePointAndNamesEveryCut) {
   }
 }
 
-TEST_P(Utf8Validate, RejectsOverlongSurrogateAndTooLargeForms) {
+TEST_F(Utf8Validate, RejectsOverlongSurrogateAndTooLargeForms) {
   std::vector<std::string> Bad;
   for (char32_t C = 0; C < 0x10000; C += 7) {
     for (size_t Length = ShortestLength(C) + 1; Length <= 4; ++Length)
@@ -181,13 +186,6 @@ TEST_P(Utf8Validate, RejectsOverlongSurrogateAndTooLargeForms) {
     ASSERT_TRUE(Matches(Prefix + Bad[I] + "tail", Prefix.size())) << "row " << I;
   }
 }
-
-std::string KindName(const testing::TestParamInfo<TUtf8Validator>& Info) {
-  static const char* const Names[] = {"Scalar", "Ssse3", "Avx2"};
-  return Names[Info.param];
-}
-
-INSTANTIATE_TEST_SUITE_P(Kinds, Utf8Validate, testing::Values(uvScalar, uvSsse3, uvAvx2), KindName);
 
 // The one conversion both ways: pairs, lone surrogates, and invalid bytes strict and lenient.
 TEST(UtfUnit, ConvertsBothWays) {

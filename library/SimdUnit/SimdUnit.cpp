@@ -1,0 +1,27 @@
+// Which vector instruction sets this CPU runs, asked once of the CPU itself.
+#include "library/SimdUnit/SimdUnit.h"
+
+bool SimdLevelAvailable(TSimdLevel Level) {
+#if CORVANE_SIMD_X86
+  // Static constructors may run before libgcc has read the CPU's features.
+  __builtin_cpu_init();
+  switch (Level) {
+    case slScalar:
+      return true;
+    case slSse2:
+      return __builtin_cpu_supports("sse2");
+    case slSsse3:
+      return __builtin_cpu_supports("ssse3");
+    case slAvx2:
+      return __builtin_cpu_supports("avx2");
+  }
+  return false;
+#else
+  return Level == slScalar;
+#endif
+}
+
+const char* SimdLevelName(TSimdLevel Level) {
+  static const char* const Names[] = {"scalar", "SSE2", "SSSE3", "AVX2"};
+  return Level <= slAvx2 ? Names[Level] : "?";
+}

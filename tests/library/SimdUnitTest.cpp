@@ -1,0 +1,38 @@
+// Which implementations each vector algorithm's table offers on this CPU.
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <vector>
+
+#include "library/CodePage932/Cp932.h"
+#include "library/LineBreak/LineBreak.h"
+#include "library/SimdUnit/SimdUnit.h"
+#include "library/UtfUnit/Utf16Validate.h"
+#include "library/UtfUnit/Utf8Validate.h"
+
+namespace {
+
+// Each table has the levels it was built for wherever the CPU runs them: a missing entry would
+// leave a vector version untested and unused.
+TEST(SimdUnit, EveryImplementationTableHasItsLevels) {
+  const struct {
+    const char* Name;
+    bool (*Available)(TSimdLevel);
+    std::vector<TSimdLevel> Built;
+  } Tables[] = {
+      {"UTF-8", Utf8ValidatorAvailable, {slScalar, slSsse3, slAvx2}},
+      {"UTF-16", Utf16ValidatorAvailable, {slScalar, slSse2, slAvx2}},
+      {"code page 932", Cp932ValidatorAvailable, {slScalar, slSse2, slAvx2}},
+      {"line breaks", line_break_detail::BreakMasksAvailable, {slScalar, slSse2, slAvx2}},
+  };
+  for (const auto& Table : Tables) {
+    for (TSimdLevel L : {slScalar, slSse2, slSsse3, slAvx2}) {
+      const bool Built = std::find(Table.Built.begin(), Table.Built.end(), L) != Table.Built.end();
+      const bool Expected = Built && (CORVANE_SIMD_X86 || L == slScalar) && SimdLevelAvailable(L);
+      EXPECT_EQ(Table.Available(L), Expected) << Table.Name << ", " << SimdLevelName(L);
+    }
+  }
+}
+
+}  // namespace
