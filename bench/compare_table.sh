@@ -10,13 +10,17 @@
 #   long-lf        ASCII lines of ~2,000 bytes, LF; LONG_LINES lines, since a million of them
 #                  would be 2 GB and what this row shows is the cost per byte
 #   mixed-utf16le  the mixed-crlf text as UTF-16LE with a BOM; nl gets its UTF-8 form
+#   mixed-utf16be  the same as UTF-16BE with a BOM
 #   japanese-cp932 the japanese-lf text in code page 932 (Shift_JIS), found by the automatic
 #                  detection; nl gets its UTF-8 form
 #
 # Table 1: `corvane number FILE` against `nl -ba -wW -s: FILE`, where W is the number of digits
 #   of the line count (the width corvane picks itself). Both outputs must be the same bytes.
 #   Medians of RUNS runs each, alternating pair by pair after a warm-up pair, output to
-#   /dev/null; a row is ok when the wall ratio corvane/nl is at most TARGET.
+#   /dev/null; a row is ok when the wall ratio corvane/nl is at most TARGET. The floor,
+#   `cat FILE` to /dev/null (reading the bytes once), runs in the same rounds: how far corvane
+#   is from it. On mixed-crlf `cat -n FILE` runs there too; ok when corvane/cat -n is at most
+#   CAT_TARGET.
 # Table 2: every other command on the same input, median wall time and its ratio to
 #   `corvane number` there, the two alternating run by run; ok at most CMD_TARGET. continue
 #   runs on the file as it is (no start number: the text passes unchanged) and on a copy
@@ -25,13 +29,15 @@
 #   Each command's output is checked where the result is known: continue gives the file back
 #   or the numbered file, delete gives the file back, copy's body is the numbered file and
 #   copy --tidy's body is tidy's output.
-# Table 3: peak RSS (/usr/bin/time %M) of every command on every input, in MiB.
+# Table 3: peak RSS (/usr/bin/time %M) of every command on every input, in MiB; ok when no
+#   corvane command takes more than MEM_LIMIT MiB.
 # Table 4: peak RSS of every command on a BIG_LINES-line mixed CR LF file (the mixed-crlf
 #   text repeated); ok at most MEM_LIMIT MiB. BIG=0 skips it.
 #
 # Usage: bench/compare_table.sh [path/to/corvane]   (default: build/native/cli/corvane)
-#   LINES=N (1000000)  LONG_LINES=N (50000)  RUNS=N (5)  TARGET=R (0.5)  CMD_TARGET=R (1.5)
-#   BIG=0|1 (1)  BIG_LINES=N (5000000)  MEM_LIMIT=MiB (64)  KEEP=1 keeps the folder.
+#   LINES=N (1000000)  LONG_LINES=N (50000)  RUNS=N (5)  TARGET=R (0.3)  CAT_TARGET=R (0.8)
+#   CMD_TARGET=R (1.5)  BIG=0|1 (1)  BIG_LINES=N (5000000)  MEM_LIMIT=MiB (8)  KEEP=1 keeps the
+#   folder.
 # The table goes to standard output, progress to standard error. Exit status 0 when every
 # row is ok, 1 when any is not, 2 when the script cannot run.
 set -euo pipefail
@@ -42,11 +48,12 @@ corvane_arg=${1:-$here/../build/native/cli/corvane}
 lines=${LINES:-1000000}
 long_lines=${LONG_LINES:-50000}
 runs=${RUNS:-5}
-target=${TARGET:-0.5}
+target=${TARGET:-0.3}
+cat_target=${CAT_TARGET:-0.8}
 cmd_target=${CMD_TARGET:-1.5}
 big=${BIG:-1}
 big_lines=${BIG_LINES:-5000000}
-mem_limit=${MEM_LIMIT:-64}
+mem_limit=${MEM_LIMIT:-8}
 
 die() { echo "compare_table.sh: $*" >&2; exit 2; }
 say() { printf "compare_table.sh: [%3ds] %s\n" "$SECONDS" "$*" >&2; }
@@ -56,7 +63,7 @@ for v in lines long_lines runs big_lines; do
   printf -v "$v" '%d' "$((10#${!v}))"  # 010 is ten lines, and two digits wide
 done
 [[ $big =~ ^[01]$ ]] || die "BIG must be 0 or 1, not '$big'"
-for v in target cmd_target mem_limit; do
+for v in target cat_target cmd_target mem_limit; do
   [[ ${!v} =~ ^[0-9]+(\.[0-9]+)?$ ]] || die "${v^^} must be a number, not '${!v}'"
 done
 [ "$runs" -ge 1 ] || die "RUNS must be at least 1"
@@ -75,59 +82,6 @@ version=$("$corvane" --version | head -1)
 corvane_arg=$(realpath "$corvane_arg")
 
 # ---------------------------------------------------------------- generators
-
-gen_py() {  # KIND LINES
-  python3 - "$1" "$2" <<'PY'
-import random, sys
-kind, count = sys.argv[1], int(sys.argv[2])
-rnd = random.Random(20240601)
-JA = ("これは ファイル 行番号 を 削除 します 挿入 した テキスト の 設定 変更 確認 文字列 "
-      "データ サーバー エディタ 「 」 （ ） 、 。 ： ！ ？ 　 表示 する ません 日本語 漢字 "
-      "かな カタカナ 一覧 番号 処理 終了 開始 ０１ ２３ です ます が は に").split(" ")
-EN = [w + " " for w in ("int return value:key if else 0x1F while the 12 for { } ; // "
-                        "alpha\tbeta x=y:z file line number copy tidy 2024 main() delete").split(" ")]
-FEW = ("1", "23", "-", ".", "(3)", "5:", "/")
-
-def words(pool, weights, target, head=""):
-    parts, n = [head], len(head)
-    while n < target:
-        for w in rnd.choices(pool, weights, k=16):
-            parts.append(w); n += len(w)
-            if n >= target:
-                break
-    return "".join(parts)
-
-MIX, MIXW = JA + EN, [0.6 / len(JA)] * len(JA) + [0.4 / len(EN)] * len(EN)
-JAP, JAPW = JA + list(FEW), [0.96 / len(JA)] * len(JA) + [0.04 / len(FEW)] * len(FEW)
-
-def mixed():
-    r = rnd.random()
-    if r < 0.03:
-        return ""
-    return words(MIX, MIXW, rnd.randint(28, 48), "    " if r < 0.2 else "")
-
-def japanese():
-    r = rnd.random()
-    if r < 0.03:
-        return ""
-    return words(JAP, JAPW, rnd.randint(18, 36), "　" if r < 0.1 else "")
-
-def short():
-    return "".join(rnd.choices("ab xyz.\t1:", k=rnd.randint(0, 3)))
-
-def long():
-    return words(EN, None, rnd.randint(1900, 2100))
-
-make, eol = {"mixed-crlf": (mixed, "\r\n"), "japanese-lf": (japanese, "\n"),
-             "short-lf": (short, "\n"), "long-lf": (long, "\n")}[kind]
-out = sys.stdout.buffer
-left = count
-while left:
-    n = min(left, 20000)
-    out.write("".join(make() + eol for _ in range(n)).encode())
-    left -= n
-PY
-}
 
 # The first BIG_LINES lines of the mixed text repeated, so the big file costs no new randomness.
 repeat_lines() {  # FILE LINES
@@ -158,22 +112,27 @@ peak() {  # OUT CMD...
 }
 rss_kib() { tail -1 "$work/rss"; }
 
-# The UTF-8 form of a corvane output: UTF-16LE files lose their BOM and are converted.
+# The UTF-8 form of a corvane output: UTF-16 files lose their BOM and are converted.
 as_utf8() {  # FILE ENCODING
   case $2 in
     utf16le) tail -c +3 "$1" | iconv -f UTF-16LE -t UTF-8 ;;
+    utf16be) tail -c +3 "$1" | iconv -f UTF-16BE -t UTF-8 ;;
     cp932) iconv -f CP932 -t UTF-8 "$1" ;;
     *) cat "$1" ;;
   esac
 }
 
-# Runs the commands in the arrays cmd_a and cmd_b RUNS times, alternating run by run so both
-# see the same machine load, appending their times to files A and B.
-alternate() {  # A B
-  : > "$1"; : > "$2"
+# Runs the commands in the arrays cmd_a, cmd_b (and cmd_c, cmd_d when C, D are given) RUNS
+# times, alternating run by run so all see the same machine load, appending their times to
+# files A, B, C and D.
+alternate() {  # A B [C [D]]
+  local f
+  for f in "$@"; do : > "$f"; done
   for _ in $(seq "$runs"); do
     timed "${cmd_a[@]}" >> "$1"
     timed "${cmd_b[@]}" >> "$2"
+    if [ $# -ge 3 ]; then timed "${cmd_c[@]}" >> "$3"; fi
+    if [ $# -ge 4 ]; then timed "${cmd_d[@]}" >> "$4"; fi
   done
 }
 # The median wall and CPU seconds of a file of timed lines: "WALL CPU".
@@ -227,8 +186,8 @@ check_output() {  # OUT ENCODING EXPECT...
 
 # ---------------------------------------------------------------- the inputs
 
-inputs=(ascii-crlf mixed-crlf japanese-lf short-lf long-lf mixed-utf16le japanese-cp932)
-: > "$work/t1"; : > "$work/t2"; : > "$work/t3"; : > "$work/t4"
+inputs=(ascii-crlf mixed-crlf japanese-lf short-lf long-lf mixed-utf16le mixed-utf16be japanese-cp932)
+: > "$work/t1"; : > "$work/t1n"; : > "$work/t2"; : > "$work/t3"; : > "$work/t4"
 n_in=${#inputs[@]}
 i=0
 for k in "${inputs[@]}"; do
@@ -245,6 +204,11 @@ for k in "${inputs[@]}"; do
       enc=utf16le
       nl_in=$work/mixed-crlf.in
       { printf '\377\376'; iconv -f UTF-8 -t UTF-16LE "$nl_in"; } > "$in" ;;
+    mixed-utf16be)
+      say "[$i/$n_in] $k: converting mixed-crlf"
+      enc=utf16be
+      nl_in=$work/mixed-crlf.in
+      { printf '\376\377'; iconv -f UTF-8 -t UTF-16BE "$nl_in"; } > "$in" ;;
     japanese-cp932)
       say "[$i/$n_in] $k: converting japanese-lf"
       enc=cp932
@@ -266,18 +230,26 @@ for k in "${inputs[@]}"; do
   if [ "$rc" = 0 ] && cmp -s <(as_utf8 "$num" "$enc") "$work/nl.out"; then same=same; else same=DIFFERENT; fi
   rm -f "$work/nl.out"
 
-  say "[$i/$n_in] $k: timing number and nl, $runs runs each, alternating"
-  cmd_a=("$corvane" number "$in"); cmd_b=("${nl_cmd[@]}" "$nl_in")
+  say "[$i/$n_in] $k: timing number, nl and cat, $runs runs each, alternating"
+  cmd_a=("$corvane" number "$in"); cmd_b=("${nl_cmd[@]}" "$nl_in"); cmd_c=(cat "$in")
   timed "${cmd_a[@]}" > /dev/null; timed "${cmd_b[@]}" > /dev/null
-  alternate "$work/t.cv" "$work/t.nl"
+  if [ "$k" = mixed-crlf ]; then
+    cmd_d=(cat -n "$in")
+    alternate "$work/t.cv" "$work/t.nl" "$work/t.cat" "$work/t.catn"
+    read -r w_catn _ < <(medians "$work/t.catn")
+    echo "$k $count $w_catn" >> "$work/t1n"
+  else
+    alternate "$work/t.cv" "$work/t.nl" "$work/t.cat"
+  fi
   read -r w_cv c_cv < <(medians "$work/t.cv")
   read -r w_nl c_nl < <(medians "$work/t.nl")
-  echo "$k $count $size $same $w_nl $c_nl $w_cv $c_cv" >> "$work/t1"
+  read -r w_cat _ < <(medians "$work/t.cat")
+  echo "$k $count $size $same $w_nl $c_nl $w_cv $c_cv $w_cat" >> "$work/t1"
 
   # Table 2 and the rest of table 3.
   one=$work/$k.one
-  if [ "$enc" = utf16le ]; then
-    { printf '\377\376'; printf '1:' | iconv -f UTF-8 -t UTF-16LE; tail -c +3 "$in"; } > "$one"
+  if [ "$enc" = utf16le ] || [ "$enc" = utf16be ]; then
+    { head -c 2 "$in"; printf '1:' | iconv -f UTF-8 -t "UTF-16${enc#utf16}"; tail -c +3 "$in"; } > "$one"
   else
     { printf '1:'; cat "$in"; } > "$one"
   fi
@@ -361,17 +333,25 @@ echo "  a million would be 2 GB, and the row is about the cost per byte); median
 echo
 echo "1. corvane number FILE against nl -ba -wW -s: FILE (W = digits of the line count);"
 echo "   seconds, alternating pair by pair, output to /dev/null; ok: wall ratio <= $target"
-printf '%-15s %8s %8s %9s %8s %8s %8s %8s %7s %7s %s\n' \
-  input lines MiB output nl-wall nl-cpu cv-wall cv-cpu wall-x cpu-x verdict
-while read -r k count size same w_nl c_nl w_cv c_cv; do
+printf '%-15s %8s %8s %9s %8s %8s %8s %8s %7s %7s %7s %7s %s\n' \
+  input lines MiB output nl-wall nl-cpu cv-wall cv-cpu wall-x cpu-x floor cv/flr verdict
+while read -r k count size same w_nl c_nl w_cv c_cv w_cat; do
   rw=$(ratio "$w_cv" "$w_nl"); rc_=$(ratio "$c_cv" "$c_nl"); v=$(verdict "$rw" "$target")
   [ "$same" = same ] || v=FAIL
   [ "$v" = FAIL ] && fail
-  printf '%-15s %8s %8s %9s %8s %8s %8s %8s %7s %7s %s\n' \
-    "$k" "$count" "$(mib $((size / 1024)))" "$same" "$w_nl" "$c_nl" "$w_cv" "$c_cv" "$rw" "$rc_" "$v"
+  printf '%-15s %8s %8s %9s %8s %8s %8s %8s %7s %7s %7s %7s %s\n' "$k" "$count" \
+    "$(mib $((size / 1024)))" "$same" "$w_nl" "$c_nl" "$w_cv" "$c_cv" "$rw" "$rc_" "$w_cat" \
+    "$(ratio "$w_cv" "$w_cat")" "$v"
 done < "$work/t1"
-echo "   mixed-utf16le: corvane reads the UTF-16LE file, nl the UTF-8 mixed-crlf file; the"
+echo "   mixed-utf16le/-be: corvane reads the UTF-16 file, nl the UTF-8 mixed-crlf file; the"
 echo "   outputs are compared in UTF-8; japanese-cp932 likewise with the japanese-lf file"
+echo "   floor: cat FILE to /dev/null, wall seconds; cv/flr: corvane's wall time over it"
+while read -r k count w_catn; do
+  w_cv=$(awk -v k="$k" '$1 == k { print $7 }' "$work/t1")
+  r=$(ratio "$w_cv" "$w_catn"); v=$(verdict "$r" "$cat_target")
+  [ "$v" = FAIL ] && fail
+  echo "   $k: cat -n FILE $w_catn s, corvane number $w_cv s, ratio $r (ok: <= $cat_target) $v"
+done < "$work/t1n"
 
 echo
 echo "2. every other command against corvane number on the same input, alternating run by run:"
@@ -388,20 +368,24 @@ echo "   continue: the file as it is (passes unchanged); continue 1:: its first 
 echo "   delete, delete-number-only, dedent, tidy: on the output of corvane number"
 
 echo
-echo "3. peak RSS, MiB (/usr/bin/time %M)"
+echo "3. peak RSS, MiB (/usr/bin/time %M); ok: every corvane command <= $mem_limit MiB"
 cols=(nl number "${cmd_labels[@]}")
 heads=(nl number cont "cont1:" delete del-num dedent tidy copy copy-t)
 printf '%-15s %8s' input file
-printf ' %7s' "${heads[@]}"; echo
+printf ' %7s' "${heads[@]}"; echo " verdict"
 for k in "${inputs[@]}"; do
   grep -q "^$k"$'\t' "$work/t3" || continue
   size=$(awk -v k="$k" '$1 == k { print $3 }' "$work/t1")
   printf '%-15s %8s' "$k" "$(mib $((size / 1024)))"
+  v=ok
   for c in "${cols[@]}"; do
     kib=$(awk -F'\t' -v k="$k" -v c="$c" '$1 == k && $2 == c { print $3 }' "$work/t3")
-    printf ' %7s' "$(mib "${kib:-0}")"
+    m=$(mib "${kib:-0}")
+    printf ' %7s' "$m"
+    if [ "$c" != nl ] && awk -v m="$m" -v t="$mem_limit" 'BEGIN { exit !(m + 0 > t + 0) }'; then v=FAIL; fi
   done
-  echo
+  [ "$v" = FAIL ] && fail
+  echo " $v"
 done
 
 echo

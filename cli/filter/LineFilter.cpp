@@ -11,6 +11,7 @@
 #include "LineNumberUnit/LineSteps.h"
 #include "cli/sys/System.h"
 #include "library/LineBreak/LineBreak.h"
+#include "library/UtfUnit/Utf16Validate.h"
 #include "library/UtfUnit/UtfRules.h"
 #include "library/UtfUnit/UtfUnit.h"
 
@@ -33,10 +34,6 @@ struct TBodyInfo {
   // in and on the way out.
   bool Swapped = false;
 };
-
-void SwapUnits(char16_t* P, size_t N) {
-  for (size_t I = 0; I < N; ++I) P[I] = static_cast<char16_t>((P[I] << 8) | (P[I] >> 8));
-}
 
 // Reads the body of an input (after its BOM) in blocks of code units and keeps the units not
 // yet consumed, the unfinished last line of a block among them.
@@ -74,7 +71,7 @@ class TUnitReader {
     const size_t Total = FOdd + Got;
     const size_t NewUnits = Total / sizeof(TChar);
     if constexpr (sizeof(TChar) == 2) {
-      if (FSwapped) SwapUnits(FData.get() + FEnd, NewUnits);
+      if (FSwapped) SwapUtf16Bytes(FData.get() + FEnd, NewUnits);
     }
     FEnd += NewUnits;
     FOdd = Total % sizeof(TChar);
@@ -165,7 +162,7 @@ class TUnitWriter {
     if (FSize == 0) return;
     WritePrefix();
     if constexpr (sizeof(TChar) == 2) {
-      if (FSwapped) SwapUnits(FData.get(), FSize);
+      if (FSwapped) SwapUtf16Bytes(FData.get(), FSize);
     }
     FSink.Write(
         std::string_view(reinterpret_cast<const char*>(FData.get()), FSize * sizeof(TChar)));

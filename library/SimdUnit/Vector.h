@@ -2,14 +2,14 @@
 // TVec: the few vector operations the validators and the line splitter are written in, once for
 // 16-byte registers (SSE2, and SSSE3's shuffles) and once for 32-byte ones (AVX2), each in its
 // instruction set's region, where the algorithms over it are compiled (SimdUnit.h).
-//   TVec::Load(P), Zero(), Splat8(B), Splat16(U); A & B, A | B, A ^ B, AndNot(A, B) = B & ~A;
-//   Eq8, Eq16: all ones where equal; Less8: where A < B as signed bytes; Add8; SubSat8: A - B,
-//   unsigned, 0 where B is larger; HighNibbles: each byte's top four bits, 0 to 15;
-//   A.Mask8(): bit I from the top bit of byte I; Mask16(A, B): bit I from unit I of A, then B
-//   (all ones or zero); A.Any(): some bit set.
-//   SSSE3 and AVX2: Table16(T): 16 bytes to look up in; Lookup16(Table, Index): each byte of
-//   Index (0 to 15) replaced by that byte of Table; Prev<N>(Input, Before): each byte's N-th
-//   predecessor, the first N from the end of Before.
+//   TVec::Load(P), A.Store(P), Zero(), Splat8(B), Splat16(U); A & B, A | B, A ^ B, AndNot(A, B) = B
+//   & ~A; Eq8, Eq16: all ones where equal; Less8: where A < B as signed bytes; Add8; SubSat8: A -
+//   B, unsigned, 0 where B is larger; HighNibbles: each byte's top four bits, 0 to 15; A.Mask8():
+//   bit I from the top bit of byte I; Mask16(A, B): bit I from unit I of A, then B (all ones or
+//   zero); A.Any(): some bit set; SwapBytes16: the two bytes of each unit swapped. SSSE3 and AVX2:
+//   Table16(T): 16 bytes to look up in; Lookup16(Table, Index): each byte of Index (0 to 15)
+//   replaced by that byte of Table; Prev<N>(Input, Before): each byte's N-th predecessor, the first
+//   N from the end of Before.
 
 #include <cstddef>
 #include <cstdint>
@@ -32,6 +32,7 @@ struct TVec {
   static TVec Zero() { return {_mm_setzero_si128()}; }
   static TVec Splat8(uint8_t B) { return {_mm_set1_epi8(static_cast<char>(B))}; }
   static TVec Splat16(uint16_t U) { return {_mm_set1_epi16(static_cast<short>(U))}; }
+  void Store(void* P) const { _mm_storeu_si128(static_cast<__m128i*>(P), V); }
   uint32_t Mask8() const { return static_cast<uint32_t>(_mm_movemask_epi8(V)); }
   bool Any() const { return _mm_movemask_epi8(_mm_cmpeq_epi8(V, _mm_setzero_si128())) != 0xFFFF; }
 };
@@ -69,6 +70,9 @@ inline TVec HighNibbles(TVec A) {
 inline uint32_t Mask16(TVec A, TVec B) {
   return static_cast<uint32_t>(_mm_movemask_epi8(_mm_packs_epi16(A.V, B.V)));
 }
+inline TVec SwapBytes16(TVec A) {
+  return {_mm_or_si128(_mm_slli_epi16(A.V, 8), _mm_srli_epi16(A.V, 8))};
+}
 
 // clang-format off
 CORVANE_SIMD_END
@@ -102,6 +106,7 @@ struct TVec {
   static TVec Zero() { return {_mm256_setzero_si256()}; }
   static TVec Splat8(uint8_t B) { return {_mm256_set1_epi8(static_cast<char>(B))}; }
   static TVec Splat16(uint16_t U) { return {_mm256_set1_epi16(static_cast<short>(U))}; }
+  void Store(void* P) const { _mm256_storeu_si256(static_cast<__m256i*>(P), V); }
   uint32_t Mask8() const { return static_cast<uint32_t>(_mm256_movemask_epi8(V)); }
   bool Any() const { return !_mm256_testz_si256(V, V); }
 };
@@ -140,6 +145,9 @@ inline TVec HighNibbles(TVec A) {
 inline uint32_t Mask16(TVec A, TVec B) {
   const __m256i Packed = _mm256_packs_epi16(A.V, B.V);
   return static_cast<uint32_t>(_mm256_movemask_epi8(_mm256_permute4x64_epi64(Packed, 0xD8)));
+}
+inline TVec SwapBytes16(TVec A) {
+  return {_mm256_or_si256(_mm256_slli_epi16(A.V, 8), _mm256_srli_epi16(A.V, 8))};
 }
 
 // The shuffle looks up within each lane: the table goes into both.

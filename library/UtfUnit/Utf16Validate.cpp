@@ -1,5 +1,5 @@
-// UTF-16 validation: vectors look for surrogates 64 units a step, a scalar pass names the bad
-// unit.
+// UTF-16 in either byte order: vectors look for surrogates 64 units a step and a scalar pass
+// names the bad unit; vectors swap bytes and a scalar loop the short rest.
 #include "library/UtfUnit/Utf16Validate.h"
 
 #include <cstdint>
@@ -42,6 +42,16 @@ size_t FirstUnpairedScalar(const unsigned char* Begin, size_t Units, bool Swappe
   return ScanScalar(Begin, Units, 0, Swapped);
 }
 
+size_t SwapNone(char16_t*, size_t) {
+  return 0;
+}
+
+void SwapRest(char16_t* Units, size_t From, size_t Count) {
+  for (size_t I = From; I < Count; ++I) {
+    Units[I] = static_cast<char16_t>(Units[I] << 8 | Units[I] >> 8);
+  }
+}
+
 }  // namespace
 
 #if CORVANE_SIMD_X86
@@ -78,6 +88,17 @@ constexpr TFirstUnpaired Implementations[] = {
 #endif
 };
 
+using TSwapVectors = size_t (*)(char16_t* P, size_t Units);
+
+constexpr TSwapVectors Swaps[] = {
+    SwapNone,
+#if CORVANE_SIMD_X86
+    simd_sse2::Utf16SwapVectors,
+    nullptr,
+    simd_avx2::Utf16SwapVectors,
+#endif
+};
+
 size_t Run(TFirstUnpaired F, std::string_view Bytes, std::endian Order) {
   const auto* Begin = reinterpret_cast<const unsigned char*>(Bytes.data());
   return F(Begin, Bytes.size() / 2, Order != std::endian::native);
@@ -99,3 +120,12 @@ size_t FirstUnpairedSurrogate(std::string_view Bytes, std::endian Order) {
   return Run(Best, Bytes, Order);
 }
 
+void SwapUtf16BytesWith(TSimdLevel Level, char16_t* Units, size_t Count) {
+  const TSwapVectors Pick = SimdPick(Swaps, Level);
+  SwapRest(Units, Pick != nullptr ? Pick(Units, Count) : 0, Count);
+}
+
+void SwapUtf16Bytes(char16_t* Units, size_t Count) {
+  static const TSwapVectors Best = SimdBest(Swaps);
+  SwapRest(Units, Best(Units, Count), Count);
+}

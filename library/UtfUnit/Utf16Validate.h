@@ -1,6 +1,7 @@
 #pragma once
-// UTF-16 validation at memory speed: vectors look for surrogates (D800-DFFF) a block at a time
-// and check the pairs only where there are some; either byte order, chosen once for the CPU.
+// UTF-16 in either byte order at memory speed, vector code chosen once for the CPU: validation
+// looks for surrogates (D800-DFFF) a block at a time and checks pairs only where there are
+// some; the byte swap turns one order into the other.
 
 #include <bit>
 #include <cstddef>
@@ -25,3 +26,10 @@
 // tests and benchmarks can run each one; a Level that is not available runs the scalar one.
 [[nodiscard]] size_t FirstUnpairedSurrogateWith(TSimdLevel Level, std::string_view Bytes,
                                                 std::endian Order);
+
+// SwapUtf16Bytes() — swaps the two bytes of each of the Count units at Units, which turns
+// UTF-16 in one byte order into the other.
+void SwapUtf16Bytes(char16_t* Units, size_t Count);
+
+// SwapUtf16BytesWith() — SwapUtf16Bytes() by the implementation of Level, for tests.
+void SwapUtf16BytesWith(TSimdLevel Level, char16_t* Units, size_t Count);

@@ -140,4 +140,21 @@ TEST(Utf16Validate, JudgesSurrogatesAtEveryPosition) {
   }
 }
 
+// Every implementation this CPU runs swaps each unit's bytes, whatever the count and alignment,
+// and touches nothing around the units.
+TEST(Utf16Validate, SwapsTheBytesOfEveryUnit) {
+  std::mt19937 Random(2);
+  for (const TSimdLevel Level : LevelsOf(Utf16ValidatorAvailable)) {
+    for (size_t Count = 0; Count <= 70; ++Count) {
+      std::u16string Units(Count + 2, u'\0');
+      for (char16_t& C : Units) C = static_cast<char16_t>(Random());
+      std::u16string Want = Units;
+      for (size_t I = 1; I <= Count; ++I)
+        Want[I] = static_cast<char16_t>(Units[I] << 8 | Units[I] >> 8);
+      SwapUtf16BytesWith(Level, Units.data() + 1, Count);
+      ASSERT_EQ(Units, Want) << SimdLevelName(Level) << ", " << Count << " units";
+    }
+  }
+}
+
 }  // namespace
