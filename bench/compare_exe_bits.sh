@@ -51,7 +51,9 @@ wineserver=/usr/lib/wine/wineserver
 [ -x "$wineserver" ] || wineserver=$(command -v wineserver || echo /usr/lib/wine/wineserver64)
 for arch in win32 win64; do
   "$runner" "$arch" "corvane${arch#win}.exe" --version > /dev/null
-  WINEPREFIX=${CORVANE_WINE_HOME:-$here/../build/wine}/$arch "$wineserver" -p60
+  prefix=${CORVANE_WINE_HOME:-$here/../build/wine}/$arch
+  WINEPREFIX=$prefix "$wineserver" -w  # the server of that run ends, one that stays starts
+  WINEPREFIX=$prefix "$wineserver" -p60
 done
 
 timed() {

@@ -97,7 +97,7 @@ constexpr size_t NoFault = SIZE_MAX;
 CORVANE_SIMD_BEGIN(sse2, "sse2")
 #include "library/CodePage932/Cp932Blocks.inc"
 CORVANE_SIMD_END
-CORVANE_SIMD_BEGIN(avx2, "avx2")
+CORVANE_SIMD_BEGIN(avx2, "avx2,popcnt")
 #include "library/CodePage932/Cp932Blocks.inc"
 CORVANE_SIMD_END
 // clang-format on

@@ -16,6 +16,21 @@ void BreakMasksScalar(const TChar* P, size_t Blocks, uint64_t* CR, uint64_t* LF)
   }
 }
 
+template <LineUnit TChar>
+uint64_t CountLineEndsScalar(const TChar* P, size_t Blocks, uint64_t& CarriedCR) {
+  uint64_t Count = 0;
+  for (size_t B = 0; B < Blocks; ++B, P += 64) {
+    for (size_t I = 0; I < 64; ++I) {
+      Count +=
+          P[I] == TChar('\r') ? (I + 1 < 64 ? P[I + 1] != TChar('\n') : 1) : P[I] == TChar('\n');
+    }
+    // A CR at the end of one block and an LF at the start of the next end one line.
+    Count -= CarriedCR & (P[0] == TChar('\n'));
+    CarriedCR = P[63] == TChar('\r');
+  }
+  return Count;
+}
+
 }  // namespace
 
 #if CORVANE_SIMD_X86
@@ -23,7 +38,7 @@ void BreakMasksScalar(const TChar* P, size_t Blocks, uint64_t* CR, uint64_t* LF)
 CORVANE_SIMD_BEGIN(sse2, "sse2")
 #include "library/LineBreak/BreakMasks.inc"
 CORVANE_SIMD_END
-CORVANE_SIMD_BEGIN(avx2, "avx2")
+CORVANE_SIMD_BEGIN(avx2, "avx2,popcnt")
 #include "library/LineBreak/BreakMasks.inc"
 CORVANE_SIMD_END
 // clang-format on
@@ -42,6 +57,19 @@ constexpr TBreakMasks<TChar> Implementations[] = {
     simd_sse2::BreakMasks,
     nullptr,
     simd_avx2::BreakMasks,
+#endif
+};
+
+template <LineUnit TChar>
+using TCountLineEnds = uint64_t (*)(const TChar* P, size_t Blocks, uint64_t& CarriedCR);
+
+template <LineUnit TChar>
+constexpr TCountLineEnds<TChar> Counts[] = {
+    CountLineEndsScalar<TChar>,
+#if CORVANE_SIMD_X86
+    simd_sse2::CountLineEnds<TChar>,
+    nullptr,
+    simd_avx2::CountLineEnds<TChar>,
 #endif
 };
 
@@ -65,9 +93,25 @@ void BreakMasksWith(TSimdLevel Level, const TChar* P, size_t Blocks, uint64_t* C
   (Pick != nullptr ? Pick : BreakMasksScalar<TChar>)(P, Blocks, CR, LF);
 }
 
+template <LineUnit TChar>
+uint64_t CountLineEnds(const TChar* P, size_t Blocks, uint64_t& CarriedCR) {
+  static const TCountLineEnds<TChar> Best = SimdBest(Counts<TChar>);
+  return Best(P, Blocks, CarriedCR);
+}
+
+template <LineUnit TChar>
+uint64_t CountLineEndsWith(TSimdLevel Level, const TChar* P, size_t Blocks, uint64_t& CarriedCR) {
+  const TCountLineEnds<TChar> Pick = SimdPick(Counts<TChar>, Level);
+  return (Pick != nullptr ? Pick : CountLineEndsScalar<TChar>)(P, Blocks, CarriedCR);
+}
+
 template void BreakMasks(const char*, size_t, uint64_t*, uint64_t*);
 template void BreakMasks(const char16_t*, size_t, uint64_t*, uint64_t*);
 template void BreakMasksWith(TSimdLevel, const char*, size_t, uint64_t*, uint64_t*);
 template void BreakMasksWith(TSimdLevel, const char16_t*, size_t, uint64_t*, uint64_t*);
+template uint64_t CountLineEnds(const char*, size_t, uint64_t&);
+template uint64_t CountLineEnds(const char16_t*, size_t, uint64_t&);
+template uint64_t CountLineEndsWith(TSimdLevel, const char*, size_t, uint64_t&);
+template uint64_t CountLineEndsWith(TSimdLevel, const char16_t*, size_t, uint64_t&);
 
 }  // namespace line_break_detail

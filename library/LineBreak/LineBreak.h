@@ -24,8 +24,8 @@ namespace line_break_detail {
 template <LineUnit TChar>
 void BreakMasks(const TChar* P, size_t Blocks, uint64_t* CR, uint64_t* LF);
 
-// BreakMasks() by the implementation of Level (scalar, SSE2 or AVX2), so tests can run each
-// one; a Level that is not available runs the scalar one.
+// BreakMasks() and CountLineEnds() by the implementation of Level (scalar, SSE2 or AVX2), so
+// tests can run each one; a Level that is not available runs the scalar one.
 [[nodiscard]] bool BreakMasksAvailable(TSimdLevel Level);
 template <LineUnit TChar>
 void BreakMasksWith(TSimdLevel Level, const TChar* P, size_t Blocks, uint64_t* CR, uint64_t* LF);
@@ -33,17 +33,24 @@ void BreakMasksWith(TSimdLevel Level, const TChar* P, size_t Blocks, uint64_t* C
 // Blocks of 64 units whose masks one call computes.
 constexpr size_t MaskBlocks = 8;
 
-// The set bits of X. Without the POPCNT instruction std::popcount is a library call; the
-// bit-slice count inline is faster than that.
-inline uint64_t CountBits(uint64_t X) {
-#if defined(__POPCNT__)
-  return static_cast<uint64_t>(std::popcount(X));
-#else
-  X = X - ((X >> 1) & 0x5555555555555555ull);
-  X = (X & 0x3333333333333333ull) + ((X >> 2) & 0x3333333333333333ull);
-  X = (X + (X >> 4)) & 0x0F0F0F0F0F0F0F0Full;
-  return (X * 0x0101010101010101ull) >> 56;
-#endif
+// The lines that end in Blocks blocks of 64 units at P, as CountLines() counts them: one per LF
+// and per CR without an LF after it. CarriedCR: the unit before P is a CR; on return, the last
+// unit counted is. Vector code chosen once for the CPU (LineBreak.cpp).
+template <LineUnit TChar>
+uint64_t CountLineEnds(const TChar* P, size_t Blocks, uint64_t& CarriedCR);
+template <LineUnit TChar>
+uint64_t CountLineEndsWith(TSimdLevel Level, const TChar* P, size_t Blocks, uint64_t& CarriedCR);
+
+// The index of the lowest set bit of M, which is not 0. In 32-bit builds std::countr_zero of 64
+// bits is a library call; two halves are not.
+inline size_t LowestBit(uint64_t M) {
+  if constexpr (sizeof(size_t) < sizeof(uint64_t)) {
+    const auto Low = static_cast<uint32_t>(M);
+    return Low != 0 ? static_cast<size_t>(std::countr_zero(Low))
+                    : 32 + static_cast<size_t>(std::countr_zero(static_cast<uint32_t>(M >> 32)));
+  } else {
+    return static_cast<size_t>(std::countr_zero(M));
+  }
 }
 
 template <LineUnit TChar>
@@ -93,7 +100,7 @@ size_t ForEachLine(std::basic_string_view<TChar> Text, bool AtEnd, TVisit&& Visi
     line_break_detail::BreakMasks(P + Block, Blocks, CR, LF);
     for (size_t B = 0; B < Blocks; ++B, Block += 64) {
       for (uint64_t M = CR[B] | LF[B]; M != 0; M &= M - 1) {
-        if (!Break(Block + static_cast<size_t>(std::countr_zero(M)))) return Start;
+        if (!Break(Block + line_break_detail::LowestBit(M))) return Start;
       }
     }
   }
@@ -125,20 +132,9 @@ template <LineUnit TChar>
 uint64_t CountLines(std::basic_string_view<TChar> Text) {
   const TChar* const P = Text.data();
   const size_t N = Text.size();
-  uint64_t Count = 0;
-  uint64_t CarriedCR = 0;  // the last unit of the previous block was a CR
-  uint64_t CR[line_break_detail::MaskBlocks], LF[line_break_detail::MaskBlocks];
-  size_t Block = 0;
-  while (N - Block >= 64) {
-    const size_t Blocks = std::min(line_break_detail::MaskBlocks, (N - Block) / 64);
-    line_break_detail::BreakMasks(P + Block, Blocks, CR, LF);
-    for (size_t B = 0; B < Blocks; ++B, Block += 64) {
-      Count += line_break_detail::CountBits(CR[B] | LF[B]) -
-               line_break_detail::CountBits(CR[B] & (LF[B] >> 1)) - (CarriedCR & LF[B] & 1);
-      CarriedCR = CR[B] >> 63;
-    }
-  }
-  for (size_t I = Block; I < N; ++I) {
+  uint64_t CarriedCR = 0;
+  uint64_t Count = line_break_detail::CountLineEnds(P, N / 64, CarriedCR);
+  for (size_t I = N / 64 * 64; I < N; ++I) {
     if (P[I] == TChar('\n')) {
       Count += (I > 0 && P[I - 1] == TChar('\r')) ? 0 : 1;
     } else if (P[I] == TChar('\r')) {

@@ -13,7 +13,7 @@ bool SimdLevelAvailable(TSimdLevel Level) {
     case slSsse3:
       return __builtin_cpu_supports("ssse3");
     case slAvx2:
-      return __builtin_cpu_supports("avx2");
+      return __builtin_cpu_supports("avx2") && __builtin_cpu_supports("popcnt");
   }
   return false;
 #else

@@ -12,7 +12,7 @@ enum TSimdLevel : uint8_t {
   slScalar,  // plain C++; every CPU
   slSse2,    // 16 bytes a step
   slSsse3,   // 16 bytes a step, with byte shuffles
-  slAvx2,    // 32 bytes a step
+  slAvx2,    // 32 bytes a step, and POPCNT
 };
 
 // SimdLevelAvailable() — true when this build and this CPU (and its operating system, for the

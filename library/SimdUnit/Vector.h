@@ -74,6 +74,14 @@ inline TVec SwapBytes16(TVec A) {
   return {_mm_or_si128(_mm_slli_epi16(A.V, 8), _mm_srli_epi16(A.V, 8))};
 }
 
+// The set bits of X: a bit-slice count, as a CPU without AVX2 may lack the POPCNT instruction.
+inline uint64_t PopCount(uint64_t X) {
+  X = X - ((X >> 1) & 0x5555555555555555ull);
+  X = (X & 0x3333333333333333ull) + ((X >> 2) & 0x3333333333333333ull);
+  X = (X + (X >> 4)) & 0x0F0F0F0F0F0F0F0Full;
+  return (X * 0x0101010101010101ull) >> 56;
+}
+
 // clang-format off
 CORVANE_SIMD_END
 CORVANE_SIMD_BEGIN(ssse3, "ssse3")
@@ -94,7 +102,7 @@ TVec Prev(TVec Input, TVec Before) {
 
 // clang-format off
 CORVANE_SIMD_END
-CORVANE_SIMD_BEGIN(avx2, "avx2")
+CORVANE_SIMD_BEGIN(avx2, "avx2,popcnt")
 // clang-format on
 
 // Win64 gives no 32-byte aligned stack: every load is unaligned.
@@ -148,6 +156,11 @@ inline uint32_t Mask16(TVec A, TVec B) {
 }
 inline TVec SwapBytes16(TVec A) {
   return {_mm256_or_si256(_mm256_slli_epi16(A.V, 8), _mm256_srli_epi16(A.V, 8))};
+}
+
+// POPCNT comes with AVX2 (the region's target includes it).
+inline uint64_t PopCount(uint64_t X) {
+  return static_cast<uint64_t>(__builtin_popcountll(X));
 }
 
 // The shuffle looks up within each lane: the table goes into both.

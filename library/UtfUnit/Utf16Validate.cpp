@@ -59,7 +59,7 @@ void SwapRest(char16_t* Units, size_t From, size_t Count) {
 CORVANE_SIMD_BEGIN(sse2, "sse2")
 #include "library/UtfUnit/Utf16Blocks.inc"
 CORVANE_SIMD_END
-CORVANE_SIMD_BEGIN(avx2, "avx2")
+CORVANE_SIMD_BEGIN(avx2, "avx2,popcnt")
 #include "library/UtfUnit/Utf16Blocks.inc"
 CORVANE_SIMD_END
 // clang-format on

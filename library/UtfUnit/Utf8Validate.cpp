@@ -141,7 +141,7 @@ constexpr uint8_t Bit7 = 0x80;
 CORVANE_SIMD_BEGIN(ssse3, "ssse3")
 #include "library/UtfUnit/Utf8Blocks.inc"
 CORVANE_SIMD_END
-CORVANE_SIMD_BEGIN(avx2, "avx2")
+CORVANE_SIMD_BEGIN(avx2, "avx2,popcnt")
 #include "library/UtfUnit/Utf8Blocks.inc"
 CORVANE_SIMD_END
 // clang-format on

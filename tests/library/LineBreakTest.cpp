@@ -67,7 +67,8 @@ TEST(LineBreak, SplitsAsThePlainRuleForBothUnits) {
   CheckSplitter<char16_t>(11);
 }
 
-// Every implementation of the break masks this CPU runs against the scalar one, at any alignment.
+// Every implementation of the break masks and line-end count this CPU runs against the scalar
+// one, at any alignment.
 template <typename TChar>
 void CheckMasks(uint32_t Seed) {
   std::mt19937 Rng(Seed);
@@ -84,6 +85,13 @@ void CheckMasks(uint32_t Seed) {
         ASSERT_EQ(CR[B], WantCR[B]) << SimdLevelName(Level) << " round " << Round << " block " << B;
         ASSERT_EQ(LF[B], WantLF[B]) << SimdLevelName(Level) << " round " << Round << " block " << B;
       }
+      uint64_t Carried = Rng() % 2, WantCarried = Carried;
+      const uint64_t Ends =
+          line_break_detail::CountLineEndsWith(Level, Text.data() + Shift, Blocks, Carried);
+      ASSERT_EQ(Ends, line_break_detail::CountLineEndsWith(slScalar, Text.data() + Shift, Blocks,
+                                                           WantCarried))
+          << SimdLevelName(Level) << " round " << Round;
+      ASSERT_EQ(Carried, WantCarried) << SimdLevelName(Level) << " round " << Round;
     }
   }
 }
