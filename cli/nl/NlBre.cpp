@@ -7,6 +7,7 @@
 #include <cctype>
 #include <cwchar>
 #include <cwctype>
+#include <stdexcept>
 
 #include "cli/nl/NlText.h"
 
@@ -28,6 +29,7 @@ namespace {
 
 constexpr int32_t DupMax = 0x7FFF;  // RE_DUP_MAX of GNU regex
 constexpr size_t MaxProgram = size_t{1} << 20;
+constexpr size_t MaxNameSize = 32;  // of a class, equivalence class or collating element
 constexpr char32_t InvalidByte = 0x110000;  // + the byte: a byte that starts no character
 constexpr size_t Unset = static_cast<size_t>(-1);
 
@@ -64,6 +66,10 @@ constexpr const char* UnmatchedBracket = "Unmatched [, [^, [:, [., or [=";
 constexpr const char* BadCollation = "Invalid collation character";
 constexpr const char* BadInterval = "Invalid content of \\{\\}";
 constexpr const char* TooBig = "Regular expression too big";
+constexpr const char* TooComplex =
+    "error in regular expression search: its back-references need too much work on this line";
+constexpr uint64_t BacktrackSteps = uint64_t{1} << 24;  // and 64 for each byte of the line
+constexpr size_t BacktrackEntries = size_t{1} << 20;    // and one for each 8 bytes of the line
 
 bool InClass(uint8_t Class, char32_t C) {
   if (C >= InvalidByte) return false;
@@ -208,6 +214,7 @@ class TParser {
   bool ParseBranch(TNode& Branch, int Depth) {
     bool Start = true;    // nothing before in this branch: '^' anchors
     bool Literal = true;  // '*' and intervals stand for themselves: first, after an anchor
+    int Stacked = 0;      // repetitions applied to the last piece
     while (Pos < P.size() && !At("\\|")) {
       if (At("\\)")) {
         if (Depth == 0) return Fail("Unmatched ) or \\)");
@@ -216,9 +223,11 @@ class TParser {
       const char C = P[Pos];
       const bool Repeats = !Literal && (C == '*' || At("\\{") || At("\\+") || At("\\?"));
       if (Repeats) {
+        if (++Stacked > TBre::MaxNesting) return Fail(TooBig);
         if (!ParseRepeat(Branch.Children.back())) return false;
         continue;
       }
+      Stacked = 0;
       TNode Atom;
       const bool Caret = Start && C == '^';
       if (Caret) {
@@ -306,6 +315,7 @@ class TParser {
     const char E = P[Pos + 1];
     Pos += 2;
     if (E == '(') {
+      if (Depth >= TBre::MaxNesting) return Fail(TooBig);
       Atom.Kind = TNode::nkGroup;
       Atom.Index = Groups++;
       if (!ParseAlternatives(Atom, Depth + 1)) return false;
@@ -354,6 +364,7 @@ class TParser {
       const size_t Close = P.find(End, Pos + 2);
       if (Close == std::string_view::npos) return Fail(UnmatchedBracket);
       const std::string_view Name = P.substr(Pos + 2, Close - Pos - 2);
+      if (Name.size() >= MaxNameSize) return Fail(UnmatchedBracket);  // as GNU regex's buffer
       Pos = Close + 2;
       if (Kind == ':') {
         for (size_t I = 0; I < std::size(ClassNames); ++I) {
@@ -361,10 +372,10 @@ class TParser {
         }
         return Class >= 0 || Fail("Invalid character class name");
       }
-      if (Name.empty()) return Fail(BadCollation);
-      TParser Inner(Name, FUtf8, FSets);
-      Code = Inner.NextChar();
-      return Inner.Pos == Name.size() || Fail(BadCollation);
+      // nl's regex knows no multi-character collating elements, nor multi-byte ones.
+      if (Name.size() != 1) return Fail(BadCollation);
+      Code = static_cast<unsigned char>(Name[0]);
+      return true;
     }
     Code = NextChar();
     return true;
@@ -383,6 +394,7 @@ class TParser {
       if (P[Pos] == ']' && !First) break;
       char32_t Low = 0;
       int Class = -1;
+      const bool Equivalence = At("[=");
       if (!ParseElement(Low, Class)) return false;
       const bool Range = Pos + 1 < P.size() && P[Pos] == '-' && P[Pos + 1] != ']';
       if (!Range) {
@@ -395,9 +407,12 @@ class TParser {
       }
       ++Pos;
       char32_t High = 0;
-      if (Class >= 0 || At("[:") || At("[=")) return Fail("Invalid range end");
+      if (Class >= 0 || Equivalence || At("[:") || At("[=")) return Fail("Invalid range end");
       if (!ParseElement(High, Class)) return false;
+      if (Low >= InvalidByte || High >= InvalidByte) return Fail(BadCollation);
       if (Low <= High) Set.Ranges.insert(Set.Ranges.end(), {Low, High});
+      // A range ends an element: "[a-c-e]" has no meaning.
+      if (Pos + 1 < P.size() && P[Pos] == '-' && P[Pos + 1] != ']') return Fail("Invalid range end");
     }
     ++Pos;
     Atom.Kind = TNode::nkSet;
@@ -417,13 +432,13 @@ class TEmitter {
  public:
   std::vector<TBre::TInst> Program;
   int32_t Marks = 0;
-  int32_t Splits = 0;
 
   // The whole pattern, then the final match.
-  bool EmitProgram(const TNode& Root) { return Emit(Root) && Add({TBre::opMatch}); }
+  bool EmitProgram(const TNode& Root) { return Emit(Root, false) && Add({TBre::opMatch}); }
 
  private:
-  bool Emit(const TNode& Node) {
+  // Followed: in a copy after the first, a character of the copy may come after Node.
+  bool Emit(const TNode& Node, bool Followed) {
     switch (Node.Kind) {
       case TNode::nkChar:
         return Add({TBre::opChar, 0, 0, Node.Code});
@@ -432,18 +447,23 @@ class TEmitter {
       case TNode::nkSet:
         return Add({TBre::opSet, Node.Index});
       case TNode::nkAssert:
-        return Add({TBre::opAssert, Node.Index});
+        return (FCopy > 0 && Followed) || Add({TBre::opAssert, Node.Index});
       case TNode::nkBackref:
         return Add({TBre::opBackref, Node.Index});
       case TNode::nkConcat:
-        for (const TNode& Child : Node.Children) {
-          if (!Emit(Child)) return false;
+        for (size_t I = 0; I < Node.Children.size(); ++I) {
+          const auto Later = Node.Children.begin() + static_cast<ptrdiff_t>(I) + 1;
+          const bool More = Followed || (FCopy > 0 && std::any_of(Later, Node.Children.end(),
+                                                                  [](const TNode& N) {
+                                                                    return Consumes(N);
+                                                                  }));
+          if (!Emit(Node.Children[I], More)) return false;
         }
         return true;
       case TNode::nkGroup:
-        return EmitGroup(Node);
+        return EmitGroup(Node, Followed);
       case TNode::nkRepeat:
-        return EmitRepeat(Node);
+        return EmitRepeat(Node, Followed);
     }
     return false;
   }
@@ -455,17 +475,17 @@ class TEmitter {
     return true;
   }
   bool AddSplit(int32_t Next, int32_t Else) {
-    return Add({TBre::opSplit, Next, Else, static_cast<char32_t>(Splits++)});
+    return Add({TBre::opSplit, Next, Else});
   }
 
-  bool EmitGroup(const TNode& Node) {
+  bool EmitGroup(const TNode& Node, bool Followed) {
     if (!Add({TBre::opSave, 2 * Node.Index})) return false;
     std::vector<int32_t> Jumps;
     for (size_t I = 0; I < Node.Children.size(); ++I) {
       const bool Last = I + 1 == Node.Children.size();
       const int32_t Split = Here();
       if (!Last && !AddSplit(Split + 1, 0)) return false;
-      if (!Emit(Node.Children[I])) return false;
+      if (!Emit(Node.Children[I], Followed)) return false;
       if (Last) break;
       Jumps.push_back(Here());
       if (!Add({TBre::opJmp})) return false;
@@ -475,10 +495,42 @@ class TEmitter {
     return Add({TBre::opSave, 2 * Node.Index + 1});
   }
 
-  bool EmitRepeat(const TNode& Node) {
+  // Inside a copy of a repeated piece after the first: there GNU regex drops the anchors that
+  // a character of the copy follows ("\\(^a\\)\\{2\\}" matches "aa", "\\(a\\B\\)\\{2\\}" not "aa";
+  // nl's regex does the same).
+  int FCopy = 0;
+
+  // Whether every match of Node takes a character (a back-reference may take none).
+  static bool Consumes(const TNode& Node) {
+    switch (Node.Kind) {
+      case TNode::nkChar:
+      case TNode::nkAny:
+      case TNode::nkSet:
+        return true;
+      case TNode::nkGroup:
+        return std::all_of(Node.Children.begin(), Node.Children.end(), Consumes);
+      case TNode::nkConcat:
+        return std::any_of(Node.Children.begin(), Node.Children.end(), Consumes);
+      case TNode::nkRepeat:
+        return Node.Min > 0 && Consumes(Node.Children[0]);
+      default:
+        return false;
+    }
+  }
+
+  bool EmitCopy(const TNode& Body, int32_t Copy, bool Followed) {
+    if (Copy == 0) return Emit(Body, Followed);
+    ++FCopy;
+    const bool Done = Emit(Body, false);
+    --FCopy;
+    return Done;
+  }
+
+  bool EmitRepeat(const TNode& Node, bool Followed) {
     const TNode& Body = Node.Children[0];
-    for (int32_t I = 0; I < Node.Min; ++I) {
-      if (!Emit(Body)) return false;
+    int32_t Copy = 0;
+    for (; Copy < Node.Min; ++Copy) {
+      if (!EmitCopy(Body, Copy, Followed)) return false;
     }
     if (Node.Max < 0) {
       // Mark; Split(body, out); body; Check. A pass that takes nothing ends the loop: it still
@@ -486,15 +538,15 @@ class TEmitter {
       const int32_t Mark = Here();
       const int32_t Register = Marks++;
       if (!Add({TBre::opMark, Register}) || !AddSplit(Mark + 2, 0)) return false;
-      if (!Emit(Body) || !Add({TBre::opCheck, Register, Mark})) return false;
+      if (!EmitCopy(Body, Copy, Followed) || !Add({TBre::opCheck, Register, Mark})) return false;
       Program[Mark + 1].B = Here();
       return true;
     }
     // Each optional copy may be left out, and then so may the rest.
     std::vector<int32_t> Splits;
-    for (int32_t I = Node.Min; I < Node.Max; ++I) {
+    for (; Copy < Node.Max; ++Copy) {
       Splits.push_back(Here());
-      if (!AddSplit(Here() + 1, 0) || !Emit(Body)) return false;
+      if (!AddSplit(Here() + 1, 0) || !EmitCopy(Body, Copy, Followed)) return false;
     }
     for (const int32_t S : Splits) Program[S].B = Here();
     return true;
@@ -520,7 +572,6 @@ bool TBre::Compile(std::string_view Pattern, bool Utf8, std::string& Error) {
   FProgram = std::move(Emitter.Program);
   FGroups = Parser.Groups;
   FMarks = Emitter.Marks;
-  FSplits = Emitter.Splits;
   FBackrefs = Parser.Backrefs;
   return true;
 }
@@ -561,20 +612,96 @@ bool TBre::Holds(int32_t Assertion, std::string_view Text, size_t Pos) const {
 }
 
 bool TBre::Search(std::string_view Text) const {
+  return FBackrefs ? Backtrack(Text) : RunThreads(Text);
+}
+
+bool TBre::AddThread(int32_t Pc, size_t Pos, std::string_view Text) const {
+  std::vector<int32_t>& Pending = FScratch.Pending;
+  Pending.assign(1, Pc);
+  while (!Pending.empty()) {
+    const int32_t P = Pending.back();
+    Pending.pop_back();
+    uint32_t& Seen = FScratch.Seen[static_cast<size_t>(P)];
+    if (Seen == FScratch.Generation) continue;
+    Seen = FScratch.Generation;
+    const TInst& I = FProgram[static_cast<size_t>(P)];
+    switch (I.Op) {
+      case opSplit:
+        Pending.push_back(I.B);
+        Pending.push_back(I.A);
+        break;
+      case opJmp:
+        Pending.push_back(I.A);
+        break;
+      case opAssert:
+        if (Holds(I.A, Text, Pos)) Pending.push_back(P + 1);
+        break;
+      case opSave:
+      case opMark:
+        Pending.push_back(P + 1);
+        break;
+      case opCheck:
+        // Whether a match exists does not depend on the loop's registers: a pass that took
+        // nothing only comes back to threads already here.
+        Pending.push_back(I.B);
+        break;
+      case opMatch:
+        return true;
+      default:  // opChar, opAny, opSet; no opBackref in this search
+        FScratch.Next.push_back(P);
+        break;
+    }
+  }
+  return false;
+}
+
+bool TBre::RunThreads(std::string_view Text) const {
+  TScratch& S = FScratch;
+  S.Seen.assign(FProgram.size(), 0);
+  S.Generation = 0;
+  // Each position has its generation: an instruction is added there once.
+  const auto NewPosition = [&S] {
+    if (++S.Generation == 0) {
+      std::fill(S.Seen.begin(), S.Seen.end(), 0);
+      S.Generation = 1;
+    }
+  };
+  NewPosition();
+  S.Next.clear();
+  for (size_t Pos = 0;;) {
+    if (AddThread(0, Pos, Text)) return true;  // a match may start here too
+    if (Pos == Text.size()) return false;
+    std::swap(S.Current, S.Next);
+    S.Next.clear();
+    const TUnit Unit = UnitAt(Text, Pos);
+    Pos += Unit.Length;
+    NewPosition();
+    for (const int32_t P : S.Current) {
+      if (Takes(FProgram[static_cast<size_t>(P)], Unit.Code) && AddThread(P + 1, Pos, Text)) {
+        return true;
+      }
+    }
+  }
+}
+
+bool TBre::Backtrack(std::string_view Text) const {
   const size_t N = Text.size();
   FScratch.Captures.assign(2 * static_cast<size_t>(FGroups), Unset);
   FScratch.Marks.assign(static_cast<size_t>(FMarks), Unset);
-  // Without back-references a split reached again at the same position fails again.
-  FScratch.Visited.assign(FBackrefs ? 0 : (static_cast<size_t>(FSplits) * (N + 1) + 63) / 64, 0);
   std::vector<TEntry>& Stack = FScratch.Stack;
   Stack.clear();
+  // Back-references can make backtracking exponential: its work and memory are bounded, in
+  // proportion to the line.
+  uint64_t Steps = BacktrackSteps + 64 * static_cast<uint64_t>(N);
+  const size_t MaxStack = BacktrackEntries + N / 8;
   for (size_t Start = 0; Start <= N; Start += Start < N ? UnitAt(Text, Start).Length : 1) {
     Stack.push_back({0, 0, Start});
     while (!Stack.empty()) {
+      if (Stack.size() > MaxStack) throw std::runtime_error(TooComplex);
       const TEntry Entry = Stack.back();
       Stack.pop_back();
       if (Entry.Pc >= 0) {
-        if (Run(Entry.Pc, Entry.Pos, Text)) return true;
+        if (Run(Entry.Pc, Entry.Pos, Text, Steps)) return true;
       } else {
         (Entry.Pc == -1 ? FScratch.Captures : FScratch.Marks)[static_cast<size_t>(Entry.Slot)] =
             Entry.Pos;
@@ -584,11 +711,23 @@ bool TBre::Search(std::string_view Text) const {
   return false;
 }
 
-bool TBre::Run(int32_t Pc, size_t Pos, std::string_view Text) const {
+bool TBre::Takes(const TInst& I, char32_t Code) const {
+  switch (I.Op) {
+    case opChar:
+      return Code == I.Code;
+    case opAny:
+      return Code != 0 && Code < InvalidByte;
+    default:
+      return SetHas(FSets[static_cast<size_t>(I.A)], Code);
+  }
+}
+
+bool TBre::Run(int32_t Pc, size_t Pos, std::string_view Text, uint64_t& Steps) const {
   const size_t N = Text.size();
   std::vector<size_t>& Captures = FScratch.Captures;
   std::vector<size_t>& Marks = FScratch.Marks;
-  for (;;) {
+  for (;; --Steps) {
+    if (Steps == 0) throw std::runtime_error(TooComplex);
     const TInst& I = FProgram[static_cast<size_t>(Pc)];
     switch (I.Op) {
       case opChar:
@@ -596,10 +735,7 @@ bool TBre::Run(int32_t Pc, size_t Pos, std::string_view Text) const {
       case opSet: {
         if (Pos == N) return false;
         const TUnit Unit = UnitAt(Text, Pos);
-        const bool Fits = I.Op == opChar  ? Unit.Code == I.Code
-                          : I.Op == opAny ? Unit.Code != 0 && Unit.Code < InvalidByte
-                                          : SetHas(FSets[static_cast<size_t>(I.A)], Unit.Code);
-        if (!Fits) return false;
+        if (!Takes(I, Unit.Code)) return false;
         Pos += Unit.Length;
         ++Pc;
         break;
@@ -609,12 +745,6 @@ bool TBre::Run(int32_t Pc, size_t Pos, std::string_view Text) const {
         ++Pc;
         break;
       case opSplit:
-        if (!FBackrefs) {
-          std::vector<uint64_t>& Visited = FScratch.Visited;
-          const size_t Bit = static_cast<size_t>(I.Code) * (N + 1) + Pos;
-          if (Visited[Bit / 64] >> (Bit % 64) & 1) return false;
-          Visited[Bit / 64] |= uint64_t{1} << (Bit % 64);
-        }
         FScratch.Stack.push_back({I.B, 0, Pos});
         Pc = I.A;
         break;

@@ -1,8 +1,7 @@
 #pragma once
-// The pBRE numbering style of corvane nl: a basic regular expression read as GNU nl reads it,
-// searched for anywhere in a line. glibc's GNU regex engine where there is one (the same
-// results as nl, locale included); our own TBre elsewhere (Windows), or when built with
-// CORVANE_NL_PORTABLE_BRE to test it.
+// The pBRE numbering style of corvane nl: a basic regular expression read as GNU nl reads it
+// (its own GNU regex, not the C library's: ranges by code point in every locale), searched for
+// anywhere in a line, by TBre on every system.
 
 #include <memory>
 #include <string>
