@@ -29,7 +29,7 @@ namespace {
 
 constexpr int32_t DupMax = 0x7FFF;  // RE_DUP_MAX of GNU regex
 constexpr size_t MaxProgram = size_t{1} << 20;
-constexpr size_t MaxNameSize = 32;  // of a class, equivalence class or collating element
+constexpr size_t MaxNameSize = 32;          // of a class, equivalence class or collating element
 constexpr char32_t InvalidByte = 0x110000;  // + the byte: a byte that starts no character
 constexpr size_t Unset = static_cast<size_t>(-1);
 
@@ -355,9 +355,16 @@ class TParser {
     return true;
   }
 
+  // What ParseElement() read besides a character or a class (its TClass).
+  static constexpr int NoClass = -1;
+  static constexpr int Equivalence = 100;     // "[=c=]", in Code
+  static constexpr int BadEquivalence = 101;  // "[=cd=]"
+  static constexpr int BadClass = 102;        // "[:nope:]"
+
   // One element of a bracket expression: a character, "[.c.]", "[=c=]" or "[:class:]".
+  // Names are checked by the caller: at a range's end GNU regex only says it is no range end.
   bool ParseElement(char32_t& Code, int& Class) {
-    Class = -1;
+    Class = NoClass;
     if (At("[:") || At("[=") || At("[.")) {
       const char Kind = P[Pos + 1];
       const char End[] = {Kind, ']', '\0'};
@@ -367,17 +374,31 @@ class TParser {
       if (Name.size() >= MaxNameSize) return Fail(UnmatchedBracket);  // as GNU regex's buffer
       Pos = Close + 2;
       if (Kind == ':') {
+        Class = BadClass;
         for (size_t I = 0; I < std::size(ClassNames); ++I) {
           if (Name == ClassNames[I]) Class = static_cast<int>(I);
         }
-        return Class >= 0 || Fail("Invalid character class name");
+        return true;
       }
       // nl's regex knows no multi-character collating elements, nor multi-byte ones.
-      if (Name.size() != 1) return Fail(BadCollation);
-      Code = static_cast<unsigned char>(Name[0]);
+      if (Kind == '=') Class = Name.size() == 1 ? Equivalence : BadEquivalence;
+      if (Kind == '.' && Name.size() != 1) return Fail(BadCollation);
+      Code = Name.empty() ? 0 : static_cast<unsigned char>(Name[0]);
       return true;
     }
     Code = NextChar();
+    return true;
+  }
+
+  // A bracket element that is no range into Set.
+  bool AddElement(char32_t Code, int Class, TBre::TSet& Set) {
+    if (Class == BadClass) return Fail("Invalid character class name");
+    if (Class == BadEquivalence) return Fail(BadCollation);
+    if (Class == NoClass || Class == Equivalence) {
+      Set.Ranges.insert(Set.Ranges.end(), {Code, Code});
+    } else {
+      Set.Classes.push_back(static_cast<uint8_t>(Class));
+    }
     return true;
   }
 
@@ -393,26 +414,25 @@ class TParser {
       if (Pos == P.size()) return Fail(UnmatchedBracket);
       if (P[Pos] == ']' && !First) break;
       char32_t Low = 0;
-      int Class = -1;
-      const bool Equivalence = At("[=");
-      if (!ParseElement(Low, Class)) return false;
+      int LowClass = NoClass;
+      if (!ParseElement(Low, LowClass)) return false;
+      if (LowClass == BadClass) return Fail("Invalid character class name");
       const bool Range = Pos + 1 < P.size() && P[Pos] == '-' && P[Pos + 1] != ']';
       if (!Range) {
-        if (Class >= 0) {
-          Set.Classes.push_back(static_cast<uint8_t>(Class));
-        } else {
-          Set.Ranges.insert(Set.Ranges.end(), {Low, Low});
-        }
+        if (!AddElement(Low, LowClass, Set)) return false;
         continue;
       }
       ++Pos;
       char32_t High = 0;
-      if (Class >= 0 || Equivalence || At("[:") || At("[=")) return Fail("Invalid range end");
-      if (!ParseElement(High, Class)) return false;
+      int HighClass = NoClass;
+      if (!ParseElement(High, HighClass)) return false;
+      if (LowClass != NoClass || HighClass != NoClass) return Fail("Invalid range end");
       if (Low >= InvalidByte || High >= InvalidByte) return Fail(BadCollation);
       if (Low <= High) Set.Ranges.insert(Set.Ranges.end(), {Low, High});
       // A range ends an element: "[a-c-e]" has no meaning.
-      if (Pos + 1 < P.size() && P[Pos] == '-' && P[Pos + 1] != ']') return Fail("Invalid range end");
+      if (Pos + 1 < P.size() && P[Pos] == '-' && P[Pos + 1] != ']') {
+        return Fail("Invalid range end");
+      }
     }
     ++Pos;
     Atom.Kind = TNode::nkSet;
@@ -453,10 +473,9 @@ class TEmitter {
       case TNode::nkConcat:
         for (size_t I = 0; I < Node.Children.size(); ++I) {
           const auto Later = Node.Children.begin() + static_cast<ptrdiff_t>(I) + 1;
-          const bool More = Followed || (FCopy > 0 && std::any_of(Later, Node.Children.end(),
-                                                                  [](const TNode& N) {
-                                                                    return Consumes(N);
-                                                                  }));
+          const bool More =
+              Followed || (FCopy > 0 && std::any_of(Later, Node.Children.end(),
+                                                    [](const TNode& N) { return Consumes(N); }));
           if (!Emit(Node.Children[I], More)) return false;
         }
         return true;
@@ -474,9 +493,7 @@ class TEmitter {
     Program.push_back(Inst);
     return true;
   }
-  bool AddSplit(int32_t Next, int32_t Else) {
-    return Add({TBre::opSplit, Next, Else});
-  }
+  bool AddSplit(int32_t Next, int32_t Else) { return Add({TBre::opSplit, Next, Else}); }
 
   bool EmitGroup(const TNode& Node, bool Followed) {
     if (!Add({TBre::opSave, 2 * Node.Index})) return false;
@@ -573,6 +590,7 @@ bool TBre::Compile(std::string_view Pattern, bool Utf8, std::string& Error) {
   FGroups = Parser.Groups;
   FMarks = Emitter.Marks;
   FBackrefs = Parser.Backrefs;
+  FindFirstBytes();
   return true;
 }
 
@@ -655,6 +673,72 @@ bool TBre::AddThread(int32_t Pc, size_t Pos, std::string_view Text) const {
   return false;
 }
 
+void TBre::FindFirstBytes() {
+  std::fill(std::begin(FFirst), std::end(FFirst), false);
+  std::vector<bool> Seen(FProgram.size());
+  std::vector<int32_t> Pending = {0};
+  const auto Allow = [this](unsigned From, unsigned To) {
+    std::fill(FFirst + From, FFirst + To + 1, true);
+  };
+  while (!Pending.empty()) {
+    const int32_t P = Pending.back();
+    Pending.pop_back();
+    if (Seen[static_cast<size_t>(P)]) continue;
+    Seen[static_cast<size_t>(P)] = true;
+    const TInst& I = FProgram[static_cast<size_t>(P)];
+    switch (I.Op) {
+      case opSplit:
+        Pending.push_back(I.B);
+        Pending.push_back(I.A);
+        break;
+      case opJmp:
+        Pending.push_back(I.A);
+        break;
+      case opCheck:
+        Pending.push_back(I.B);
+        break;
+      case opAssert:
+      case opSave:
+      case opMark:
+        Pending.push_back(P + 1);
+        break;
+      case opChar:
+        if (I.Code < 0x80 || (!FUtf8 && I.Code < 0x100)) {
+          FFirst[I.Code] = true;
+        } else {
+          Allow(0x80, 0xFF);
+        }
+        break;
+      case opSet:
+        for (unsigned C = 0; C < 0x80; ++C)
+          FFirst[C] = FFirst[C] || SetHas(FSets[static_cast<size_t>(I.A)], C);
+        Allow(0x80, 0xFF);
+        break;
+      default:  // opAny, opBackref, opMatch
+        Allow(0, 0xFF);
+        break;
+    }
+  }
+  FFirstCount = static_cast<int>(std::count(std::begin(FFirst), std::end(FFirst), true));
+}
+
+size_t TBre::SkipToStart(std::string_view Text, size_t Pos) const {
+  if (FFirstCount == 1) {
+    const auto Byte =
+        static_cast<char>(std::find(std::begin(FFirst), std::end(FFirst), true) - FFirst);
+    const size_t Found = Text.find(Byte, Pos);
+    return Found == std::string_view::npos ? Text.size() : Found;
+  }
+  // In UTF-8 only whole characters are skipped: ASCII ones, here.
+  const unsigned Limit = FUtf8 ? 0x80 : 0x100;
+  while (Pos < Text.size()) {
+    const auto Byte = static_cast<unsigned char>(Text[Pos]);
+    if (Byte >= Limit || FFirst[Byte]) break;
+    ++Pos;
+  }
+  return Pos;
+}
+
 bool TBre::RunThreads(std::string_view Text) const {
   TScratch& S = FScratch;
   S.Seen.assign(FProgram.size(), 0);
@@ -669,6 +753,14 @@ bool TBre::RunThreads(std::string_view Text) const {
   NewPosition();
   S.Next.clear();
   for (size_t Pos = 0;;) {
+    if (S.Next.empty() && FFirstCount < 256) {
+      const size_t Start = SkipToStart(Text, Pos);
+      // Nothing could start in between: on at once, as a new position.
+      if (Start != Pos) {
+        Pos = Start;
+        NewPosition();
+      }
+    }
     if (AddThread(0, Pos, Text)) return true;  // a match may start here too
     if (Pos == Text.size()) return false;
     std::swap(S.Current, S.Next);

@@ -47,6 +47,10 @@ class TBre {
   [[nodiscard]] bool Holds(int32_t Assertion, std::string_view Text, size_t Pos) const;
   // Whether the character instruction I (opChar, opAny, opSet) takes Code.
   [[nodiscard]] bool Takes(const TInst& I, char32_t Code) const;
+  // Fills FFirst from the instructions a match can start at.
+  void FindFirstBytes();
+  // The position from Pos on where a match may start.
+  [[nodiscard]] size_t SkipToStart(std::string_view Text, size_t Pos) const;
   // The search without back-references: the threads at each position, as program counters.
   [[nodiscard]] bool RunThreads(std::string_view Text) const;
   // Adds Pc and what it leads to without taking a character to FScratch.Next; true on a match.
@@ -80,6 +84,10 @@ class TBre {
   int32_t FGroups = 0;
   int32_t FMarks = 0;
   bool FBackrefs = false;
+  // The bytes a match can start with, where a character starts (as a superset: anchors are
+  // not looked at); the search skips the others while no thread is alive.
+  bool FFirst[256] = {};
+  int FFirstCount = 0;
   bool FUtf8 = true;
   mutable TScratch FScratch;
 };
