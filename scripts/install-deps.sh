@@ -28,3 +28,10 @@ if ! locale -a 2>/dev/null | grep -qi '^ja_JP\.utf8$'; then
   grep -q '^ja_JP.UTF-8 UTF-8' /etc/locale.gen || echo 'ja_JP.UTF-8 UTF-8' >> /etc/locale.gen
   locale-gen >/dev/null
 fi
+
+# corvane nl answers in the user's language from the system's catalogs, as nl does; the
+# differential test runs it in Japanese (coreutils' own catalog comes with coreutils; the C
+# library's texts, strerror(), with libc-l10n).
+if ! dpkg-query -W -f='${Status}' libc-l10n 2>/dev/null | grep -q "install ok installed"; then
+  DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends libc-l10n >/dev/null
+fi

@@ -4,6 +4,7 @@
 
 #include <cstring>
 
+#include "cli/sys/Locale.h"
 #include "cli/sys/System.h"
 #include "library/UtfUnit/UtfRules.h"
 
@@ -80,8 +81,17 @@ std::string ShellSingleQuoted(std::string_view Name, TMessageText How) {
 
 std::string QuoteArgument(std::string_view Text, TMessageText How) {
   const bool Curly = How == mtLocale && sys::LocaleQuotesInUnicode();
-  const std::string_view Open = Curly ? "\u2018" : "'";
-  const std::string_view Close = Curly ? "\u2019" : "'";
+  std::string Open = Curly ? "\u2018" : "'";
+  std::string Close = Curly ? "\u2019" : "'";
+  if (How == mtLocale) {
+    // GNU nl takes its quotes from its message catalog when that has them (`x' in Japanese).
+    constexpr const char* OpenQuote = "`";
+    constexpr const char* CloseQuote = "'";
+    const char* const OpenText = sys::TranslateMessage("coreutils", OpenQuote);
+    const char* const CloseText = sys::TranslateMessage("coreutils", CloseQuote);
+    if (OpenText != OpenQuote) Open = OpenText;
+    if (CloseText != CloseQuote) Close = CloseText;
+  }
   std::string Out(Open);
   for (size_t Pos = 0; Pos < Text.size();) {
     if (Text.substr(Pos, Close.size()) == Close) {

@@ -66,8 +66,7 @@ constexpr const char* UnmatchedBracket = "Unmatched [, [^, [:, [., or [=";
 constexpr const char* BadCollation = "Invalid collation character";
 constexpr const char* BadInterval = "Invalid content of \\{\\}";
 constexpr const char* TooBig = "Regular expression too big";
-constexpr const char* TooComplex =
-    "error in regular expression search: its back-references need too much work on this line";
+
 constexpr uint64_t BacktrackSteps = uint64_t{1} << 24;  // and 64 for each byte of the line
 constexpr size_t BacktrackEntries = size_t{1} << 20;    // and one for each 8 bytes of the line
 
@@ -360,6 +359,7 @@ class TParser {
   static constexpr int Equivalence = 100;     // "[=c=]", in Code
   static constexpr int BadEquivalence = 101;  // "[=cd=]"
   static constexpr int BadClass = 102;        // "[:nope:]"
+  static constexpr int BadCollating = 103;    // "[.ab.]"
 
   // One element of a bracket expression: a character, "[.c.]", "[=c=]" or "[:class:]".
   // Names are checked by the caller: at a range's end GNU regex only says it is no range end.
@@ -382,7 +382,7 @@ class TParser {
       }
       // nl's regex knows no multi-character collating elements, nor multi-byte ones.
       if (Kind == '=') Class = Name.size() == 1 ? Equivalence : BadEquivalence;
-      if (Kind == '.' && Name.size() != 1) return Fail(BadCollation);
+      if (Kind == '.' && Name.size() != 1) Class = BadCollating;
       Code = Name.empty() ? 0 : static_cast<unsigned char>(Name[0]);
       return true;
     }
@@ -393,7 +393,7 @@ class TParser {
   // A bracket element that is no range into Set.
   bool AddElement(char32_t Code, int Class, TBre::TSet& Set) {
     if (Class == BadClass) return Fail("Invalid character class name");
-    if (Class == BadEquivalence) return Fail(BadCollation);
+    if (Class == BadEquivalence || Class == BadCollating) return Fail(BadCollation);
     if (Class == NoClass || Class == Equivalence) {
       Set.Ranges.insert(Set.Ranges.end(), {Code, Code});
     } else {
@@ -415,7 +415,9 @@ class TParser {
       if (P[Pos] == ']' && !First) break;
       char32_t Low = 0;
       int LowClass = NoClass;
+      // GNU regex looks past each element for the end of the pattern before at the element.
       if (!ParseElement(Low, LowClass)) return false;
+      if (Pos == P.size()) return Fail(UnmatchedBracket);
       if (LowClass == BadClass) return Fail("Invalid character class name");
       const bool Range = Pos + 1 < P.size() && P[Pos] == '-' && P[Pos + 1] != ']';
       if (!Range) {
@@ -426,7 +428,10 @@ class TParser {
       char32_t High = 0;
       int HighClass = NoClass;
       if (!ParseElement(High, HighClass)) return false;
-      if (LowClass != NoClass || HighClass != NoClass) return Fail("Invalid range end");
+      if (Pos == P.size()) return Fail(UnmatchedBracket);
+      const auto ClassLike = [](int Class) { return Class != NoClass && Class != BadCollating; };
+      if (ClassLike(LowClass) || ClassLike(HighClass)) return Fail("Invalid range end");
+      if (LowClass == BadCollating || HighClass == BadCollating) return Fail(BadCollation);
       if (Low >= InvalidByte || High >= InvalidByte) return Fail(BadCollation);
       if (Low <= High) Set.Ranges.insert(Set.Ranges.end(), {Low, High});
       // A range ends an element: "[a-c-e]" has no meaning.
@@ -789,7 +794,7 @@ bool TBre::Backtrack(std::string_view Text) const {
   for (size_t Start = 0; Start <= N; Start += Start < N ? UnitAt(Text, Start).Length : 1) {
     Stack.push_back({0, 0, Start});
     while (!Stack.empty()) {
-      if (Stack.size() > MaxStack) throw std::runtime_error(TooComplex);
+      if (Stack.size() > MaxStack) throw std::runtime_error(TBre::TooMuchWork);
       const TEntry Entry = Stack.back();
       Stack.pop_back();
       if (Entry.Pc >= 0) {
@@ -819,7 +824,7 @@ bool TBre::Run(int32_t Pc, size_t Pos, std::string_view Text, uint64_t& Steps) c
   std::vector<size_t>& Captures = FScratch.Captures;
   std::vector<size_t>& Marks = FScratch.Marks;
   for (;; --Steps) {
-    if (Steps == 0) throw std::runtime_error(TooComplex);
+    if (Steps == 0) throw std::runtime_error(TBre::TooMuchWork);
     const TInst& I = FProgram[static_cast<size_t>(Pc)];
     switch (I.Op) {
       case opChar:

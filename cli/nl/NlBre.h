@@ -22,6 +22,8 @@ class TBre {
   // Groups may nest this deep, and repetitions stack this high, so that compiling stays
   // within any stack; deeper is "Regular expression too big".
   static constexpr int MaxNesting = 1000;
+  // What Search() says when back-references need more than the bound.
+  static constexpr const char* TooMuchWork = "its back-references need too much work on this line";
 
   // The compiled form, which NlBre.cpp's parser and code generator build.
   enum TOp : uint8_t;

@@ -13,11 +13,6 @@
 #include <string>
 #include <vector>
 
-#ifdef _WIN32
-#include <io.h>
-#else
-#include <unistd.h>
-#endif
 #ifdef __SSE2__
 #include <emmintrin.h>
 #endif
@@ -28,6 +23,7 @@
 #include "cli/io/Quote.h"
 #include "cli/nl/NlText.h"
 #include "cli/io/StdDescriptors.h"
+#include "cli/sys/Locale.h"
 #include "cli/sys/System.h"
 
 namespace {
@@ -45,18 +41,10 @@ class ENlFatal : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
-bool StdoutIsTerminal() {
-#ifdef _WIN32
-  return _isatty(1) != 0;
-#else
-  return isatty(1) != 0;
-#endif
-}
-
 // Standard output through a buffer; a terminal gets each line as soon as it is complete.
 class TNlOutput {
  public:
-  TNlOutput() : FBuffer(new char[OutputSize + Slack]), FLineBuffered(StdoutIsTerminal()) {}
+  TNlOutput() : FBuffer(new char[OutputSize + Slack]), FLineBuffered(sys::IsTerminal(1)) {}
 
   void Append(const char* Bytes, size_t Size) {
     if (Size <= OutputSize - FUsed) {
@@ -275,7 +263,7 @@ class TNumberer {
       return FOut.Fill(' ', static_cast<uint64_t>(FOptions.Width) + FOptions.Separator.size());
     }
     // The number past the last one was out of range: nl stops only when it is needed.
-    if (FOverflowed) throw ENlFatal("line number overflow");
+    if (FOverflowed) throw ENlFatal(NlMessage("line number overflow"));
     WriteNumber();
     FOverflowed = __builtin_add_overflow(FNumber, FOptions.Increment, &FNumber);
   }
@@ -390,6 +378,13 @@ void Report(const std::string& Program, const std::string& Message) {
   WriteStandardError(Program + ": " + Message + "\n");
 }
 
+// As nl does, a message comes after the output written before it: the buffer is passed on
+// first. Throws EOutputError.
+void ReportAfter(TNlOutput& Out, const std::string& Program, const std::string& Message) {
+  Out.Flush();
+  Report(Program, Message);
+}
+
 // The reason in a read error's message, which starts with the input's name.
 std::string ReadFailure(const EInputError& E, const std::string& Name) {
   const std::string_view Message = E.what();
@@ -399,18 +394,19 @@ std::string ReadFailure(const EInputError& E, const std::string& Name) {
 }
 
 // Numbers one input; false when it could not be opened or read (reported).
-bool NumberFile(TNumberer& Numberer, const std::string& Name, const std::string& Program) {
+bool NumberFile(TNumberer& Numberer, TNlOutput& Out, const std::string& Name,
+                const std::string& Program) {
   TFileSource Input;
   std::string Error;
   if (!Input.Open(Name, Error)) {
-    Report(Program, QuoteFileName(Name, mtLocale) + ": " + Error);
+    ReportAfter(Out, Program, QuoteFileName(Name, mtLocale) + ": " + Error);
     return false;
   }
   bool Ok = true;
   try {
     Numberer.Read(Input);
   } catch (const EInputError& E) {
-    Report(Program, QuoteFileName(Name, mtLocale) + ": " + ReadFailure(E, Name));
+    ReportAfter(Out, Program, QuoteFileName(Name, mtLocale) + ": " + ReadFailure(E, Name));
     Ok = false;
   }
   Numberer.EndInput();
@@ -425,17 +421,17 @@ int NumberFiles(const TNlOptions& Options, const std::string& Program) {
     for (const std::string& Argument : Options.Files) {
       const std::vector<std::string> Names = sys::ExpandFileArgument(Argument);
       if (Names.empty()) {
-        Report(Program, QuoteFileName(Argument, mtLocale) + ": " + SystemMessage(ENOENT));
+        ReportAfter(Out, Program, QuoteFileName(Argument, mtLocale) + ": " + SystemMessage(ENOENT));
         Status = 1;
       }
       for (const std::string& Name : Names) {
-        if (!NumberFile(Numberer, Name, Program)) Status = 1;
+        if (!NumberFile(Numberer, Out, Name, Program)) Status = 1;
       }
     }
+  } catch (const EOutputError&) {
+    throw;
   } catch (const std::runtime_error& E) {
-    // As nl's exit would, pass on what was numbered before the fault.
-    Report(Program, E.what());
-    Out.Flush();
+    ReportAfter(Out, Program, E.what());
     return 1;
   }
   Out.Flush();
@@ -465,9 +461,15 @@ int RunNl(const std::vector<std::string>& Args, const std::string& Program) {
     }
     return NumberFiles(Command.Options, Program);
   } catch (const EOutputError& E) {
-    Report(Program, E.what());
+    // "write error: REASON", the reason already in the user's language.
+    std::string Message = E.what();
+    constexpr std::string_view WriteError = "write error";
+    if (Message.compare(0, WriteError.size(), WriteError) == 0) {
+      Message.replace(0, WriteError.size(), NlMessage("write error"));
+    }
+    Report(Program, Message);
   } catch (const std::bad_alloc&) {
-    Report(Program, "memory exhausted");
+    Report(Program, NlMessage("memory exhausted"));
   } catch (const std::exception& E) {
     Report(Program, E.what());
   }
@@ -475,14 +477,6 @@ int RunNl(const std::vector<std::string>& Args, const std::string& Program) {
 }
 
 bool IsNlProgramName(std::string_view Argv0) {
-#ifdef _WIN32
-  const size_t Cut = Argv0.find_last_of("/\\:");
-#else
-  const size_t Cut = Argv0.find_last_of('/');
-#endif
-  std::string Base(Cut == std::string_view::npos ? Argv0 : Argv0.substr(Cut + 1));
-#ifdef _WIN32
-  for (char& C : Base) C = (C >= 'A' && C <= 'Z') ? static_cast<char>(C - 'A' + 'a') : C;
-#endif
+  const std::string Base = sys::ProgramBaseName(Argv0);
   return Base == "nl" || Base == "nl.exe";
 }

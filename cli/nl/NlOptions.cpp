@@ -134,7 +134,7 @@ class TParser {
         if (Value == "ln" || Value == "rn" || Value == "rz") {
           FOptions.Format = Value[0] == 'l' ? nfLeft : Value[1] == 'n' ? nfRight : nfZeros;
         } else {
-          Fault("invalid line numbering format: " + QuoteArgument(Value, mtLocale));
+          Fault(NlMessage("invalid line numbering format: %s", QuoteArgument(Value, mtLocale)));
         }
         return stGoOn;
       case niDelimiter:
@@ -159,7 +159,8 @@ class TParser {
       return stGoOn;
     }
     if (Kind != 'p') {
-      Fault(std::string("invalid ") + Name + " numbering style: " + QuoteArgument(Value, mtLocale));
+      Fault(
+          NlMessage(std::string("invalid ") + Name + " numbering style: %s", QuoteArgument(Value, mtLocale)));
       return stGoOn;
     }
     auto Regex = std::make_unique<TNlRegex>();
@@ -177,8 +178,8 @@ class TParser {
                intmax_t& Target) {
     const char* const Reason = ParseNumber(Value, Least, Most, Target);
     if (Reason == nullptr) return stGoOn;
-    Report(std::string("invalid ") + What + ": " + QuoteArgument(Value, mtLocale) +
-           (*Reason == '\0' ? "" : std::string(": ") + Reason));
+    Report(NlMessage((std::string("invalid ") + What).c_str()) + ": " + QuoteArgument(Value, mtLocale) +
+           (*Reason == '\0' ? "" : ": " + NlSystemText(Reason)));
     return stFatal;
   }
 
@@ -208,7 +209,7 @@ TNlCommand ParseNlCommandLine(const std::vector<std::string>& Args, const std::s
   } else if (Parser.Step == stFatal) {
     Command.Action = naFail;
   } else if (!Parser.Ok) {
-    Command.Diagnostics += "Try '" + Program + " --help' for more information.\n";
+    Command.Diagnostics += NlMessage("Try '%s --help' for more information.\n", Program);
     Command.Action = naFail;
   }
   if (Command.Options.Files.empty()) Command.Options.Files.push_back("-");

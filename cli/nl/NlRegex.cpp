@@ -2,6 +2,8 @@
 
 #include "cli/nl/NlRegex.h"
 
+#include <stdexcept>
+
 #include "cli/nl/NlBre.h"
 #include "cli/nl/NlText.h"
 
@@ -11,11 +13,18 @@ struct TNlRegex::TImpl {
 
 bool TNlRegex::Compile(std::string_view Pattern, std::string& Error) {
   FImpl = std::make_unique<TImpl>();
-  return FImpl->Bre.Compile(Pattern, NlUtf8(), Error);
+  if (FImpl->Bre.Compile(Pattern, NlUtf8(), Error)) return true;
+  Error = NlMessage(Error.c_str());
+  return false;
 }
 
 bool TNlRegex::Matches(std::string_view Line) {
-  return FImpl->Bre.Search(Line);
+  try {
+    return FImpl->Bre.Search(Line);
+  } catch (const std::runtime_error&) {
+    throw std::runtime_error(NlMessage("error in regular expression search") + ": " +
+                             NlMessage(TBre::TooMuchWork));
+  }
 }
 
 TNlRegex::TNlRegex() = default;

@@ -1,27 +1,36 @@
-// Locale-dependent text for corvane nl: the locale itself, one character for -d.
+// Locale-dependent text for corvane nl: the locale itself, its messages, one character for -d.
 
 #include "cli/nl/NlText.h"
 
-#include <cstring>
+#include "cli/sys/Locale.h"
 
-#ifndef _WIN32
-#include <clocale>
-#include <langinfo.h>
-#endif
+namespace {
+
+constexpr const char* NlDomain = "coreutils";  // the catalog nl's messages come from
+constexpr const char* SystemDomain = "libc";   // and the C library's (strerror())
+
+}  // namespace
 
 void SetUpNlLocale() {
-#ifndef _WIN32
-  std::setlocale(LC_CTYPE, "");
-  std::setlocale(LC_COLLATE, "");
-#endif
+  sys::SetUpLocale();
 }
 
 bool NlUtf8() {
-#ifdef _WIN32
-  return true;
-#else
-  return std::strcmp(nl_langinfo(CODESET), "UTF-8") == 0;
-#endif
+  return sys::LocaleIsUtf8();
+}
+
+std::string NlMessage(const char* Text) {
+  return sys::TranslateMessage(NlDomain, Text);
+}
+
+std::string NlMessage(const std::string& Format, std::string_view Argument) {
+  std::string Out = NlMessage(Format.c_str());
+  if (const size_t At = Out.find("%s"); At != std::string::npos) Out.replace(At, 2, Argument);
+  return Out;
+}
+
+std::string NlSystemText(const char* Text) {
+  return sys::TranslateMessage(SystemDomain, Text);
 }
 
 bool IsOneCharacter(std::string_view Text) {

@@ -8,12 +8,18 @@ tabs, non-ASCII; starts and steps negative, zero and positive. GNU nl takes a ne
 -i; its starts and steps here stay well inside 32 bits. No generated line consists of a
 backslash-colon delimiter ("\\:"), which nl would take for a page break.
 
+Then `corvane nl`, run through a link named nl, against nl itself where the two meet the
+user: stdout and stderr as one stream (messages after the lines written before them), ranges
+in a UTF-8 locale, and messages in Japanese from the system's catalogs.
+
 Usage: nl_differential.py path/to/corvane [cases]
 """
+import os
 import random
 import shutil
 import subprocess
 import sys
+import tempfile
 
 
 def width(start, step, lines):
@@ -63,5 +69,53 @@ def main():
     return 1 if failed else 0
 
 
+def nl_mode_cases(corvane, nl):
+    """corvane nl against nl, 2>&1: the same bytes and status, case by case."""
+    have = subprocess.run(["locale", "-a"], capture_output=True, text=True).stdout.split()
+    if "ja_JP.utf8" not in have or not os.path.exists(
+            "/usr/share/locale/ja/LC_MESSAGES/coreutils.mo"):
+        print("nl mode: needs the ja_JP.UTF-8 locale and coreutils' Japanese catalog "
+              "(scripts/install-deps.sh)")
+        return 1
+    ja = {"LC_ALL": "ja_JP.UTF-8"}
+    utf8 = {"LC_ALL": "C.UTF-8"}
+    c = {"LC_ALL": "C"}
+    cases = [  # (environment, arguments, input)
+        (c, ["f1", "missing", "f2"], b""),
+        (c, ["-v", "9223372036854775806", "f1", "f2"], b""),
+        (utf8, ["-b", "p[\u00e9-\u00eb]"], "\u00e9\nb\n\u00ea\n".encode()),
+        (utf8, ["-b", "p[a-\u00e9]"], "\u00e9\nb\n\u00ea\n".encode()),
+        (utf8, ["-b", "p\\(^a\\)\\{2\\}"], b"aa\nba\n"),
+        (ja, ["nosuch"], b""),
+        (ja, ["f1", "nosuch", "f2"], b""),
+        (ja, ["-w", "0"], b""),
+        (ja, ["-l", "x"], b""),
+        (ja, ["-b", "x", "-n", "zz"], b""),
+        (ja, ["-b", "p\\("], b""),
+        (ja, ["-b", "p[[.ab.]]"], b""),
+        (ja, ["-v", "9223372036854775807"], b"a\nb\n"),
+    ]
+    failed = 0
+    with tempfile.TemporaryDirectory() as work:
+        link = os.path.join(work, "nl")
+        os.symlink(os.path.abspath(corvane), link)
+        for name, text in (("f1", b"a\nb\n"), ("f2", b"c\n")):
+            with open(os.path.join(work, name), "wb") as f:
+                f.write(text)
+        for env, args, data in cases:
+            results = []
+            for program in (link, nl):
+                run = subprocess.run([program] + args, input=data, cwd=work,
+                                     env=dict(os.environ, **env), stdout=subprocess.PIPE,
+                                     stderr=subprocess.STDOUT)
+                results.append((run.returncode, run.stdout.replace(program.encode(), b"nl")))
+            if results[0] != results[1]:
+                failed += 1
+                print(f"nl mode {env} {args}:\n  corvane: {results[0]}\n  nl:      {results[1]}")
+    print(f"nl mode: {len(cases) - failed} passed, {failed} failed")
+    return 1 if failed else 0
+
+
 if __name__ == "__main__":
-    sys.exit(main())
+    status = main()
+    sys.exit(nl_mode_cases(sys.argv[1], shutil.which("nl")) or status)
