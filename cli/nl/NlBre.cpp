@@ -264,29 +264,41 @@ class TParser {
     return true;
   }
 
-  // "\{m\}", "\{m,\}", "\{,n\}", "\{m,n\}".
-  bool ParseInterval(TNode& Repeat) {
-    const size_t Close = P.find("\\}", Pos + 2);
-    if (Close == std::string_view::npos) return Fail("Unmatched \\{");
-    const std::string_view Body = P.substr(Pos + 2, Close - Pos - 2);
-    Pos = Close + 2;
-    const size_t Comma = Body.find(',');
-    const auto Number = [](std::string_view Digits, int32_t& Value) {
-      Value = 0;
-      for (const char D : Digits) {
-        if (D < '0' || D > '9') return false;
-        Value = std::min(Value * 10 + (D - '0'), DupMax + 1);
-      }
-      return true;
-    };
-    const std::string_view Low = Body.substr(0, Comma);
-    const std::string_view High = Comma == std::string_view::npos ? Low : Body.substr(Comma + 1);
-    if (Body.empty() || !Number(Low, Repeat.Min) || !Number(High, Repeat.Max)) {
-      return Fail(BadInterval);
+  // A number of an interval, read token by token as GNU regex reads it, up to ',' (an
+  // escaped one too) or "\\}": Number is -1 for none, -2 for anything but digits or the end
+  // of the pattern. Returns what stopped it: 0 the end, 1 "\\}", 2 ','.
+  int FetchNumber(int32_t& Number) {
+    Number = -1;
+    while (Pos < P.size()) {
+      const bool Escaped = P[Pos] == '\\' && Pos + 1 < P.size();
+      const char C = P[Pos + (Escaped ? 1 : 0)];
+      Pos += Escaped ? 2 : 1;
+      if (Escaped && C == '}') return 1;
+      if (C == ',') return 2;
+      Number = Escaped || C < '0' || C > '9' || Number == -2 ? -2
+               : Number < 0                                  ? C - '0'
+                            : std::min(Number * 10 + (C - '0'), DupMax + 1);
     }
-    if (High.empty()) Repeat.Max = -1;
-    if (Repeat.Min > DupMax || Repeat.Max > DupMax) return Fail(TooBig);
-    if (Repeat.Max >= 0 && Repeat.Min > Repeat.Max) return Fail(BadInterval);
+    Number = -2;
+    return 0;
+  }
+
+  // "\\{m\\}", "\\{m,\\}", "\\{,n\\}", "\\{m,n\\}", with GNU regex's reasons for the faults.
+  bool ParseInterval(TNode& Repeat) {
+    Pos += 2;
+    int32_t Low = 0;
+    int Stop = FetchNumber(Low);
+    if (Low == -1) {
+      if (Stop != 2) return Fail(BadInterval);
+      Low = 0;
+    }
+    int32_t High = Low;
+    if (Low != -2 && Stop == 2) Stop = FetchNumber(High);
+    if (Low == -2 || High == -2) return Fail(Stop == 0 ? "Unmatched \\{" : BadInterval);
+    if ((High != -1 && Low > High) || Stop != 1) return Fail(BadInterval);
+    if ((High == -1 ? Low : High) > DupMax) return Fail(TooBig);
+    Repeat.Min = Low;
+    Repeat.Max = High;  // -1: no limit
     return true;
   }
 
