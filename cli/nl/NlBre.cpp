@@ -368,10 +368,9 @@ class TParser {
 
   // What ParseElement() read besides a character or a class (its TClass).
   static constexpr int NoClass = -1;
-  static constexpr int Equivalence = 100;     // "[=c=]", in Code
-  static constexpr int BadEquivalence = 101;  // "[=cd=]"
-  static constexpr int BadClass = 102;        // "[:nope:]"
-  static constexpr int BadCollating = 103;    // "[.ab.]"
+  static constexpr int Equivalence = 100;   // "[=c=]", in Code
+  static constexpr int BadClass = 102;      // "[:nope:]"
+  static constexpr int BadCollating = 103;  // "[.ab.]"
 
   // One element of a bracket expression: a character, "[.c.]", "[=c=]" or "[:class:]".
   // Names are checked by the caller: at a range's end GNU regex only says it is no range end.
@@ -393,7 +392,9 @@ class TParser {
         return true;
       }
       // nl's regex knows no multi-character collating elements, nor multi-byte ones.
-      if (Kind == '=') Class = Name.size() == 1 ? Equivalence : BadEquivalence;
+      // An equivalence class's name is checked at once, a collating element's later.
+      if (Kind == '=' && Name.size() != 1) return Fail(BadCollation);
+      if (Kind == '=') Class = Equivalence;
       if (Kind == '.' && Name.size() != 1) Class = BadCollating;
       Code = Name.empty() ? 0 : static_cast<unsigned char>(Name[0]);
       return true;
@@ -405,7 +406,7 @@ class TParser {
   // A bracket element that is no range into Set.
   bool AddElement(char32_t Code, int Class, TBre::TSet& Set) {
     if (Class == BadClass) return Fail("Invalid character class name");
-    if (Class == BadEquivalence || Class == BadCollating) return Fail(BadCollation);
+    if (Class == BadCollating) return Fail(BadCollation);
     if (Class == NoClass || Class == Equivalence) {
       Set.Ranges.insert(Set.Ranges.end(), {Code, Code});
     } else {
