@@ -432,17 +432,19 @@ class TParser {
       if (!ParseElement(Low, LowClass)) return false;
       if (Pos == P.size()) return Fail(UnmatchedBracket);
       if (LowClass == BadClass) return Fail("Invalid character class name");
-      const bool Range = Pos + 1 < P.size() && P[Pos] == '-' && P[Pos + 1] != ']';
+      const bool Range = P[Pos] == '-' && (Pos + 1 == P.size() || P[Pos + 1] != ']');
       if (!Range) {
         if (!AddElement(Low, LowClass, Set)) return false;
         continue;
       }
       ++Pos;
+      const auto ClassLike = [](int Class) { return Class != NoClass && Class != BadCollating; };
+      if (Pos == P.size())
+        return Fail(ClassLike(LowClass) ? "Invalid range end" : UnmatchedBracket);
       char32_t High = 0;
       int HighClass = NoClass;
       if (!ParseElement(High, HighClass)) return false;
       if (Pos == P.size()) return Fail(UnmatchedBracket);
-      const auto ClassLike = [](int Class) { return Class != NoClass && Class != BadCollating; };
       if (ClassLike(LowClass) || ClassLike(HighClass)) return Fail("Invalid range end");
       if (LowClass == BadCollating || HighClass == BadCollating) return Fail(BadCollation);
       if (Low >= InvalidByte || High >= InvalidByte) return Fail(BadCollation);
