@@ -105,6 +105,29 @@ std::optional<TNumberPlan> PlanPaddedLineNumbers(int32_t Start, int32_t Digits, 
   return Plan;
 }
 
+std::optional<TNumberPlan> PlanFieldNumbers(int32_t Start, int32_t Step, TLineNumberOptions Options,
+                                            const TNumberField& Field, size_t SeparatorLength,
+                                            uint64_t Lines) {
+  std::optional<TNumberPlan> Plan = PlanLineNumbers(Start, Step, Options, Lines);
+  if (!Plan) return Plan;
+  if (Field.Width > 0) Plan->Width = Field.Width;
+  Plan->Align = Field.Align;
+  Plan->AfterIndent = Field.AfterIndent;
+  Plan->PrefixWidth = Plan->Width + static_cast<int64_t>(SeparatorLength);
+  return Plan;
+}
+
+uint64_t RunLimit(const TNumberPlan& Plan) {
+  if (Plan.Step == 0) return std::numeric_limits<uint64_t>::max();
+  // The room between the start and the end of int64 that the steps go towards.
+  const uint64_t Room = Plan.Step > 0
+                            ? static_cast<uint64_t>(std::numeric_limits<int64_t>::max()) -
+                                  static_cast<uint64_t>(Plan.Start)
+                            : static_cast<uint64_t>(Plan.Start) -
+                                  static_cast<uint64_t>(std::numeric_limits<int64_t>::min());
+  return Room / MagnitudeOf(Plan.Step) + 1;
+}
+
 std::u16string AddLineNumbers(std::u16string_view Text, int32_t Start, int32_t Step,
                               TLineNumberOptions Options, int32_t& PrefixWidth) {
   if (Text.empty()) return {};

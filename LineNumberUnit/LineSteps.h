@@ -14,6 +14,7 @@
 #include <cstdint>
 #include <limits>
 #include <optional>
+#include <string>
 #include <string_view>
 #include <type_traits>
 
@@ -24,6 +25,10 @@
 #include "LineNumberUnit/LineNumberUnit.h"
 #include "library/LineBreak/LineBreak.h"
 
+// How a number fills its field: right-aligned with blanks, left-aligned (blanks after it), or
+// right-aligned with zeros after the sign, as printf's "%0*d" does.
+enum TFieldAlign : uint8_t { faRight, faLeft, faZero };
+
 // How the lines of one run are numbered: line I (0-based, top down) gets Start + Step * K,
 // where K is I, or Lines - 1 - I with lnoReverse.
 struct TNumberPlan {
@@ -31,11 +36,13 @@ struct TNumberPlan {
   int64_t Step = 0;
   uint64_t Lines = 0;
   bool Reverse = false;
-  bool PlusSign = false;    // positive values carry "+"
-  bool Padded = false;      // zero-filled digits (AddPaddedLineNumbers) instead of blanks
-  bool SignColumn = false;  // Padded: a column for "-", "+" or a blank in front of the digits
-  int64_t Width = 0;        // blank-aligned: the whole field; Padded: the digits alone
-  int64_t PrefixWidth = 0;  // what every line gains: the field and the separator
+  bool PlusSign = false;        // positive values carry "+"
+  bool Padded = false;          // zero-filled digits (AddPaddedLineNumbers) instead of blanks
+  bool SignColumn = false;      // Padded: a column for "-", "+" or a blank in front of the digits
+  TFieldAlign Align = faRight;  // unless Padded
+  bool AfterIndent = false;     // the number stands after the line's leading blanks and tabs
+  int64_t Width = 0;            // blank-aligned: the whole field; Padded: the digits alone
+  int64_t PrefixWidth = 0;      // what every line gains: the field and the separator
 
   [[nodiscard]] int64_t Value(uint64_t I) const {
     const uint64_t K = Reverse ? Lines - 1 - I : I;
@@ -56,6 +63,26 @@ struct TNumberPlan {
                                                                int32_t Step,
                                                                TLineNumberOptions Options,
                                                                uint64_t Lines);
+
+// A field as the user asks for it: its alignment, and a fixed Width (a wider number is written
+// whole) or 0 for as wide as the run's widest number.
+struct TNumberField {
+  TFieldAlign Align = faRight;
+  int64_t Width = 0;
+  bool AfterIndent = false;
+};
+
+// PlanFieldNumbers() — a plan for Field; SeparatorLength counts into PrefixWidth. With a fixed
+// width and without lnoReverse, Lines only bounds the values: 0 plans an endless run, which
+// its caller keeps within RunLimit().
+[[nodiscard]] std::optional<TNumberPlan> PlanFieldNumbers(int32_t Start, int32_t Step,
+                                                          TLineNumberOptions Options,
+                                                          const TNumberField& Field,
+                                                          size_t SeparatorLength, uint64_t Lines);
+
+// RunLimit() — how many lines a run counting upwards from its start may have before a value
+// would leave 64 bits. RunLimit() of Start 0 and Step 2^31-1 is 4294967299.
+[[nodiscard]] uint64_t RunLimit(const TNumberPlan& Plan);
 
 namespace line_steps_detail {
 
@@ -102,45 +129,74 @@ void AppendRepeated(TOut& Out, TChar C, int64_t Count) {
 
 }  // namespace line_steps_detail
 
-static_assert(LineNumberSeparator.size() == 1);
+// The separator of the plug-in's form in any code unit.
+template <LineUnit TChar>
+inline constexpr TChar ColonSeparator[1] = {TChar(':')};
 
-// AppendLineNumber() — Value's field and the separator, as the plan writes them.
+static_assert(LineNumberSeparator.size() == 1 && LineNumberSeparator[0] == u':');
+
+// AppendNumberField() — Value's field as the plan writes it, without the separator.
 template <LineUnit TChar, typename TOut>
-void AppendLineNumber(const TNumberPlan& Plan, int64_t Value, TOut& Out) {
+void AppendNumberField(const TNumberPlan& Plan, int64_t Value, TOut& Out) {
   using namespace line_steps_detail;
-  // Built backwards from the separator: digits, then fill and sign as the plan says.
+  // Built backwards from the last digit: digits, then fill and sign as the plan says.
   TChar Buffer[72];
   TChar* const End = std::end(Buffer);
   TChar* P = End;
-  *--P = TChar(LineNumberSeparator[0]);
   uint64_t Magnitude = Value < 0 ? 0 - static_cast<uint64_t>(Value) : static_cast<uint64_t>(Value);
   do {
     *--P = static_cast<TChar>('0' + Magnitude % 10);
     Magnitude /= 10;
   } while (Magnitude != 0);
-  const int64_t DigitCount = End - 1 - P;
+  const int64_t DigitCount = End - P;
   const TChar Sign = Value < 0 ? TChar('-') : Plan.PlusSign && Value > 0 ? TChar('+') : TChar(' ');
+  const bool Signed = Sign != TChar(' ');
   int64_t Fill;
-  TChar FillUnit;
+  TChar FillUnit = TChar(' ');
   if (Plan.Padded) {
     Fill = Plan.Width - DigitCount;
     FillUnit = TChar('0');
+  } else if (Plan.Align == faZero) {
+    Fill = Plan.Width - DigitCount - (Signed ? 1 : 0);
+    FillUnit = TChar('0');
   } else {
-    if (Sign != TChar(' ')) *--P = Sign;
-    Fill = Plan.Width - (End - 1 - P);
-    FillUnit = TChar(' ');
+    if (Signed) *--P = Sign;
+    Fill = Plan.Width - (End - P);
+    if (Plan.Align == faLeft) {
+      Out.append(P, static_cast<size_t>(End - P));
+      AppendRepeated(Out, FillUnit, Fill);
+      return;
+    }
   }
+  const bool SignFirst =
+      (Plan.Padded && Plan.SignColumn) || (!Plan.Padded && Plan.Align == faZero && Signed);
   // A field wider than the buffer (a very long zero-filled start) is written in pieces.
   if (Fill > 0 && Fill <= P - Buffer - 1) {
     while (Fill-- > 0) *--P = FillUnit;
     Fill = 0;
   }
-  if (Plan.Padded && Plan.SignColumn && Fill == 0) *--P = Sign;
+  if (SignFirst && Fill <= 0) *--P = Sign;
   if (Fill > 0) {
-    if (Plan.Padded && Plan.SignColumn) Out.append(&Sign, 1);
+    if (SignFirst) Out.append(&Sign, 1);
     AppendRepeated(Out, FillUnit, Fill);
   }
   Out.append(P, static_cast<size_t>(End - P));
+}
+
+// AppendLineNumber() — Value's field and the separator, as the plan writes them.
+template <LineUnit TChar, typename TOut>
+void AppendLineNumber(const TNumberPlan& Plan, int64_t Value, TOut& Out,
+                      std::basic_string_view<TChar> Separator = {ColonSeparator<TChar>, 1}) {
+  AppendNumberField<TChar>(Plan, Value, Out);
+  Out.append(Separator.data(), Separator.size());
+}
+
+// LeadingIndent() — how many units of blanks and tabs a line begins with.
+template <LineUnit TChar>
+size_t LeadingIndent(std::basic_string_view<TChar> Line) {
+  size_t I = 0;
+  while (I < Line.size() && line_steps_detail::IsIndentUnit(Line[I])) ++I;
+  return I;
 }
 
 // Numbers the lines of a plan in order. A value a little above the previous line's is counted
@@ -148,23 +204,39 @@ void AppendLineNumber(const TNumberPlan& Plan, int64_t Value, TOut& Out) {
 template <LineUnit TChar>
 class TLineNumberer {
  public:
-  explicit TLineNumberer(const TNumberPlan& Plan) : FPlan(Plan) {}
+  using TView = std::basic_string_view<TChar>;
+
+  explicit TLineNumberer(const TNumberPlan& Plan, TView Separator = {ColonSeparator<TChar>, 1})
+      : FPlan(Plan),
+        FSeparator(Separator),
+        FCached(std::max<int64_t>(Plan.Width, 21) + 2 + static_cast<int64_t>(Separator.size()) <=
+                MaxCached) {}
 
   // Appends line I of the run (0-based, top down), numbered.
   template <typename TOut>
-  void Append(uint64_t I, std::basic_string_view<TChar> Line, TOut& Out) {
-    const int64_t Value = FPlan.Value(I);
-    if (FPlan.PrefixWidth > MaxCached) {
-      AppendLineNumber<TChar>(FPlan, Value, Out);
-    } else {
-      // Small steps up from a positive value are counted on; anything else is converted.
-      const bool Counted = FLength > 0 && FValue > 0 && Value > FValue && Value - FValue <= 1000 &&
-                           CountOn(static_cast<uint64_t>(Value - FValue));
-      if (!Counted) Render(Value);
-      FValue = Value;
-      Out.append(FField, FLength);
+  void Append(uint64_t I, TView Line, TOut& Out) {
+    if (FPlan.AfterIndent) {
+      const size_t Indent = LeadingIndent(Line);
+      Out.append(Line.data(), Indent);
+      Line.remove_prefix(Indent);
     }
+    AppendNumber(FPlan.Value(I), Out);
     Out.append(Line.data(), Line.size());
+  }
+
+  // Appends Value's field and the separator.
+  template <typename TOut>
+  void AppendNumber(int64_t Value, TOut& Out) {
+    if (!FCached) {
+      AppendLineNumber<TChar>(FPlan, Value, Out, FSeparator);
+      return;
+    }
+    // Small steps up from a positive value are counted on; anything else is converted.
+    const bool Counted = FLength > 0 && FValue > 0 && Value > FValue && Value - FValue <= 1000 &&
+                         CountOn(static_cast<uint64_t>(Value - FValue));
+    if (!Counted) Render(Value);
+    FValue = Value;
+    Out.append(FField, FLength);
   }
 
  private:
@@ -172,8 +244,8 @@ class TLineNumberer {
 
   // Adds Delta to the digits of the field; false when that needs a column the field lacks.
   bool CountOn(uint64_t Delta) {
-    // From the last digit, before the separator, leftwards.
-    for (ptrdiff_t K = static_cast<ptrdiff_t>(FLength) - 2; Delta != 0; --K) {
+    // From the last digit leftwards.
+    for (ptrdiff_t K = static_cast<ptrdiff_t>(FDigitsEnd) - 1; Delta != 0; --K) {
       if (K < 0 || FField[K] < TChar('0') || FField[K] > TChar('9')) {
         // A new leading digit takes the blank in front, if the field has one.
         if (K < 0 || FField[K] != TChar(' ') || Delta > 9) return false;
@@ -196,25 +268,36 @@ class TLineNumberer {
         Length += N;
       }
     } Field{FField, 0};
-    AppendLineNumber<TChar>(FPlan, Value, Field);
+    AppendNumberField<TChar>(FPlan, Value, Field);
+    FDigitsEnd = Field.Length;
+    // Left-aligned, the digits end before the blanks that fill the field.
+    while (FDigitsEnd > 0 && FField[FDigitsEnd - 1] == TChar(' ')) --FDigitsEnd;
+    Field.append(FSeparator.data(), FSeparator.size());
     FLength = Field.Length;
   }
 
   const TNumberPlan FPlan;  // a copy: small, and never left dangling
+  const std::basic_string<TChar> FSeparator;
+  const bool FCached;  // the field and separator fit FField whatever the value
   TChar FField[MaxCached + 8];
   size_t FLength = 0;
+  size_t FDigitsEnd = 0;
   int64_t FValue = 0;
 };
 
 // A line cut at its first separator. Numbered: the head before the separator is non-empty and
 // holds only digits, blanks and tabs (the whole line may be such a head when it has no
 // separator, as a last line can). Rest: after the separator, or the whole line without one.
+// Other forms (LineForm.h) cut into the same parts: From is where the number begins (after the
+// indentation of a list item), and Blank marks a line that only pads the place of a number.
 template <LineUnit TChar>
 struct TLineCut {
   std::basic_string_view<TChar> Head;
   std::basic_string_view<TChar> Rest;
   bool HasSeparator = false;
   bool Numbered = false;
+  size_t From = 0;
+  bool Blank = false;
 };
 
 // CutLine() — reads the head only as far as it can be a number head: a line whose head holds
@@ -259,7 +342,8 @@ void AppendWithoutGap(std::basic_string_view<TChar> Line, TLineGap Gap, TOut& Ou
 // numbered line, nothing of the others. Cut is CutLine(Line).
 template <LineUnit TChar>
 TLineGap NumberGap(std::basic_string_view<TChar> Line, const TLineCut<TChar>& Cut) {
-  return {0, Cut.Numbered ? Line.size() - Cut.Rest.size() : 0};
+  if (!Cut.Numbered && !Cut.Blank) return {};
+  return {Cut.From, Line.size() - Cut.Rest.size() - Cut.From};
 }
 
 // AppendWithoutNumber() — a numbered line loses its head and separator; others stay as they are.
@@ -331,7 +415,8 @@ void AppendDedentedRest(const TIndentPlan& Plan, std::basic_string_view<TChar> R
 template <LineUnit TChar>
 TLineGap DedentGap(const TIndentPlan& Plan, const TLineCut<TChar>& Cut) {
   if (!Cut.Numbered || !Cut.HasSeparator) return {};
-  return {Cut.Head.size() + 1, DedentLength(Plan, Cut.Rest)};
+  return {static_cast<size_t>(Cut.Rest.data() - Cut.Head.data()) + Cut.From,
+          DedentLength(Plan, Cut.Rest)};
 }
 
 // AppendDedentedLine() — a numbered line with a separator keeps its head and separator, and

@@ -1,0 +1,206 @@
+#pragma once
+// The forms a numbered line is read in: the plug-in's "N:", what nl and cat -n write, and
+// ordered list items. A reader cuts a line into the parts of TLineCut, so the steps of
+// LineSteps.h delete, tidy and renumber any form; ReadFormStart() tells the form a numbered
+// line was written in, so continue and renumber write what they read.
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "LineNumberUnit/ContinueRule.h"
+#include "LineNumberUnit/LineSteps.h"
+
+enum TFormKind : uint8_t {
+  fkColon,  // digits, blanks and tabs before the first ":" (the plug-in's form)
+  fkNl,     // blanks, a sign, digits, blanks, then the separator (a tab unless told otherwise)
+  fkList,   // indentation, 1 to 9 digits, "." or ")", then a blank, a tab or the line's end
+};
+
+namespace line_form_detail {
+
+template <LineUnit TChar>
+constexpr bool IsDigit(TChar C) {
+  return C >= TChar('0') && C <= TChar('9');
+}
+
+template <LineUnit TChar>
+size_t CountWhile(std::basic_string_view<TChar> S, size_t I, bool (*Pred)(TChar)) {
+  while (I < S.size() && Pred(S[I])) ++I;
+  return I;
+}
+
+template <LineUnit TChar>
+constexpr bool IsBlank(TChar C) {
+  return C == TChar(' ');
+}
+
+template <LineUnit TChar>
+constexpr bool IsBreakUnit(TChar C) {
+  return C == TChar('\r') || C == TChar('\n');
+}
+
+}  // namespace line_form_detail
+
+// Cuts lines in one form. Numbered lines come out as CutLine() cuts "N:" lines: Head the
+// number (nl: its whole field), Rest after the separator, From where the number begins.
+template <LineUnit TChar>
+class TFormReader {
+ public:
+  using TView = std::basic_string_view<TChar>;
+  static constexpr TChar Tab[1] = {TChar('\t')};
+
+  // NlSeparator: what follows an nl field. BlankWidth: nl writes a line it does not number
+  // behind that many blanks (the field and the separator); 0 while that is not known.
+  explicit TFormReader(TFormKind Kind, TView NlSeparator = {Tab, 1}, size_t BlankWidth = 0)
+      : FKind(Kind), FNlSeparator(NlSeparator), FBlankWidth(BlankWidth) {}
+
+  [[nodiscard]] TFormKind Kind() const { return FKind; }
+  [[nodiscard]] TView NlSeparator() const { return FNlSeparator; }
+  [[nodiscard]] size_t BlankWidth() const { return FBlankWidth; }
+
+  // Learn() — nl: the first numbered line tells how wide the blanks of unnumbered lines are.
+  void Learn(const TLineCut<TChar>& Cut) {
+    if (FKind == fkNl && FBlankWidth == 0 && Cut.Numbered) {
+      FBlankWidth = Cut.Head.size() + FNlSeparator.size();
+    }
+  }
+
+  // Cut() — Line in this reader's form; Readable as for CutLine().
+  [[nodiscard]] TLineCut<TChar> Cut(TView Line, size_t Readable = 0) const {
+    switch (FKind) {
+      case fkNl:
+        return CutNl(Line);
+      case fkList:
+        return CutList(Line);
+      case fkColon:
+        break;
+    }
+    return CutLine(Line, Readable);
+  }
+
+  // CutNl() — "   12\t…" (also "-3", "+3", "12   " left-aligned); else a line behind the
+  // blanks that stand for an nl field, which deleting the numbers takes too.
+  [[nodiscard]] TLineCut<TChar> CutNl(TView Line) const {
+    using namespace line_form_detail;
+    size_t I = CountWhile<TChar>(Line, 0, IsBlank<TChar>);
+    if (I < Line.size() && (Line[I] == TChar('-') || Line[I] == TChar('+'))) ++I;
+    const size_t Digits = I;
+    I = CountWhile<TChar>(Line, I, IsDigit<TChar>);
+    // The separator may follow the digits or any of the blanks after them (it may begin
+    // with a blank itself).
+    for (const size_t Blanks = I > Digits ? CountWhile<TChar>(Line, I, IsBlank<TChar>) : 0;
+         I > Digits && I <= Blanks; ++I) {
+      if (Line.substr(I, FNlSeparator.size()) == FNlSeparator) {
+        return {Line.substr(0, I), Line.substr(I + FNlSeparator.size()), true, true, 0, false};
+      }
+    }
+    TLineCut<TChar> Cut;
+    if (FBlankWidth > 0 && Line.size() >= FBlankWidth &&
+        CountWhile<TChar>(Line.substr(0, FBlankWidth), 0, IsBlank<TChar>) == FBlankWidth) {
+      Cut.Rest = Line.substr(FBlankWidth);
+      Cut.Blank = true;
+    }
+    return Cut;
+  }
+
+  // CutList() — "  3) alpha": the number after the indentation, the separator the marker and
+  // the blank or tab after it (nothing more at the line's end).
+  [[nodiscard]] static TLineCut<TChar> CutList(TView Line) {
+    using namespace line_form_detail;
+    const size_t From = LeadingIndent(Line);
+    const size_t End = CountWhile<TChar>(Line, From, IsDigit<TChar>);
+    if (End == From || End - From > 9 || End == Line.size()) return {};
+    if (Line[End] != TChar('.') && Line[End] != TChar(')')) return {};
+    size_t Rest = End + 1;
+    if (Rest < Line.size()) {
+      if (Line[Rest] == TChar(' ') || Line[Rest] == TChar('\t')) {
+        ++Rest;
+      } else if (!IsBreakUnit(Line[Rest])) {
+        return {};
+      }
+    }
+    return {Line.substr(From, End - From), Line.substr(Rest), true, true, From, false};
+  }
+
+ private:
+  TFormKind FKind;
+  std::basic_string<TChar> FNlSeparator;
+  size_t FBlankWidth;
+};
+
+// DetectForm() — the form a numbered line is in, when it is in one: "N:" as the plug-in reads
+// it, unless an nl separator comes before its ":" ("     1\t12:30").
+template <LineUnit TChar>
+std::optional<TFormKind> DetectForm(std::basic_string_view<TChar> Line,
+                                    std::basic_string_view<TChar> NlSeparator) {
+  const TFormReader<TChar> Nl(fkNl, NlSeparator);
+  const TLineCut<TChar> Colon = CutLine(Line);
+  const TLineCut<TChar> AsNl = Nl.CutNl(Line);
+  if (Colon.Numbered && Colon.HasSeparator &&
+      (!AsNl.Numbered || Colon.Rest.size() >= AsNl.Rest.size())) {
+    return fkColon;
+  }
+  if (AsNl.Numbered) return fkNl;
+  if (TFormReader<TChar>::CutList(Line).Numbered) return fkList;
+  return std::nullopt;
+}
+
+// How a numbered line was written: its value, and the field and separator that write more
+// lines like it.
+template <LineUnit TChar>
+struct TFormStart {
+  TContinueStart Start;
+  TNumberField Field;
+  std::basic_string<TChar> Separator;
+};
+
+// ReadFormStart() — for an nl or list line as Reader cut it: the nl field's width and
+// alignment (blanks after the digits: left; a leading zero: zero-filled; else right), or a
+// list item's digits (zero-filled when written with a leading zero) after the indentation.
+// Nothing when the number is no 32-bit value.
+template <LineUnit TChar>
+std::optional<TFormStart<TChar>> ReadFormStart(const TFormReader<TChar>& Reader,
+                                               std::basic_string_view<TChar> Line,
+                                               const TLineCut<TChar>& Cut) {
+  using namespace line_form_detail;
+  if (!Cut.Numbered || Reader.Kind() == fkColon) return std::nullopt;
+  const std::basic_string_view<TChar> Head = Cut.Head;
+  const size_t First = CountWhile<TChar>(Head, 0, IsBlank<TChar>);
+  size_t Last = Head.size();
+  while (Last > First && Head[Last - 1] == TChar(' ')) --Last;
+  std::u16string Number;
+  for (size_t I = First; I < Last; ++I) Number += static_cast<char16_t>(Head[I]);
+  const std::optional<TContinueStart> Start = ReadContinueStart(Number);
+  if (!Start) return std::nullopt;
+  TFormStart<TChar> Form{*Start, {}, {}};
+  const size_t SeparatorFrom = Cut.From + Head.size();
+  Form.Separator = Line.substr(SeparatorFrom, Line.size() - Cut.Rest.size() - SeparatorFrom);
+  if (Reader.Kind() == fkList) {
+    Form.Field = {Start->ZeroFill ? faZero : faRight, Start->ZeroFill ? Start->Digits : 1, true};
+  } else {
+    const TFieldAlign Align = Last < Head.size() ? faLeft : Start->ZeroFill ? faZero : faRight;
+    Form.Field = {Align, static_cast<int64_t>(Head.size()), false};
+  }
+  return Form;
+}
+
+// DeleteFormNumbers() — DeleteLineNumbers() in Reader's form: numbered lines lose the number
+// and separator, nl's unnumbered lines the blanks in their place (as wide as the first
+// numbered line's field and separator).
+template <LineUnit TChar>
+std::basic_string<TChar> DeleteFormNumbers(std::basic_string_view<TChar> Text,
+                                           TFormReader<TChar> Reader) {
+  ForEachLine(Text, true, [&Reader](std::basic_string_view<TChar> Line) {
+    const TLineCut<TChar> Cut = Reader.Cut(Line);
+    Reader.Learn(Cut);
+    return !Cut.Numbered;
+  });
+  std::basic_string<TChar> Result;
+  ForEachLine(Text, true, [&](std::basic_string_view<TChar> Line) {
+    AppendWithoutGap(Line, NumberGap(Line, Reader.Cut(Line)), Result);
+  });
+  return Result;
+}
