@@ -86,6 +86,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {
   R.ContinueStep = R.Numbering.Step;
   R.CopyTidy = (Reading & 0x80) != 0;
   R.CopyPath = "dir/file";
+  R.Form.Read = fcColon;  // what the whole-text engine reads
   const std::string_view File(reinterpret_cast<const char*>(Data) + std::min<size_t>(Size, 10),
                               Size - std::min<size_t>(Size, 10));
 

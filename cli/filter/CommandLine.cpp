@@ -5,7 +5,9 @@
 
 #include "cli/io/Quote.h"
 #include "cli/nl/NlOptions.h"
+#include "cli/nl/NlRegex.h"
 #include "library/ConvertToTypeUnit/ConvertToTypeUnit.h"
+#include "library/UtfUnit/UtfUnit.h"
 
 #ifndef CORVANE_VERSION
 #define CORVANE_VERSION "unknown"
@@ -25,6 +27,8 @@ enum TCommandBit : unsigned {
   cbRenumber = 1u << foRenumber,
   cbAll = 0xFF,
   cbTop = 0x100,
+  cbWrites = cbNumber | cbContinue | cbRenumber | cbCopy,  // write numbers in a form
+  cbReads = cbAll & ~cbNumber & ~cbCopy,                   // read numbers in a form
 };
 
 // A command's help: Intro, its options, then Notes. Intro null: the summary and what a line
@@ -43,14 +47,17 @@ constexpr TCommandInfo Commands[] = {
      "right-aligned in a field as wide as the widest number, then ':'.\n",
      "\n"
      "N lies between -2147483648 and 2147483647; the line values themselves may go\n"
-     "beyond that range and never wrap around.\n"},
+     "beyond that range and never wrap around. With -w (and without -r, -z) numbers\n"
+     "are written as lines arrive, so endless input streams.\n"},
     {"continue", foContinue, "number on from the number at the head of the first line",
      "Number every line on from the number written before the first ':' of the\n"
      "first line (for example '10:' or '005:'), which is replaced by the new number.\n"
      "A number written with a leading '0' (and two or more digits) gives zero-filled\n"
      "numbers of at least that many digits; a leading '+' gives '+' signs.\n"
      "When the first line holds no such number the text is written unchanged and a\n"
-     "warning is printed.\n"},
+     "warning is printed.\n"
+     "In nl's or the list form ('     7<TAB>x', '  3) x'), the first line's number\n"
+     "is read in that form, and every line is numbered in it.\n"},
     {"delete", foDelete, "delete line numbers"},
     {"delete-number-only", foDeleteNumberOnly, "delete the lines that hold only a line number"},
     {"dedent", foDedent, "delete the indentation all numbered lines share"},
@@ -68,7 +75,10 @@ constexpr TCommandInfo Commands[] = {
      "the first line carries no number, numbering starts at 1; when its number is no\n"
      "32-bit start (a tab before it, a blank inside), the text is left unchanged and\n"
      "a warning is printed.\n"
-     "  ' 9:a', '10:b', '12:c'  ->  ' 9:a', '10:b', '11:c'\n"},
+     "  ' 9:a', '10:b', '12:c'  ->  ' 9:a', '10:b', '11:c'\n"
+     "When the first line is in nl's or the list form (or --form names one), only the\n"
+     "numbered lines are renumbered, from the first one's number, each keeping its\n"
+     "indentation and separator: '1. a', '1. b'  ->  '1. a', '2. b'.\n"},
 };
 
 enum TOptionId : uint8_t {
@@ -79,6 +89,12 @@ enum TOptionId : uint8_t {
   oiPlus,
   oiTidy,
   oiPath,
+  oiSeparator,
+  oiNumberFormat,
+  oiWidth,
+  oiAfterIndent,
+  oiBody,
+  oiForm,
   oiEncoding,
   oiOutput,
   oiHelp,
@@ -104,6 +120,29 @@ constexpr TOptionSpec Options[] = {
      "use PATH in the header instead of the name as given\n"
      "(standard input has an empty path otherwise)",
      cbCopy},
+    {oiSeparator, 'S', "separator", ovText, "STR",
+     "write STR between a number and its line\n(default ':'; also nl's separator to read)",
+     cbWrites & ~cbNumber & ~cbCopy},
+    {oiSeparator, 'S', "separator", ovText, "STR",
+     "write STR between a number and its line\n(default ':')", cbNumber | cbCopy},
+    {oiSeparator, 'S', "separator", ovText, "STR",
+     "the separator after nl's numbers (default a tab)", cbReads & ~cbWrites},
+    {oiNumberFormat, 'n', "number-format", ovWord, "F",
+     "ln (left-aligned), rn (right-aligned, the\ndefault) or rz (right-aligned, zero-filled),\n"
+     "as nl writes them",
+     cbWrites, "ln rn rz"},
+    {oiWidth, 'w', "width", ovText, "N",
+     "a field of N columns (1-1000); wider numbers\nare written whole", cbWrites},
+    {oiAfterIndent, 0, "after-indent", ovNone, nullptr,
+     "write the number after the line's blanks\nand tabs", cbWrites},
+    {oiBody, 'b', "body-numbering", ovText, "STYLE",
+     "number a (all lines, the default), t (lines\nthat are not empty) or pBRE (lines the basic\n"
+     "regular expression BRE matches); the other\nlines stay as they are",
+     cbNumber},
+    {oiForm, 0, "form", ovWord, "FORM",
+     "read numbers as colon ('  9:x'), nl (what nl\nand cat -n write), list ('3) x', '1. x') or\n"
+     "auto (the first numbered line decides)",
+     cbReads, "colon nl list auto"},
     {oiEncoding, 'e', "encoding", ovWord, "ENC",
      "read the input as ENC: auto (the default), utf-8, utf-16le,\n"
      "utf-16be, cp932 (also sjis, shift_jis) or euc-jp (eucjp)",
@@ -121,6 +160,51 @@ std::string Quoted(const std::string& Value) {
 }
 
 constexpr int32_t MaxZeroFillWidth = 1000;
+constexpr int32_t MaxWidth = 1000;
+
+// ChoiceOption() — the value of one of the row's Words, as its position in Values.
+template <typename TValue, size_t N>
+TValue ChoiceOption(const TOptionSpec& O, const std::string& What, const std::string& Value,
+                    const TValue (&Values)[N]) {
+  const std::vector<std::string> Words = OptionWords(O);
+  std::string Allowed;
+  for (size_t I = 0; I < Words.size() && I < N; ++I) {
+    if (Value == Words[I]) return Values[I];
+    Allowed += (Allowed.empty() ? "" : ", ") + Words[I];
+  }
+  throw EUsageError("invalid " + What + ": " + Quoted(Value) + " (allowed: " + Allowed + ")");
+}
+
+constexpr TFieldAlign NumberFormats[] = {faLeft, faRight, faZero};
+constexpr TFormChoice Forms[] = {fcColon, fcNl, fcList, fcAuto};
+
+// -b: a (all lines), t (lines with text) or pBRE (lines a basic regular expression matches).
+void BodyOption(TFormRequest& Form, const std::string& Value) {
+  if (Value == "a" || Value == "t") {
+    Form.Body = Value == "a" ? bcAll : bcText;
+    return;
+  }
+  if (Value.empty() || Value[0] != 'p') {
+    throw EUsageError("invalid body numbering style: " + Quoted(Value) + " (allowed: a, t, pBRE)");
+  }
+  TNlRegex Regex;
+  std::string Error;
+  if (!Regex.Compile(std::string_view(Value).substr(1), Error)) {
+    throw EUsageError("invalid regular expression: " + Quoted(Value.substr(1)) + ": " + Error);
+  }
+  Form.Body = bcPattern;
+  Form.Pattern = Value.substr(1);
+}
+
+// -S: one line of text, not empty.
+std::u16string SeparatorOption(const std::string& Value) {
+  std::u16string Separator;
+  if (Value.empty() || Value.find_first_of("\r\n") != std::string::npos ||
+      !Utf8ToUtf16(Value, Separator)) {
+    throw EUsageError("invalid separator: " + Quoted(Value) + " (one line of text, not empty)");
+  }
+  return Separator;
+}
 
 int32_t Int32Option(const std::string& What, const std::string& Value) {
   bool OutOfRange = false;
@@ -159,6 +243,30 @@ void ApplyOption(TCommandLine& Line, const TOptionSpec& O, const std::string& Va
     }
     case oiTidy:
       Line.Request.CopyTidy = true;
+      break;
+    case oiSeparator:
+      Line.Request.Form.Separator = SeparatorOption(Value);
+      break;
+    case oiNumberFormat:
+      Line.Request.Form.Align = ChoiceOption(O, "number format", Value, NumberFormats);
+      break;
+    case oiWidth: {
+      const std::optional<int32_t> W = StrToInt32(std::string_view(Value));
+      if (!W || *W < 1 || *W > MaxWidth) {
+        throw EUsageError("invalid width: " + Quoted(Value) + " (allowed: 1 to " +
+                          std::to_string(MaxWidth) + ")");
+      }
+      Line.Request.Form.Width = *W;
+      break;
+    }
+    case oiAfterIndent:
+      Line.Request.Form.AfterIndent = true;
+      break;
+    case oiBody:
+      BodyOption(Line.Request.Form, Value);
+      break;
+    case oiForm:
+      Line.Request.Form.Read = ChoiceOption(O, "form", Value, Forms);
       break;
     case oiPath:
       Line.CopyPath = Value;
@@ -215,6 +323,10 @@ TCommandLine ParseCommandLine(const std::vector<std::string>& Args) {
     }
   }
   if (Line.Action != caRun) return Line;
+  const TFormRequest& Form = Line.Request.Form;
+  if (Line.Request.Numbering.ZeroDigits > 0 && (Form.Align || Form.Width > 0)) {
+    throw EUsageError("option '-z' cannot be combined with '-n' or '-w'");
+  }
   if (Line.Files.empty()) Line.Files.push_back("-");
   return Line;
 }
@@ -243,7 +355,7 @@ std::string CommandHelp(const TCommandInfo& C) {
     Text += std::string("corvane ") + C.Name + ": " + C.Summary +
             ".\n"
             "A line number is the text before a line's first ':' when it holds only digits,\n"
-            "blanks and tabs.\n";
+            "blanks and tabs; --form reads others.\n";
   }
   return Text + "\n" + HelpLines(Options, 1u << C.Operation, CommandLayout) + C.Notes;
 }

@@ -10,6 +10,7 @@
 #include "LineNumberUnit/ContinueRule.h"
 #include "LineNumberUnit/FileHeader.h"
 #include "LineNumberUnit/LineSteps.h"
+#include "cli/filter/FilterForms.h"
 #include "cli/sys/System.h"
 #include "library/LineBreak/LineBreak.h"
 #include "library/UtfUnit/Utf16Validate.h"
@@ -294,7 +295,36 @@ struct TBodyFacts {
   TIndentPlan RestIndent;          // copy --tidy: the lines as they are after the number
   uint64_t RenumberedLines = 0;    // renumber: the lines left to number once numbers are gone
   bool StartUnread = false;        // renumber: the first line's number is no start
+  std::optional<TFormReader<TChar>> Form;      // the form read, once a numbered line showed it
+  bool FormContinue = false;                   // continue: the first line in nl's or list form
+  std::optional<TFormStart<TChar>> FormStart;  // continue, renumber: the start in that form
+  TLineGap FirstGap;                           // continue: what the first line's number takes
+  uint64_t Selected = 0;                       // number -b: the lines it numbers
 };
+
+// The separators in the body's code units.
+template <LineUnit TChar>
+struct TBodySeparators {
+  std::basic_string<TChar> Write;  // between a number and its line
+  std::basic_string<TChar> Nl;     // after the field of nl's form
+};
+
+template <LineUnit TChar>
+TBodySeparators<TChar> EncodeSeparators(const TFormRequest& Form, TTextEncoding Encoding,
+                                        const TInputSource& Input) {
+  const std::u16string_view Given = Form.Separator;
+  const auto Write = EncodeUnits<TChar>(Given.empty() ? LineNumberSeparator : Given, Encoding);
+  const auto Nl = EncodeUnits<TChar>(Given.empty() ? u"\t" : Given, Encoding);
+  if (!Write || !Nl) {
+    throw EInputError(Input.Name() + ": the separator holds characters code page 932 lacks");
+  }
+  return {*Write, *Nl};
+}
+
+// Whether what the options say depends on the encoding a body of bytes turns out to have.
+bool EncodingMatters(const TFilterRequest& Request) {
+  return !IsAsciiText(Request.Form.Separator) || Request.Form.Body == bcPattern;
+}
 
 // ASCII units of a line as UTF-16 (other units come out as values no rule accepts).
 template <LineUnit TChar>
@@ -337,6 +367,21 @@ void ReadFirstLine(TBodyFacts<TChar>& Facts, std::basic_string_view<TChar> Line,
   }
 }
 
+// continue in nl's or the list form: the first line's number, when the first line is in it.
+template <LineUnit TChar>
+void ReadFormFirstLine(TBodyFacts<TChar>& Facts, std::basic_string_view<TChar> Line,
+                       TFormChoice Form, std::basic_string_view<TChar> NlSeparator) {
+  TFormSense<TChar> Sense(Form, NlSeparator);
+  const TLineCut<TChar> Cut = Sense.Cut(Line);
+  const bool Colon = Sense.Reader() ? Sense.Reader()->Kind() == fkColon : Form == fcAuto;
+  if (Colon) return;
+  Facts.FormContinue = true;
+  if (!Cut.Numbered) return;
+  Facts.Form = Sense.Reader();
+  Facts.FormStart = ReadFormStart(*Facts.Form, Line, Cut);
+  Facts.FirstGap = NumberGap(Line, Cut);
+}
+
 template <LineUnit TChar>
 bool IsBlankRest(std::basic_string_view<TChar> Rest) {
   return std::all_of(Rest.begin(), Rest.end(), line_steps_detail::IsBlankOrControl<TChar>);
@@ -365,17 +410,41 @@ class TRenumberedLines {
   bool FAfterLoneCR = false;
 };
 
+// renumber: the lines left once the numbers are gone ("N:"), and in another form the start
+// its first numbered line holds (with auto, the first line's).
+template <LineUnit TChar>
+void GatherRenumber(TBodyFacts<TChar>& Facts, std::basic_string_view<TChar> Lines, TFormChoice Form,
+                    TFormSense<TChar>& Sense, TRenumberedLines<TChar>& Renumbered) {
+  ForEachLine(Lines, true, [&](std::basic_string_view<TChar> Line) {
+    ++Facts.Lines;
+    if (Renumbered.Numbers(RenumberRest(Line))) ++Facts.RenumberedLines;
+    // auto: the first line decides, so a text that does not begin in another form is
+    // renumbered as "N:" text always was.
+    if (Form == fcColon || Sense.Settled() || (Form == fcAuto && Facts.Lines > 1)) return;
+    const TLineCut<TChar> Cut = Sense.Cut(Line);
+    if (!Cut.Numbered || Sense.Reader()->Kind() == fkColon) return;
+    Facts.FormStart = ReadFormStart(*Sense.Reader(), Line, Cut);
+    Facts.StartUnread = !Facts.FormStart;
+  });
+}
+
 // One reading of the whole body: validates it and gathers what the operation's plan needs.
 template <LineUnit TChar>
-bool GatherFacts(TUnitReader<TChar>& Reader, const TBodyInfo& Info, TFilterOperation Operation,
-                 bool CopyTidy, TBodyFacts<TChar>& Facts, TEncodingError& Error) {
+bool GatherFacts(TUnitReader<TChar>& Reader, const TBodyInfo& Info, const TFilterRequest& Request,
+                 const TBodySeparators<TChar>& Separators, TBodyFacts<TChar>& Facts,
+                 TEncodingError& Error) {
   using TView = std::basic_string_view<TChar>;
+  const TFilterOperation Operation = Request.Operation;
+  const TFormChoice Form = ReadFormOf(Request);
   auto Scan = [&](auto&& OnLines) {
     TBlockValidator<TChar> Validator(Info);
     const bool Valid = ScanBody<TChar>(Reader, Info, Validator, nullptr, Error, [&](TView Lines) {
       if (Facts.Units == 0) {
         ForEachLine(Lines, true, [&](TView Line) {
           ReadFirstLine(Facts, Line, Operation);
+          if (Operation == foContinue && Form != fcColon) {
+            ReadFormFirstLine<TChar>(Facts, Line, Form, Separators.Nl);
+          }
           return false;  // the first line is all it takes
         });
       }
@@ -385,59 +454,85 @@ bool GatherFacts(TUnitReader<TChar>& Reader, const TBodyInfo& Info, TFilterOpera
     Facts.Encoding = Validator.Encoding();
     return Valid;
   };
-  // Only the tidying operations and renumber look at every line; the others need the count
-  // alone.
-  switch (Operation) {
-    case foDedent:
-    case foTidy:
-      return Scan([&](TView Lines) {
-        // No indentation shared: nothing will be cut, whatever the other lines hold.
-        if (Facts.Indent.MinIndent == 0) {
-          Facts.Lines += CountLines(Lines);
-          return;
-        }
-        ForEachLine(Lines, true, [&](TView Line) {
-          ++Facts.Lines;
-          const TLineCut<TChar> Cut = CutLine(Line, Padding);
-          if (Operation == foDedent || !IsNumberOnly(Cut)) MeasureIndent(Facts.Indent, Cut);
-        });
-      });
-    case foRenumber: {
-      TRenumberedLines<TChar> Renumbered;
-      return Scan([&](TView Lines) {
-        ForEachLine(Lines, true, [&](TView Line) {
-          ++Facts.Lines;
-          if (Renumbered.Numbers(RenumberRest(Line))) ++Facts.RenumberedLines;
-        });
-      });
-    }
-    case foCopy:
-      if (CopyTidy) {
-        // Numbered, a line is the rest after a number: measured as the dedent would see it.
+  // The lines as the form read cuts them; "N:" the quick way.
+  TFormSense<TChar> Sense(Form, Separators.Nl);
+  auto Cut = [&](TView Line) {
+    return Form == fcColon ? CutLine(Line, Padding) : Sense.Cut(Line, Padding);
+  };
+  // Only the tidying operations, renumber and number -b look at every line; the others need
+  // the count alone.
+  const bool Valid = [&] {
+    switch (Operation) {
+      case foDedent:
+      case foTidy:
         return Scan([&](TView Lines) {
-          if (Facts.RestIndent.MinIndent == 0) {
+          // No indentation shared: nothing will be cut, whatever the other lines hold.
+          if (Facts.Indent.MinIndent == 0) {
             Facts.Lines += CountLines(Lines);
             return;
           }
           ForEachLine(Lines, true, [&](TView Line) {
             ++Facts.Lines;
-            if (!IsBlankRest(Line)) MeasureRestIndent(Facts.RestIndent, Line);
+            const TLineCut<TChar> C = Cut(Line);
+            if (Operation == foDedent || !IsNumberOnly(C)) MeasureIndent(Facts.Indent, C);
           });
         });
+      case foRenumber: {
+        TRenumberedLines<TChar> Renumbered;
+        return Scan([&](TView Lines) { GatherRenumber(Facts, Lines, Form, Sense, Renumbered); });
       }
-      [[fallthrough]];
-    default:
-      return Scan([&](TView Lines) { Facts.Lines += CountLines(Lines); });
-  }
+      case foNumber:
+        if (Request.Form.Body != bcAll) {
+          TBodySelector<TChar> Selector(Request.Form, Info.MayBeUtf8 ? teUtf8 : teCp932);
+          return Scan([&](TView Lines) {
+            ForEachLine(Lines, true, [&](TView Line) {
+              ++Facts.Lines;
+              if (Selector.Numbers(Line)) ++Facts.Selected;
+            });
+          });
+        }
+        break;
+      case foCopy:
+        if (Request.CopyTidy) {
+          // Numbered, a line is the rest after a number: measured as the dedent would see it.
+          return Scan([&](TView Lines) {
+            if (Facts.RestIndent.MinIndent == 0) {
+              Facts.Lines += CountLines(Lines);
+              return;
+            }
+            ForEachLine(Lines, true, [&](TView Line) {
+              ++Facts.Lines;
+              if (!IsBlankRest(Line)) MeasureRestIndent(Facts.RestIndent, Line);
+            });
+          });
+        }
+        break;
+      case foDelete:
+      case foDeleteNumberOnly:
+        // Here only for a form that the first numbered line settles.
+        return Scan([&](TView Lines) {
+          if (Sense.Settled()) {
+            Facts.Lines += CountLines(Lines);
+            return;
+          }
+          ForEachLine(Lines, true, [&](TView Line) {
+            ++Facts.Lines;
+            if (!Sense.Settled()) (void)Sense.Cut(Line);
+          });
+        });
+      default:
+        break;
+    }
+    return Scan([&](TView Lines) { Facts.Lines += CountLines(Lines); });
+  }();
+  if (Operation != foContinue && Form != fcColon) Facts.Form = Sense.Reader();
+  return Valid;
 }
 
-std::optional<TNumberPlan> PlanNumbering(const TNumbering& N, uint64_t Lines) {
-  return N.ZeroDigits > 0 ? PlanPaddedLineNumbers(N.Start, N.ZeroDigits, N.Step, N.Options, Lines)
-                          : PlanLineNumbers(N.Start, N.Step, N.Options, Lines);
-}
+[[noreturn]] void TooManyLines(const TInputSource& Input);
 
 TNumberPlan RequirePlan(std::optional<TNumberPlan> Plan, const TInputSource& Input) {
-  if (!Plan) throw EInputError(Input.Name() + ": too many lines: the numbers would leave 64 bits");
+  if (!Plan) TooManyLines(Input);
   return *Plan;
 }
 
@@ -475,37 +570,87 @@ void AppendCopyHeader(std::string_view Path, std::u16string_view Break, TTextEnc
   }
 }
 
-// The numbers the second reading writes, planned from what the first one learnt; nothing for
-// the operations that write none, and for continue without a start.
+// The numbers the second reading writes, planned from what the first one learnt (nothing
+// learnt: number streaming a fixed width); nothing for the operations that write none, and for
+// continue and renumber without a start.
 template <LineUnit TChar>
-std::optional<TNumberPlan> PlanOutput(const TFilterRequest& Request, const TBodyFacts<TChar>& Facts,
-                                      const TInputSource& Input) {
+std::optional<TNumberPlan> PlanOutput(const TFilterRequest& Request, const TBodyFacts<TChar>* Facts,
+                                      size_t SeparatorLength, const TInputSource& Input) {
+  const TFormRequest& Form = Request.Form;
+  const TNumbering& N = Request.Numbering;
+  auto Plan = [&](int32_t Start, int32_t Step, TLineNumberOptions Options, int32_t ZeroDigits,
+                  TNumberField Field, uint64_t Lines) {
+    return RequirePlan(
+        PlanWrite(Form, Start, Step, Options, ZeroDigits, Field, SeparatorLength, Lines), Input);
+  };
+  if (Facts == nullptr) {
+    return Request.Operation == foNumber ? Plan(N.Start, N.Step, N.Options, N.ZeroDigits, {}, 0)
+                                         : std::optional<TNumberPlan>();
+  }
   switch (Request.Operation) {
     case foNumber:
-      return RequirePlan(PlanNumbering(Request.Numbering, Facts.Lines), Input);
+      return Plan(N.Start, N.Step, N.Options, N.ZeroDigits, {},
+                  Form.Body == bcAll ? Facts->Lines : Facts->Selected);
     case foCopy:
-      return RequirePlan(PlanLineNumbers(1, 1, 0, Facts.Lines), Input);
+      return Plan(1, 1, 0, 0, {}, Facts->Lines);
     case foContinue: {
-      if (!Facts.Continue) return std::nullopt;
+      if (Facts->FormContinue) {
+        if (!Facts->FormStart) return std::nullopt;
+        const TContinueStart& Start = Facts->FormStart->Start;
+        return Plan(Start.Number, Request.ContinueStep, Start.Options, 0, Facts->FormStart->Field,
+                    Facts->Lines);
+      }
+      if (!Facts->Continue) return std::nullopt;
       // The first line loses its head and ":"; an empty rest is no line of the body.
-      const TContinueStart& Start = *Facts.Continue;
-      const bool EmptyFirst = !Facts.ContinueWholeLine && Facts.Lines == 1 &&
-                              Facts.Units == Facts.ContinueHeadUnits + 1;
-      const TNumbering N{Start.Number, Request.ContinueStep, Start.ZeroFill ? Start.Digits : 0,
-                         Start.Options};
-      return RequirePlan(PlanNumbering(N, Facts.Lines - (EmptyFirst ? 1 : 0)), Input);
+      const TContinueStart& Start = *Facts->Continue;
+      const bool EmptyFirst = !Facts->ContinueWholeLine && Facts->Lines == 1 &&
+                              Facts->Units == Facts->ContinueHeadUnits + 1;
+      return Plan(Start.Number, Request.ContinueStep, Start.Options,
+                  Start.ZeroFill ? Start.Digits : 0, {}, Facts->Lines - (EmptyFirst ? 1 : 0));
     }
     case foRenumber: {
+      if (Facts->StartUnread) return std::nullopt;
+      if (Facts->FormStart) {
+        const TContinueStart& Start = Facts->FormStart->Start;
+        return Plan(Start.Number, N.Step, Start.Options, 0, Facts->FormStart->Field, Facts->Lines);
+      }
+      // Another form chosen, and no line in it: nothing to renumber.
+      if (ReadFormOf(Request) == fcNl || ReadFormOf(Request) == fcList) return std::nullopt;
       // From the first line's number, zero-filled as it was written; from 1 without one.
-      if (Facts.StartUnread) return std::nullopt;
-      const TContinueStart Start = Facts.Continue.value_or(TContinueStart{1, 1, false, 0});
-      const TNumbering N{Start.Number, Request.Numbering.Step, Start.ZeroFill ? Start.Digits : 0,
-                         0};
-      return RequirePlan(PlanNumbering(N, Facts.RenumberedLines), Input);
+      const TContinueStart Start = Facts->Continue.value_or(TContinueStart{1, 1, false, 0});
+      return Plan(Start.Number, N.Step, 0, Start.ZeroFill ? Start.Digits : 0, {},
+                  Facts->RenumberedLines);
     }
     default:
       return std::nullopt;
   }
+}
+
+// The separator the numbers are written with: the form's that continue read unless -S says
+// otherwise; none where renumber keeps each line's own.
+template <LineUnit TChar>
+std::basic_string_view<TChar> OutputSeparator(const TFilterRequest& Request,
+                                              const TBodyFacts<TChar>* Facts,
+                                              const TBodySeparators<TChar>& Separators) {
+  if (Facts != nullptr && Facts->FormStart) {
+    if (Request.Operation == foRenumber) return {};
+    if (Request.Form.Separator.empty()) return Facts->FormStart->Separator;
+  }
+  return Separators.Write;
+}
+
+// The reader of the removals and tidyings: the form the first reading settled on, else the
+// one chosen ("N:" when auto found no numbered line).
+template <LineUnit TChar>
+TFormReader<TChar> OutputReader(const TFilterRequest& Request, const TBodyFacts<TChar>* Facts,
+                                const TBodySeparators<TChar>& Separators) {
+  if (Facts != nullptr && Facts->Form) return *Facts->Form;
+  const TFormChoice Form = ReadFormOf(Request);
+  return TFormReader<TChar>(Form == fcNl ? fkNl : Form == fcList ? fkList : fkColon, Separators.Nl);
+}
+
+[[noreturn]] void TooManyLines(const TInputSource& Input) {
+  throw EInputError(Input.Name() + ": too many lines: the numbers would leave 64 bits");
 }
 
 // The loops of the second reading: over blocks of lines, over lines, or over the parts of
@@ -596,39 +741,101 @@ bool Renumber(TBodyWriter<TChar>& W, TLineNumberer<TChar>& Numberer, TUnitWriter
   });
 }
 
+// renumber in nl's or the list form: the numbered lines get the plan's numbers in place of
+// theirs, each keeping its indentation and separator; the others stay as they are.
+template <LineUnit TChar>
+bool RenumberInForm(TBodyWriter<TChar>& W, const TFormReader<TChar>& Reader,
+                    const TNumberPlan& Plan, TLineNumberer<TChar>& Numberer,
+                    TUnitWriter<TChar>& Out) {
+  uint64_t K = 0;
+  return W.Lines([&](std::basic_string_view<TChar> Line) {
+    const TLineCut<TChar> Cut = Reader.Cut(Line, Padding);
+    if (!Cut.Numbered) return Out.append(Line);
+    const size_t FieldEnd = Cut.From + Cut.Head.size();
+    Out.append(Line.data(), Cut.From);
+    Numberer.AppendNumber(Plan.Value(K++), Out);
+    Out.append(Line.data() + FieldEnd, Line.size() - FieldEnd);
+  });
+}
+
+// number: every line, or those -b selects, counted on their own.
+template <LineUnit TChar>
+bool NumberLines(TBodyWriter<TChar>& W, const TFilterRequest& Request, TTextEncoding Encoding,
+                 const TNumberPlan& Plan, TLineNumberer<TChar>& Numberer, const TInputSource& Input,
+                 TUnitWriter<TChar>& Out) {
+  using TView = std::basic_string_view<TChar>;
+  // A stream has no count: its values are kept within 64 bits line by line.
+  const uint64_t Limit = RunLimit(Plan);
+  if (Request.Form.Body == bcAll) {
+    return W.Lines([&](TView Line) {
+      if (W.Line() >= Limit) TooManyLines(Input);
+      Numberer.Append(W.Line(), Line, Out);
+    });
+  }
+  TBodySelector<TChar> Selector(Request.Form, Encoding);
+  uint64_t K = 0;
+  return W.Lines([&](TView Line) {
+    if (!Selector.Numbers(Line)) return Out.append(Line);
+    if (K >= Limit) TooManyLines(Input);
+    Numberer.Append(K++, Line, Out);
+  });
+}
+
+// continue: the first line loses its number and separator, then every line is numbered.
+template <LineUnit TChar>
+bool Continue(TBodyWriter<TChar>& W, const TBodyFacts<TChar>& Facts, TLineNumberer<TChar>& Numberer,
+              TUnitWriter<TChar>& Out) {
+  using TView = std::basic_string_view<TChar>;
+  if (Facts.FormContinue) {
+    return W.Lines([&](TView Line) {
+      if (W.Line() > 0) return Numberer.Append(W.Line(), Line, Out);
+      std::basic_string<TChar> First;
+      AppendWithoutGap(Line, Facts.FirstGap, First);
+      Numberer.Append(0, First, Out);
+    });
+  }
+  return W.Lines([&](TView Line) {
+    if (W.Line() > 0 || Facts.ContinueWholeLine) {
+      Numberer.Append(W.Line(), Line, Out);
+    } else if (Line.size() > Facts.ContinueHeadUnits + 1) {
+      Numberer.Append(0, Line.substr(Facts.ContinueHeadUnits + 1), Out);
+    }
+  });
+}
+
 // The second reading (the only one of a stream): every line transformed as Request and Facts
 // say. Each operation runs its own loop, so nothing a plan decided is decided again per line.
 template <LineUnit TChar>
 bool WriteBody(TUnitReader<TChar>& Reader, const TBodyInfo& Info, const TFilterRequest& Request,
-               const TBodyFacts<TChar>* Facts, TInputSource& Input, TUnitWriter<TChar>& Out,
-               TEncodingError& Error) {
+               const TBodySeparators<TChar>& Separators, const TBodyFacts<TChar>* Facts,
+               TInputSource& Input, TUnitWriter<TChar>& Out, TEncodingError& Error) {
   using TView = std::basic_string_view<TChar>;
   TBodyWriter<TChar> W(Reader, Info, Facts, Input, Out, Error);
-  const std::optional<TNumberPlan> Plan =
-      Facts != nullptr ? PlanOutput(Request, *Facts, Input) : std::nullopt;
+  const TView Separator = OutputSeparator(Request, Facts, Separators);
+  const std::optional<TNumberPlan> Plan = PlanOutput(Request, Facts, Separator.size(), Input);
   std::optional<TLineNumberer<TChar>> Numberer;
-  if (Plan) Numberer.emplace(*Plan);
+  if (Plan) Numberer.emplace(*Plan, Separator);
+  const TFormReader<TChar> FormReader = OutputReader(Request, Facts, Separators);
+  const bool Colon = FormReader.Kind() == fkColon;
+  auto Cut = [&](TView Line) {
+    return Colon ? CutLine(Line, Padding) : FormReader.Cut(Line, Padding);
+  };
   auto WholeLine = [](TView Line) { return TLineGap{0, Line.size()}; };
   switch (Request.Operation) {
     case foNumber:
-      return W.Lines([&](TView Line) { Numberer->Append(W.Line(), Line, Out); });
+      return NumberLines(W, Request, Info.MayBeUtf8 ? teUtf8 : teCp932, *Plan, *Numberer, Input,
+                         Out);
     case foContinue:
     case foRenumber:
       if (!Numberer) return W.Lines([&](TView Line) { Out.append(Line); });
-      if (Request.Operation == foRenumber) return Renumber(W, *Numberer, Out);
-      return W.Lines([&](TView Line) {
-        if (W.Line() > 0 || Facts->ContinueWholeLine) {
-          Numberer->Append(W.Line(), Line, Out);
-        } else if (Line.size() > Facts->ContinueHeadUnits + 1) {
-          Numberer->Append(0, Line.substr(Facts->ContinueHeadUnits + 1), Out);
-        }
-      });
+      if (Request.Operation == foContinue) return Continue(W, *Facts, *Numberer, Out);
+      if (Facts->FormStart) return RenumberInForm(W, FormReader, *Plan, *Numberer, Out);
+      return Renumber(W, *Numberer, Out);
     case foDelete:
-      return W.Gaps([&](TView Line) { return NumberGap(Line, CutLine(Line, Padding)); });
+      return W.Gaps([&](TView Line) { return NumberGap(Line, Cut(Line)); });
     case foDeleteNumberOnly:
-      return W.Gaps([&](TView Line) {
-        return IsNumberOnly(CutLine(Line, Padding)) ? WholeLine(Line) : TLineGap{};
-      });
+      return W.Gaps(
+          [&](TView Line) { return IsNumberOnly(Cut(Line)) ? WholeLine(Line) : TLineGap{}; });
     case foDedent:
       if (!Facts->Indent.Cuts()) {
         return W.Blocks([&](TView Lines) {
@@ -636,22 +843,25 @@ bool WriteBody(TUnitReader<TChar>& Reader, const TBodyInfo& Info, const TFilterR
           W.Skip(CountLines(Lines));
         });
       }
-      return W.Gaps([&](TView Line) { return DedentGap(Facts->Indent, CutLine(Line, Padding)); });
+      return W.Gaps([&](TView Line) { return DedentGap(Facts->Indent, Cut(Line)); });
     case foTidy:
       return W.Gaps([&](TView Line) {
-        const TLineCut<TChar> Cut = CutLine(Line, Padding);
-        return IsNumberOnly(Cut) ? WholeLine(Line) : DedentGap(Facts->Indent, Cut);
+        const TLineCut<TChar> C = Cut(Line);
+        return IsNumberOnly(C) ? WholeLine(Line) : DedentGap(Facts->Indent, C);
       });
-    case foCopy:
+    case foCopy: {
       AppendCopyHeader(Request.CopyPath, Facts->FirstBreak, Facts->Encoding, Input, Out);
       if (!Request.CopyTidy) {
         return W.Lines([&](TView Line) { Numberer->Append(W.Line(), Line, Out); });
       }
+      std::basic_string<TChar> Rest;
       return W.Lines([&](TView Line) {
         if (IsBlankRest(Line)) return;
-        Numberer->Append(W.Line(), TView(), Out);
-        AppendDedentedRest(Facts->RestIndent, Line, Out);
+        Rest.clear();
+        AppendDedentedRest(Facts->RestIndent, Line, Rest);
+        Numberer->Append(W.Line(), Rest, Out);
       });
+    }
   }
   return false;
 }
@@ -679,6 +889,14 @@ TBodyInfo ReadBodyInfo(const TBodyEncoding& Body) {
   return Info;
 }
 
+// Reads the input again from the start, which must begin as it did.
+void RewindHead(TInputSource& Input, std::string_view Head) {
+  Input.Rewind();
+  if (ReadHead(Input) != Head) {
+    throw EInputError(Input.Name() + ": file changed while it was being read");
+  }
+}
+
 template <LineUnit TChar>
 TFilterResult FilterBody(TInputSource& Input, const TBodyInfo& Info, std::string_view Head,
                          const TFilterRequest& Request, TByteSink& Sink) {
@@ -692,7 +910,10 @@ TFilterResult FilterBody(TInputSource& Input, const TBodyInfo& Info, std::string
     TUnitWriter<TChar> Out(Sink, Result.Encoding, Info.Swapped, Bom);
     TUnitReader<TChar> Reader(Input, Info, AfterBom, Request.BlockUnits);
     // The lines of the blocks before an invalid one are written; the BOM only with them.
-    Result.Ok = WriteBody<TChar>(Reader, Info, Request, nullptr, Input, Out, Result.Error);
+    // Only ASCII separators stream, so the body's encoding does not change them.
+    const TBodySeparators<TChar> Separators = EncodeSeparators<TChar>(Request.Form, teUtf8, Input);
+    Result.Ok =
+        WriteBody<TChar>(Reader, Info, Request, Separators, nullptr, Input, Out, Result.Error);
     Result.Encoding = Out.Encoding();
     if (Result.Ok) {
       Out.Finish();
@@ -703,29 +924,38 @@ TFilterResult FilterBody(TInputSource& Input, const TBodyInfo& Info, std::string
   }
 
   TBodyFacts<TChar> Facts;
-  {
-    TUnitReader<TChar> Reader(Input, Info, AfterBom, Request.BlockUnits);
-    if (!GatherFacts(Reader, Info, Request.Operation, Request.CopyTidy, Facts, Result.Error)) {
+  TTextEncoding Assumed = Info.MayBeUtf8 ? Info.Encoding : teCp932;
+  TBodySeparators<TChar> Separators = EncodeSeparators<TChar>(Request.Form, Assumed, Input);
+  for (TBodyInfo Reading = Info;;) {
+    TUnitReader<TChar> Reader(Input, Reading, AfterBom, Request.BlockUnits);
+    if (!GatherFacts(Reader, Reading, Request, Separators, Facts, Result.Error)) {
       Result.Ok = false;
       return Result;
     }
+    // Bytes that proved to be code page 932 are read again when the options meant UTF-8.
+    if (Facts.Encoding == Assumed || !EncodingMatters(Request)) break;
+    Assumed = Facts.Encoding;
+    Separators = EncodeSeparators<TChar>(Request.Form, Assumed, Input);
+    Facts = TBodyFacts<TChar>();
+    Reading.MayBeUtf8 = false;
+    Reading.Encoding = teCp932;
+    RewindHead(Input, Head);
   }
-  Result.StartUnread = Request.Operation == foContinue ? !Facts.Continue : Facts.StartUnread;
+  Result.StartUnread = Request.Operation == foContinue
+                           ? (Facts.FormContinue ? !Facts.FormStart : !Facts.Continue)
+                           : Facts.StartUnread;
   Result.Encoding = Facts.Encoding;
   // The second reading checks the body as what the first one found it to be.
   TBodyInfo Proven = Info;
   Proven.Encoding = Facts.Encoding;
   Proven.Candidates = uint32_t{1} << Facts.Encoding;
   TUnitWriter<TChar> Out(Sink, Facts.Encoding, Info.Swapped, Bom);
-  Input.Rewind();
-  if (ReadHead(Input) != Head) {
-    throw EInputError(Input.Name() + ": file changed while it was being read");
-  }
+  RewindHead(Input, Head);
   // Validated again: only bytes that were validated ever reach the output, even when the
   // file changed in a way its size and time do not show.
   TUnitReader<TChar> Reader(Input, Proven, AfterBom, Request.BlockUnits);
   TEncodingError Changed;
-  if (!WriteBody<TChar>(Reader, Proven, Request, &Facts, Input, Out, Changed)) {
+  if (!WriteBody<TChar>(Reader, Proven, Request, Separators, &Facts, Input, Out, Changed)) {
     throw EInputError(Input.Name() + ": file changed while it was being read");
   }
   Out.Finish();
@@ -735,7 +965,20 @@ TFilterResult FilterBody(TInputSource& Input, const TBodyInfo& Info, std::string
 }  // namespace
 
 bool NeedsPlan(const TFilterRequest& Request) {
-  return Request.Operation != foDelete && Request.Operation != foDeleteNumberOnly;
+  const TFormRequest& Form = Request.Form;
+  switch (Request.Operation) {
+    case foDelete:
+    case foDeleteNumberOnly:
+      // nl's blank lines and auto need the first numbered line before any line is written.
+      return ReadFormOf(Request) == fcNl || ReadFormOf(Request) == fcAuto ||
+             !IsAsciiText(Form.Separator);
+    case foNumber:
+      // A fixed width needs no count; a separator or pattern beyond ASCII needs the encoding.
+      return Form.Width == 0 || (Request.Numbering.Options & lnoReverse) != 0 ||
+             Request.Numbering.ZeroDigits > 0 || EncodingMatters(Request);
+    default:
+      return true;
+  }
 }
 
 TFilterResult FilterInput(TInputSource& Input, const TFilterRequest& Request, TByteSink& Sink) {

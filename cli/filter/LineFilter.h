@@ -7,10 +7,12 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
 #include "LineNumberUnit/LineNumberUnit.h"
+#include "LineNumberUnit/LineSteps.h"
 #include "cli/io/ByteSink.h"
 #include "cli/io/InputSource.h"
 #include "cli/io/TextCodec.h"
@@ -34,10 +36,34 @@ struct TNumbering {
   TLineNumberOptions Options = 0;
 };
 
+// Which form the numbered lines are read in (LineNumberUnit/LineForm.h).
+enum TFormChoice : uint8_t {
+  fcDefault,  // auto for continue and renumber, colon for the others
+  fcColon,
+  fcNl,
+  fcList,
+  fcAuto,  // the first numbered line decides
+};
+
+// Which lines number numbers (nl's -b).
+enum TBodyChoice : uint8_t { bcAll, bcText, bcPattern };
+
+// How numbers are written and read beyond the plug-in's "N:".
+struct TFormRequest {
+  std::u16string Separator;          // -S; empty: ":" to write, a tab after nl's field
+  std::optional<TFieldAlign> Align;  // -n; unset: right-aligned with blanks
+  int64_t Width = 0;                 // -w; 0: as wide as the run's widest number
+  bool AfterIndent = false;          // the number after the line's blanks and tabs
+  TFormChoice Read = fcDefault;
+  TBodyChoice Body = bcAll;
+  std::string Pattern;  // bcPattern: a basic regular expression, as nl reads it
+};
+
 struct TFilterRequest {
   TFilterOperation Operation = foNumber;
   TNumbering Numbering;      // foNumber; foRenumber takes its Step
   int32_t ContinueStep = 1;  // foContinue
+  TFormRequest Form;
   bool CopyTidy = false;     // foCopy: number, then both tidyings
   // foCopy: the path whose folder and name head the copy, as given (UTF-8 on Windows; on POSIX
   // the name's bytes, which may be in another encoding).

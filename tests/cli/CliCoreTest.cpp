@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "LineNumberUnit/ContinueRule.h"
+#include "LineNumberUnit/LineForm.h"
 #include "LineNumberUnit/LineNumberUnit.h"
 #include "cli/filter/CommandLine.h"
 #include "cli/filter/LineFilter.h"
@@ -187,6 +188,17 @@ TEST(CommandLine, RejectsBadUsage) {
       {{"number", "-s", "a\tb"}, "invalid start value: 'a\\tb'"},
       {{"number", "-s", "it's\xff"}, "invalid start value: 'it\\'s\\377'"},
       {{"number", "-s", "\xEF\xBC\x95\xC2\x85"}, "invalid start value: '\xEF\xBC\x95\\302\\205'"},
+      {{"number", "-w", "0"}, "invalid width: '0' (allowed: 1 to 1000)"},
+      {{"number", "-w1001"}, "invalid width: '1001' (allowed: 1 to 1000)"},
+      {{"number", "-S", ""}, "invalid separator: '' (one line of text, not empty)"},
+      {{"number", "-S", "a\nb"}, "invalid separator: 'a\nb' (one line of text, not empty)"},
+      {{"number", "-S", "\xFF"}, "invalid separator: '\xFF' (one line of text, not empty)"},
+      {{"number", "-n", "lz"}, "invalid number format: 'lz' (allowed: ln, rn, rz)"},
+      {{"number", "-b", "x"}, "invalid body numbering style: 'x' (allowed: a, t, pBRE)"},
+      {{"number", "-b", "p\\(a"}, "invalid regular expression: '\\(a': Unmatched ( or \\("},
+      {{"delete", "--form=csv"}, "invalid form: 'csv' (allowed: colon, nl, list, auto)"},
+      {{"number", "--form=nl"}, "unrecognized option '--form'"},
+      {{"number", "-z3", "-w4"}, "option '-z' cannot be combined with '-n' or '-w'"},
   };
   for (size_t I = 0; I < std::size(Rows); ++I) {
     try {
@@ -239,6 +251,7 @@ TEST(LineFilter, BlocksOfEveryEncodingMatchOneEngineCall) {
     Request.ContinueStep = N.Step;
     Request.CopyTidy = Case % 2 == 0;
     Request.CopyPath = "表/f";
+    Request.Form.Read = fcColon;  // what the whole-text engine reads
     // Plain ASCII is UTF-8 to the detection; named, it is code page 932 or EUC-JP for the path
     // too.
     if (Encoding >= teCp932) Request.Encoding = Encoding;
@@ -248,6 +261,61 @@ TEST(LineFilter, BlocksOfEveryEncodingMatchOneEngineCall) {
                 Bom + Utf8(filter_oracle::Expected(Request, Text), Encoding))
           << "case " << Case << " operation " << Operation << " start " << N.Start << " step "
           << N.Step << " piece " << Piece;
+    }
+  }
+}
+
+// The forms through the filter: nl's and list texts read and rewritten in any encoding and any
+// blocks give what one UTF-8 block gives; deleting gives what the whole-text engine gives.
+TEST(LineFilter, FormsReadTheSameInAnyBlocks) {
+  std::mt19937 Rng(808);
+  const TFormChoice Forms[] = {fcNl, fcList, fcAuto};
+  for (int Case = 0; Case < 600; ++Case) {
+    const TTextEncoding Encoding = static_cast<TTextEncoding>(Rng() % 5);
+    const bool List = Case % 2 == 1;
+    // A text numbered in nl's or the list form first, so there is something to read.
+    const std::u16string Separator = List ? u". " : Case % 3 == 0 ? u"\t" : u" | ";
+    TNumberField Field{List ? faRight : static_cast<TFieldAlign>(Rng() % 3),
+                       List ? 1 : static_cast<int64_t>(1 + Rng() % 6), List};
+    const TNumberPlan Plan =
+        *PlanFieldNumbers(static_cast<int32_t>(Rng() % 20), 1, 0, Field, Separator.size(), 200);
+    TLineNumberer<char16_t> Numberer(Plan, Separator);
+    const std::u16string Raw = RandomText(Rng, Encoding == teCp932);
+    std::u16string Text;
+    uint64_t K = 0;
+    ForEachLine<char16_t>(Raw, true, [&](std::u16string_view Line) {
+      if (Rng() % 4 == 0) return Text.append(Line), void();
+      Numberer.Append(K++, Line, Text);
+    });
+    TFilterRequest Request;
+    Request.BlockUnits = 1 + Rng() % 12;
+    Request.Form.Read = Forms[Rng() % 3];
+    if (!List) Request.Form.Separator = Separator;
+    if (Rng() % 2 == 0) Request.Form.Width = 1 + Rng() % 5;
+    if (Rng() % 3 == 0) Request.Form.AfterIndent = true;
+    if (Rng() % 3 == 0) Request.Form.Body = bcText;
+    if (Encoding == teCp932) Request.Encoding = ecCp932;
+    const size_t Piece = Rng() % 3 == 0 ? 1 + Rng() % 7 : 0;
+    const std::string Bom(BomBytes(Encoding));
+    for (const TFilterOperation Operation :
+         {foNumber, foContinue, foDelete, foDeleteNumberOnly, foDedent, foTidy, foRenumber}) {
+      Request.Operation = Operation;
+      TFilterRequest Whole = Request;
+      Whole.BlockUnits = 1 << 16;
+      Whole.Encoding = Encoding == teCp932 ? ecCp932 : ecAuto;
+      const std::string Want = Filter(Utf8(Text, Encoding == teCp932 ? teCp932 : teUtf8), Whole);
+      std::u16string WantText;
+      DecodeText(Want, Encoding == teCp932 ? teCp932 : teUtf8, WantText);
+      ASSERT_EQ(Filter(Bom + Utf8(Text, Encoding), Request, Piece), Bom + Utf8(WantText, Encoding))
+          << "case " << Case << " operation " << Operation << " form " << +Request.Form.Read
+          << " text '" << Utf8(Text) << "'";
+      if (Operation == foDelete && Request.Form.Read != fcAuto) {
+        const std::u16string_view NlSeparator =
+            Request.Form.Separator.empty() ? u"\t" : Request.Form.Separator;
+        const TFormReader<char16_t> Reader(Request.Form.Read == fcList ? fkList : fkNl,
+                                           NlSeparator);
+        EXPECT_EQ(WantText, DeleteFormNumbers<char16_t>(Text, Reader)) << "case " << Case;
+      }
     }
   }
 }
