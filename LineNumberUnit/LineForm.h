@@ -54,18 +54,27 @@ class TFormReader {
 
   // NlSeparator: what follows an nl field. BlankWidth: nl writes a line it does not number
   // behind that many blanks (the field and the separator); 0 while that is not known.
+  // Numbered lines teach it (Learn()).
   explicit TFormReader(TFormKind Kind, TView NlSeparator = {Tab, 1}, size_t BlankWidth = 0)
-      : FKind(Kind), FNlSeparator(NlSeparator), FBlankWidth(BlankWidth) {}
+      : FKind(Kind), FNlSeparator(NlSeparator), FBlankWidth(BlankWidth), FExact(BlankWidth > 0) {}
 
   [[nodiscard]] TFormKind Kind() const { return FKind; }
   [[nodiscard]] TView NlSeparator() const { return FNlSeparator; }
-  [[nodiscard]] size_t BlankWidth() const { return FBlankWidth; }
+  // Learnt() — nl: whether a numbered line showed how wide nl's field is.
+  [[nodiscard]] bool Learnt() const { return FExact; }
 
-  // Learn() — nl: the first numbered line tells how wide the blanks of unnumbered lines are.
+  // Learn() — nl: a field filled with blanks or zeros is as wide as nl's field, and so tells
+  // how wide the blanks of unnumbered lines are; while none is, the narrowest field seen
+  // stands for it (a number wider than the field is written whole).
   void Learn(const TLineCut<TChar>& Cut) {
-    if (FKind == fkNl && FBlankWidth == 0 && Cut.Numbered) {
-      FBlankWidth = Cut.Head.size() + FNlSeparator.size();
-    }
+    if (FKind != fkNl || FExact || !Cut.Numbered) return;
+    const std::basic_string_view<TChar> Head = Cut.Head;
+    size_t Digit = line_form_detail::CountWhile<TChar>(Head, 0, line_form_detail::IsBlank<TChar>);
+    if (Digit < Head.size() && !line_form_detail::IsDigit(Head[Digit])) ++Digit;
+    FExact = Head.front() == TChar(' ') || Head.back() == TChar(' ') ||
+             (Head[Digit] == TChar('0') && Digit + 1 < Head.size());
+    const size_t Width = Head.size() + FNlSeparator.size();
+    if (FExact || FBlankWidth == 0 || Width < FBlankWidth) FBlankWidth = Width;
   }
 
   // Cut() — Line in this reader's form; Readable as for CutLine().
@@ -97,10 +106,13 @@ class TFormReader {
         return {Line.substr(0, I), Line.substr(I + FNlSeparator.size()), true, true, 0, false};
       }
     }
+    // Without a numbered line, nl's own default: a field of six.
+    const size_t Width = FBlankWidth > 0 ? FBlankWidth : 6 + FNlSeparator.size();
+    const size_t Blanks = CountWhile<TChar>(Line.substr(0, Width), 0, IsBlank<TChar>);
     TLineCut<TChar> Cut;
-    if (FBlankWidth > 0 && Line.size() >= FBlankWidth &&
-        CountWhile<TChar>(Line.substr(0, FBlankWidth), 0, IsBlank<TChar>) == FBlankWidth) {
-      Cut.Rest = Line.substr(FBlankWidth);
+    // A line of blanks alone may be narrower: the field's width may not be known exactly.
+    if (Blanks == Width || (Blanks > 0 && Blanks == Line.size() - LineBreakLength(Line))) {
+      Cut.Rest = Line.substr(Blanks);
       Cut.Blank = true;
     }
     return Cut;
@@ -129,6 +141,7 @@ class TFormReader {
   TFormKind FKind;
   std::basic_string<TChar> FNlSeparator;
   size_t FBlankWidth;
+  bool FExact;
 };
 
 // DetectForm() — the form a numbered line is in, when it is in one: "N:" as the plug-in reads
@@ -188,15 +201,14 @@ std::optional<TFormStart<TChar>> ReadFormStart(const TFormReader<TChar>& Reader,
 }
 
 // DeleteFormNumbers() — DeleteLineNumbers() in Reader's form: numbered lines lose the number
-// and separator, nl's unnumbered lines the blanks in their place (as wide as the first
-// numbered line's field and separator).
+// and separator, nl's unnumbered lines the blanks in their place (as wide as nl's field and
+// separator, learnt from the numbered lines).
 template <LineUnit TChar>
 std::basic_string<TChar> DeleteFormNumbers(std::basic_string_view<TChar> Text,
                                            TFormReader<TChar> Reader) {
   ForEachLine(Text, true, [&Reader](std::basic_string_view<TChar> Line) {
-    const TLineCut<TChar> Cut = Reader.Cut(Line);
-    Reader.Learn(Cut);
-    return !Cut.Numbered;
+    Reader.Learn(Reader.Cut(Line));
+    return !Reader.Learnt();
   });
   std::basic_string<TChar> Result;
   ForEachLine(Text, true, [&](std::basic_string_view<TChar> Line) {

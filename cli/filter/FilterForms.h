@@ -54,10 +54,6 @@ class TFormSense {
       FReader.emplace(Choice == fcNl ? fkNl : Choice == fcList ? fkList : fkColon, NlSeparator);
     }
   }
-  // A reader that already knows its form and nl's blank width (from the first reading).
-  explicit TFormSense(const TFormReader<TChar>& Reader)
-      : FNlSeparator(Reader.NlSeparator()), FReader(Reader) {}
-
   [[nodiscard]] TLineCut<TChar> Cut(TView Line, size_t Readable = 0) {
     if (!FReader) {
       const std::optional<TFormKind> Kind = DetectForm<TChar>(Line, FNlSeparator);
@@ -66,18 +62,21 @@ class TFormSense {
     }
     const TLineCut<TChar> Cut = FReader->Cut(Line, Readable);
     FReader->Learn(Cut);
+    FSettled = FSettled || Cut.Numbered;
     return Cut;
   }
 
-  // Settled() — whether the form is known, and for nl the blanks of its unnumbered lines.
+  // Settled() — whether a numbered line was seen, so the form is known, and for nl one that
+  // shows how wide the blanks of its unnumbered lines are.
   [[nodiscard]] bool Settled() const {
-    return FReader && (FReader->Kind() != fkNl || FReader->BlankWidth() > 0);
+    return FSettled && (FReader->Kind() != fkNl || FReader->Learnt());
   }
   [[nodiscard]] const std::optional<TFormReader<TChar>>& Reader() const { return FReader; }
 
  private:
   std::basic_string<TChar> FNlSeparator;
   std::optional<TFormReader<TChar>> FReader;
+  bool FSettled = false;
 };
 
 // The lines number's -b numbers: all, those with text, or those a pattern matches (in UTF-8,

@@ -420,7 +420,8 @@ void GatherRenumber(TBodyFacts<TChar>& Facts, std::basic_string_view<TChar> Line
     if (Renumbered.Numbers(RenumberRest(Line))) ++Facts.RenumberedLines;
     // auto: the first line decides, so a text that does not begin in another form is
     // renumbered as "N:" text always was.
-    if (Form == fcColon || Sense.Settled() || (Form == fcAuto && Facts.Lines > 1)) return;
+    if (Form == fcColon || Facts.FormStart || Facts.StartUnread) return;
+    if (Form == fcAuto && Facts.Lines > 1) return;
     const TLineCut<TChar> Cut = Sense.Cut(Line);
     if (!Cut.Numbered || Sense.Reader()->Kind() == fkColon) return;
     Facts.FormStart = ReadFormStart(*Sense.Reader(), Line, Cut);
