@@ -146,9 +146,18 @@ digits() { local n=$1; echo "${#n}"; }
 
 # Commands of table 2, as label and argument words; FILE, NUM and ONE name the input, the
 # numbered input and the copy whose first line begins with `1:`.
-cmd_labels=(continue "continue 1:" delete delete-number-only dedent tidy copy "copy --tidy")
+# Forms: NLNUM is the input numbered as `nl -ba` numbers it, LIST as `1. ` list items.
+cmd_labels=(continue "continue 1:" delete delete-number-only dedent tidy copy "copy --tidy"
+  "number -w 7" "number -n ln -S tab" "delete --form=nl" "delete --form=list" renumber
+  "renumber (list)")
 cmd_words() {
   case $1 in
+    "number -w 7") echo "number -w 7 FILE" ;;
+    "number -n ln -S tab") echo "number -n ln -S TAB FILE" ;;
+    "delete --form=nl") echo "delete --form=nl NLNUM" ;;
+    "delete --form=list") echo "delete --form=list LIST" ;;
+    renumber) echo "renumber NUM" ;;
+    "renumber (list)") echo "renumber LIST" ;;
     continue) echo "continue FILE" ;;
     "continue 1:") echo "continue ONE" ;;
     delete | delete-number-only | dedent | tidy) echo "$1 NUM" ;;
@@ -157,10 +166,14 @@ cmd_words() {
   esac
 }
 # The argument list of a label for one input: prints one word a line.
-cmd_args() {  # LABEL FILE NUM ONE
+cmd_args() {  # LABEL FILE NUM ONE NLNUM LIST
   local w
   for w in $(cmd_words "$1"); do
-    case $w in FILE) echo "$2" ;; NUM) echo "$3" ;; ONE) echo "$4" ;; *) echo "$w" ;; esac
+    case $w in
+      FILE) echo "$2" ;; NUM) echo "$3" ;; ONE) echo "$4" ;; NLNUM) echo "$5" ;; LIST) echo "$6" ;;
+      TAB) printf '\t\n' ;;
+      *) echo "$w" ;;
+    esac
   done
 }
 
@@ -168,7 +181,8 @@ cmd_args() {  # LABEL FILE NUM ONE
 # header lines of copy) or nothing. Compared in UTF-8 form.
 cmd_expect() {  # LABEL FILE NUM TIDYOUT
   case $1 in
-    continue | delete) echo "same $2" ;;
+    continue | delete | "delete --form="*) echo "same $2" ;;
+    renumber) echo "same $3" ;;
     "continue 1:") echo "same $3" ;;
     copy) echo "body $3" ;;
     "copy --tidy") echo "body $4" ;;
@@ -254,8 +268,12 @@ for k in "${inputs[@]}"; do
     { printf '1:'; cat "$in"; } > "$one"
   fi
   tidy_out=$work/$k.tidy
+  nlnum=$work/$k.nlnum
+  list=$work/$k.list
+  "$corvane" number -w 6 -S "$(printf '\t')" "$in" > "$nlnum"
+  "$corvane" number --after-indent -S '. ' -w 1 "$in" > "$list"
   for label in "${cmd_labels[@]}"; do
-    mapfile -t args < <(cmd_args "$label" "$in" "$num" "$one")
+    mapfile -t args < <(cmd_args "$label" "$in" "$num" "$one" "$nlnum" "$list")
     out=$work/$k.out
     [ "$label" = tidy ] && out=$tidy_out
     say "[$i/$n_in] $k: $label"
