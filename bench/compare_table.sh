@@ -172,7 +172,7 @@ cmd_args() {  # LABEL FILE NUM ONE NLNUM LIST
     case $w in
       FILE) echo "$2" ;; NUM) echo "$3" ;; ONE) echo "$4" ;; NLNUM) echo "$5" ;; LIST) echo "$6" ;;
       TAB) printf '\t\n' ;;
-      *) echo "$w" ;;
+      *) printf '%s\n' "$w" ;;  # echo would take -n for its own
     esac
   done
 }
