@@ -13,8 +13,8 @@
 #include "cli/io/TextCodec.h"
 #include "cli/nl/NlRegex.h"
 
-// EncodeUnits() — S in a body's code units: UTF-16 as it is, bytes in Encoding (UTF-8 or code
-// page 932). Nothing when code page 932 lacks one of its characters.
+// EncodeUnits() — S in a body's code units: UTF-16 as it is, bytes in Encoding. Nothing when
+// the encoding (code page 932, EUC-JP) lacks one of its characters.
 template <LineUnit TChar>
 std::optional<std::basic_string<TChar>> EncodeUnits(std::u16string_view S, TTextEncoding Encoding) {
   if constexpr (sizeof(TChar) == 2) {
@@ -102,7 +102,7 @@ class TBodySelector {
     if constexpr (sizeof(TChar) == 2) {
       FWide.assign(Body);
     } else {
-      if (FEncoding != teCp932) return FRegex.Matches(Body);
+      if (FEncoding == teUtf8 || FEncoding == teUtf8Bom) return FRegex.Matches(Body);
       DecodeText(Body, FEncoding, FWide);
     }
     FNarrow.clear();

@@ -316,7 +316,8 @@ TBodySeparators<TChar> EncodeSeparators(const TFormRequest& Form, TTextEncoding 
   const auto Write = EncodeUnits<TChar>(Given.empty() ? LineNumberSeparator : Given, Encoding);
   const auto Nl = EncodeUnits<TChar>(Given.empty() ? u"\t" : Given, Encoding);
   if (!Write || !Nl) {
-    throw EInputError(Input.Name() + ": the separator holds characters code page 932 lacks");
+    throw EInputError(Input.Name() + ": the separator holds characters " + EncodingName(Encoding) +
+                      " lacks");
   }
   return {*Write, *Nl};
 }
@@ -484,7 +485,7 @@ bool GatherFacts(TUnitReader<TChar>& Reader, const TBodyInfo& Info, const TFilte
       }
       case foNumber:
         if (Request.Form.Body != bcAll) {
-          TBodySelector<TChar> Selector(Request.Form, Info.MayBeUtf8 ? teUtf8 : teCp932);
+          TBodySelector<TChar> Selector(Request.Form, Info.Encoding);
           return Scan([&](TView Lines) {
             ForEachLine(Lines, true, [&](TView Line) {
               ++Facts.Lines;
@@ -824,8 +825,7 @@ bool WriteBody(TUnitReader<TChar>& Reader, const TBodyInfo& Info, const TFilterR
   auto WholeLine = [](TView Line) { return TLineGap{0, Line.size()}; };
   switch (Request.Operation) {
     case foNumber:
-      return NumberLines(W, Request, Info.MayBeUtf8 ? teUtf8 : teCp932, *Plan, *Numberer, Input,
-                         Out);
+      return NumberLines(W, Request, Info.Encoding, *Plan, *Numberer, Input, Out);
     case foContinue:
     case foRenumber:
       if (!Numberer) return W.Lines([&](TView Line) { Out.append(Line); });
@@ -925,7 +925,8 @@ TFilterResult FilterBody(TInputSource& Input, const TBodyInfo& Info, std::string
   }
 
   TBodyFacts<TChar> Facts;
-  TTextEncoding Assumed = Info.MayBeUtf8 ? Info.Encoding : teCp932;
+  // The first reading takes the body for the first encoding it may be.
+  TTextEncoding Assumed = Info.Encoding;
   TBodySeparators<TChar> Separators = EncodeSeparators<TChar>(Request.Form, Assumed, Input);
   for (TBodyInfo Reading = Info;;) {
     TUnitReader<TChar> Reader(Input, Reading, AfterBom, Request.BlockUnits);
@@ -933,13 +934,13 @@ TFilterResult FilterBody(TInputSource& Input, const TBodyInfo& Info, std::string
       Result.Ok = false;
       return Result;
     }
-    // Bytes that proved to be code page 932 are read again when the options meant UTF-8.
+    // Bytes that proved to be another encoding are read again when the options meant UTF-8.
     if (Facts.Encoding == Assumed || !EncodingMatters(Request)) break;
     Assumed = Facts.Encoding;
     Separators = EncodeSeparators<TChar>(Request.Form, Assumed, Input);
     Facts = TBodyFacts<TChar>();
-    Reading.MayBeUtf8 = false;
-    Reading.Encoding = teCp932;
+    Reading.Encoding = Assumed;
+    Reading.Candidates = uint32_t{1} << Assumed;
     RewindHead(Input, Head);
   }
   Result.StartUnread = Request.Operation == foContinue

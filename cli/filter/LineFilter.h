@@ -64,7 +64,7 @@ struct TFilterRequest {
   TNumbering Numbering;      // foNumber; foRenumber takes its Step
   int32_t ContinueStep = 1;  // foContinue
   TFormRequest Form;
-  bool CopyTidy = false;     // foCopy: number, then both tidyings
+  bool CopyTidy = false;  // foCopy: number, then both tidyings
   // foCopy: the path whose folder and name head the copy, as given (UTF-8 on Windows; on POSIX
   // the name's bytes, which may be in another encoding).
   std::string CopyPath;

@@ -99,13 +99,13 @@ class Forms(unittest.TestCase):
 
     def test_examples_in_every_encoding_and_break(self):
         encodings = [("utf-8", b""), ("utf-16-le", b"\xff\xfe"), ("utf-16-be", b"\xfe\xff"),
-                     ("cp932", b"")]
+                     ("cp932", b""), ("euc-jp", b"")]
         for args, given, want in self.ROWS:
             for codec, bom in encodings:
                 for brk in ["\n", "\r\n", "\r"]:
                     data = bom + given.replace("\n", brk).encode(codec)
                     expected = bom + want.replace("\n", brk).encode(codec)
-                    named = ["-e", "cp932"] if codec == "cp932" else []
+                    named = ["-e", codec] if codec in ("cp932", "euc-jp") else []
                     with self.subTest(args=args, codec=codec, brk=brk):
                         code, out, err = run(args + named, data)
                         self.assertEqual((code, err), (0, ""))
