@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "cli/Main.h"
 #include "cli/filter/CommandLine.h"
 #include "cli/io/FileIO.h"
 #include "cli/io/InputSource.h"
@@ -123,34 +124,11 @@ int Guarded(const std::vector<std::string>& Args) {
 
 }  // namespace
 
-#ifdef _WIN32
-// Wide arguments, so that file names outside the ANSI code page survive.
-extern "C" int wmain(int argc, wchar_t** argv) {
-  std::vector<std::string> Args;
-  for (int I = 0; I < argc; ++I) {
-    std::string Arg;
-    const std::wstring_view W(argv[I]);
-    EncodeText(std::u16string_view(reinterpret_cast<const char16_t*>(W.data()), W.size()), teUtf8,
-               Arg);
-    Args.push_back(std::move(Arg));
-  }
-  const std::string Program = Args.empty() ? std::string() : Args.front();
-  if (!Args.empty()) Args.erase(Args.begin());
-  // Called as nl.exe (a copy or link), or "corvane nl": GNU nl's interface.
+int RunProgram(const std::string& Program, const std::vector<std::string>& Args) {
+  // Called as nl (a link or copy), or "corvane nl": GNU nl's interface.
   if (IsNlProgramName(Program)) return RunNl(Args, Program);
   if (!Args.empty() && Args.front() == "nl") {
     return RunNl(std::vector<std::string>(Args.begin() + 1, Args.end()), "corvane nl");
   }
   return Guarded(Args);
 }
-#else
-int main(int argc, char** argv) {
-  const std::vector<std::string> Args(argv + std::min(argc, 1), argv + argc);
-  // Called as nl (a link or copy), or "corvane nl": GNU nl's interface.
-  if (argc > 0 && IsNlProgramName(argv[0])) return RunNl(Args, argv[0]);
-  if (!Args.empty() && Args.front() == "nl") {
-    return RunNl(std::vector<std::string>(Args.begin() + 1, Args.end()), "corvane nl");
-  }
-  return Guarded(Args);
-}
-#endif
