@@ -4,42 +4,12 @@
 #include <cstdio>
 #include <cstring>
 
-#include "cli/io/ReplacedFile.h"
+#include "cli/io/OutputPolicy.h"
 #include "cli/io/StdDescriptors.h"
 #include "cli/sys/System.h"
 #include "library/UtfUnit/UtfUnit.h"
 
 namespace {
-
-// A descriptor written directly: a device, a FIFO, a socket, a descriptor alias.
-class TDescriptorOutput : public TOutput {
- public:
-  TDescriptorOutput(int Fd, std::string Name) : FFd(Fd), FName(std::move(Name)) {}
-  ~TDescriptorOutput() override {
-    if (FFd >= 0) sys::Close(FFd);
-  }
-  TDescriptorOutput(const TDescriptorOutput&) = delete;
-  TDescriptorOutput& operator=(const TDescriptorOutput&) = delete;
-
-  void Write(std::string_view Bytes) override {
-    if (!sys::WriteAll(FFd, Bytes.data(), Bytes.size())) {
-      throw EOutputError(FName + ": " + SystemMessage(errno));
-    }
-  }
-  void Commit() override {
-    const int Fd = FFd;
-    FFd = -1;
-    if (Fd >= 0 && sys::Close(Fd) != 0 && errno != EINTR) {
-      throw EOutputError(FName + ": " + SystemMessage(errno));
-    }
-  }
-  [[nodiscard]] bool Replaces() const override { return false; }
-  [[nodiscard]] const std::string& Name() const override { return FName; }
-
- private:
-  int FFd;
-  std::string FName;
-};
 
 class TStandardOutput : public TOutput {
  public:
@@ -57,6 +27,8 @@ class TStandardOutput : public TOutput {
 }  // namespace
 
 std::string SystemMessage(int Errno) {
+  // Windows' C runtime has no text of its own for it.
+  if (Errno == ELOOP) return "Too many levels of symbolic links";
   return std::strerror(Errno);
 }
 
@@ -96,20 +68,7 @@ void WriteStandardError(std::string_view Message) {
   std::fwrite(Message.data(), 1, Message.size(), stderr);
 }
 
-void TReplacedFile::Fail(const std::string& Message) {
-  Discard();
-  throw EOutputError(Message);
-}
-
-void TReplacedFile::Write(std::string_view Bytes) {
-  if (!sys::WriteAll(FFd, Bytes.data(), Bytes.size())) Fail(FName + ": " + SystemMessage(errno));
-}
-
-std::unique_ptr<TOutput> DescriptorOutput(int Fd, std::string Name) {
-  return std::make_unique<TDescriptorOutput>(Fd, std::move(Name));
-}
-
 std::unique_ptr<TOutput> OpenOutput(const std::string& Name) {
   if (Name.empty() || Name == "-") return std::make_unique<TStandardOutput>();
-  return sys::OpenFileOutput(Name);
+  return OpenFileOutput(Name);
 }

@@ -3,9 +3,10 @@
 //   a regular file (or a symbolic link's final target) is replaced atomically through a
 //     temporary file in its folder, keeping its mode, owner and group; one with other hard
 //     links is refused, so the other names never silently keep the old text;
-//   a character or block device, FIFO or socket, and /dev/stdout, /dev/stderr, /dev/fd/N or
-//     /proc/self/fd/N, is written directly, never replaced (on Windows NUL, CON and the other
-//     device names);
+//   the file standard output or standard error is open on, however it is named, and what
+//     /dev/fd/N or /proc/self/fd/N stands for, is written through that descriptor;
+//   a character or block device, FIFO or socket is written directly, never replaced (on
+//     Windows NUL, CON and the other device names);
 //   "-" is standard output.
 // Nothing is translated: on Windows every stream is binary. A Windows console is the one
 // exception: it takes text, not bytes, so what goes to one is decoded and written as UTF-16.
@@ -49,12 +50,9 @@ class TOutput : public TByteSink {
   [[nodiscard]] virtual const std::string& Name() const = 0;
 };
 
-// OpenOutput() — the output -o Name asks for; "" is standard output. Throws EOutputError.
+// OpenOutput() — the output -o Name asks for (OutputPolicy.h); "" is standard output. Throws
+// EOutputError.
 [[nodiscard]] std::unique_ptr<TOutput> OpenOutput(const std::string& Name);
-
-// DescriptorOutput() — an output that writes the open descriptor Fd directly and closes it
-// at Commit(); Name is for messages.
-[[nodiscard]] std::unique_ptr<TOutput> DescriptorOutput(int Fd, std::string Name);
 
 // WriteStandardError() — Message (UTF-8) to standard error: to a console as UTF-16, so that it
 // reads right whatever the console's code page, else its bytes. Dropped when standard error

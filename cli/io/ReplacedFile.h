@@ -1,25 +1,22 @@
 #pragma once
-// The file -o replaces: written beside its target and renamed over it. Declared once; the
-// creation, cleanup and commit differ by system (SystemPosix.cpp, SystemWin32.cpp), writing
-// does not (FileIO.cpp).
+// The file -o replaces: written beside its target and put in its place at Commit(). The
+// temporary file is the system layer's (sys::TTemporaryFile); what is kept and what a failure
+// means is decided here, once for every system.
 
 #include <string>
 #include <string_view>
 
 #include "cli/io/FileIO.h"
-
-struct stat;
+#include "cli/sys/System.h"
 
 // Writes to a temporary file beside Target; Commit() flushes it to disk and renames it over
 // Target, so Target holds either its old content or the complete new one. Without Commit()
-// the temporary file is removed and Target never changes. Existing: Target's mode, owner and
-// group (null when Target does not exist yet).
+// nothing remains of the temporary file and Target never changes. Existing: Target is there,
+// and the new file keeps its mode, owner and group (attributes and access list on Windows).
+// Throws EOutputError.
 class TReplacedFile : public TOutput {
  public:
-  TReplacedFile(std::string Name, std::string Target, const struct stat* Existing);
-  ~TReplacedFile() override { Discard(); }
-  TReplacedFile(const TReplacedFile&) = delete;
-  TReplacedFile& operator=(const TReplacedFile&) = delete;
+  TReplacedFile(std::string Name, std::string Target, bool Existing);
 
   void Write(std::string_view Bytes) override;
   void Commit() override;
@@ -28,10 +25,8 @@ class TReplacedFile : public TOutput {
 
  private:
   [[noreturn]] void Fail(const std::string& Message);
-  void Discard() noexcept;
 
   std::string FName;    // as the user wrote it
   std::string FTarget;  // the file replaced: the final target of a symbolic link
-  std::string FTempName;
-  int FFd = -1;
+  sys::TTemporaryFile FFile;
 };

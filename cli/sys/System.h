@@ -12,8 +12,6 @@
 #include <string_view>
 #include <vector>
 
-class TOutput;
-
 namespace sys {
 
 // Bytes read or written, or -1 with errno set (EINTR included: the caller retries).
@@ -61,8 +59,76 @@ struct TFileFacts {
 // which were (Closed[Fd]).
 void FillClosedStandardDescriptors(bool (&Closed)[3]);
 
-// The output that -o Name asks for, by what Name is on this system (see FileIO.h).
-[[nodiscard]] std::unique_ptr<TOutput> OpenFileOutput(const std::string& Name);
+// What a file is, as -o sees it.
+enum TFileKind : uint8_t { fkMissing, fkRegular, fkDirectory, fkDevice, fkFifo, fkSocket };
+
+// Which file an open descriptor or a name is: device and inode, or volume and file index.
+struct TFileIdentity {
+  bool Known = false;
+  uint64_t Volume = 0;
+  uint64_t Index = 0;
+  [[nodiscard]] bool Same(const TFileIdentity& Other) const {
+    return Known && Other.Known && Volume == Other.Volume && Index == Other.Index;
+  }
+};
+
+// What a name reaches, symbolic links followed.
+struct TTargetFacts {
+  TFileKind Kind = fkMissing;
+  std::string Final;      // the file reached (the name itself when nothing is reached)
+  bool Dangling = false;  // a symbolic link, or a chain of them, that reaches nothing
+  std::string PointsTo;   // where the last link of a dangling chain points, as written there
+  uint64_t Links = 1;     // hard links of the file reached
+  TFileIdentity Identity;
+  int Error = 0;  // errno when the name cannot be followed (ELOOP, EACCES, ENOTDIR, ...)
+};
+[[nodiscard]] TTargetFacts InspectTarget(const std::string& Name);
+
+// The identity of what descriptor Fd is open on; unknown when it is closed or the system
+// does not tell (a pipe on Windows).
+[[nodiscard]] TFileIdentity DescriptorIdentity(int Fd);
+
+// The descriptor a name stands for by its spelling (/dev/stdout, /dev/fd/N, /proc/self/fd/N,
+// /proc/thread-self/fd/N, /proc/PID/fd/N with this process's PID); -1 for any other name and
+// on Windows, which has no such names.
+[[nodiscard]] int SpelledDescriptor(const std::string& Name);
+
+// A copy of descriptor Fd numbered above 2 that child programs do not inherit; -1 with errno.
+[[nodiscard]] int Duplicate(int Fd);
+
+// Opens Name for writing without creating or truncating it (a device, FIFO or socket); -1
+// with errno set.
+[[nodiscard]] int OpenForWriting(const std::string& Name);
+
+// A file being written beside Target that no ending of the program leaves behind until
+// Commit() gives it Target's name: unnamed (O_TMPFILE) or removed by a handler of every
+// catchable signal on POSIX, marked for deletion on close on Windows. Each call that can fail
+// returns false and sets Reason to the system's text.
+class TTemporaryFile {
+ public:
+  TTemporaryFile();
+  ~TTemporaryFile();  // discards it
+  TTemporaryFile(const TTemporaryFile&) = delete;
+  TTemporaryFile& operator=(const TTemporaryFile&) = delete;
+
+  // Creates it in Target's folder.
+  [[nodiscard]] bool Create(const std::string& Target, std::string& Reason);
+  // The folder it is created in, as messages name it.
+  [[nodiscard]] const std::string& Folder() const;
+  [[nodiscard]] int Fd() const;
+  // Gives it what Target has beyond its bytes: mode, owner and group on POSIX; attributes
+  // (read-only, hidden, system) and access control list on Windows. Without this call a new
+  // file's defaults.
+  [[nodiscard]] bool KeepMetadataOf(const std::string& Target, std::string& Reason);
+  // Flushes it to disk and puts it in Target's place in one step (a read-only Target too).
+  [[nodiscard]] bool Commit(std::string& Reason);
+  // Removes it; nothing of it remains. Called by the destructor.
+  void Discard() noexcept;
+
+ private:
+  struct TState;
+  std::unique_ptr<TState> FState;
+};
 
 // A legacy code page as the system's converters name it.
 struct TCodePage {

@@ -1,5 +1,5 @@
 // The file calls of the filter on POSIX systems: descriptors, file facts, the spool file, the
-// standard descriptors, and -o by what its target is (see FileIO.h).
+// standard descriptors, and the facts of what -o names.
 #include "cli/sys/System.h"
 
 #include <algorithm>
@@ -16,122 +16,6 @@
 #include <sys/stat.h>
 #include <sys/types.h>
 #include <unistd.h>
-
-#include "cli/io/FileIO.h"
-#include "cli/io/ReplacedFile.h"
-#include "cli/io/StdDescriptors.h"
-
-namespace {
-
-// The folder part of Path ("." when it has none), where the temporary file is made.
-std::string DirectoryOf(const std::string& Path) {
-  const size_t Cut = Path.find_last_of('/');
-  if (Cut == std::string::npos) return ".";
-  return Cut == 0 ? "/" : Path.substr(0, Cut);
-}
-
-// The temporary file of a replacement under way: a signal that ends corvane removes it first.
-char GTemporaryName[PATH_MAX + 1];
-constexpr int CleanupSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGPIPE};
-
-extern "C" void RemoveTemporaryAndDie(int Signal) {
-  if (GTemporaryName[0] != '\0') ::unlink(GTemporaryName);
-  std::signal(Signal, SIG_DFL);
-  std::raise(Signal);
-}
-
-void WatchTemporary(const std::string& Name) {
-  if (Name.size() > PATH_MAX) return;
-  std::memcpy(GTemporaryName, Name.c_str(), Name.size() + 1);
-  for (const int Signal : CleanupSignals) {
-    // A signal ignored by whoever started corvane stays ignored.
-    struct sigaction Old;
-    if (::sigaction(Signal, nullptr, &Old) == 0 && Old.sa_handler == SIG_IGN) continue;
-    struct sigaction New {};
-    New.sa_handler = RemoveTemporaryAndDie;
-    sigemptyset(&New.sa_mask);
-    ::sigaction(Signal, &New, nullptr);
-  }
-}
-
-void ForgetTemporary() {
-  GTemporaryName[0] = '\0';
-}
-
-// /dev/stdout, /dev/stderr, /dev/fd/N, /proc/self/fd/N: the descriptor they stand for, or -1.
-int DescriptorAlias(const std::string& Name) {
-  if (Name == "/dev/stdin") return 0;
-  if (Name == "/dev/stdout") return 1;
-  if (Name == "/dev/stderr") return 2;
-  for (const char* Prefix : {"/dev/fd/", "/proc/self/fd/"}) {
-    const std::string P = Prefix;
-    if (Name.compare(0, P.size(), P) != 0 || Name.size() == P.size() || Name.size() > P.size() + 9)
-      continue;
-    if (!std::all_of(Name.begin() + static_cast<std::ptrdiff_t>(P.size()), Name.end(),
-                     [](char C) { return C >= '0' && C <= '9'; })) {
-      continue;
-    }
-    return std::atoi(Name.c_str() + P.size());
-  }
-  return -1;
-}
-
-}  // namespace
-
-TReplacedFile::TReplacedFile(std::string Name, std::string Target, const struct stat* Existing)
-    : FName(std::move(Name)), FTarget(std::move(Target)) {
-  const std::string Dir = DirectoryOf(FTarget);
-  std::string Template = Dir + (Dir == "/" ? "" : "/") + ".corvane-XXXXXX";
-  FFd = ::mkostemp(Template.data(), O_CLOEXEC);
-  if (FFd < 0) {
-    throw EOutputError("cannot create temporary file in '" + Dir + "': " + SystemMessage(errno));
-  }
-  FTempName = Template;
-  WatchTemporary(FTempName);
-  mode_t Mode;
-  if (Existing != nullptr) {
-    // The owner first: changing it may clear the set-user-ID and set-group-ID bits.
-    if ((Existing->st_uid != ::geteuid() || Existing->st_gid != ::getegid()) &&
-        ::fchown(FFd, Existing->st_uid, Existing->st_gid) != 0) {
-      Fail(FName + ": cannot keep its owner and group (" + SystemMessage(errno) +
-           "); left unchanged");
-    }
-    Mode = Existing->st_mode & 07777;
-  } else {
-    const mode_t Mask = ::umask(0);
-    ::umask(Mask);
-    Mode = 0666 & ~Mask;
-  }
-  if (::fchmod(FFd, Mode) != 0) Fail(FName + ": " + SystemMessage(errno));
-}
-
-void TReplacedFile::Discard() noexcept {
-  if (FFd >= 0) {
-    sys::Close(FFd);
-    FFd = -1;
-  }
-  if (!FTempName.empty()) {
-    ::unlink(FTempName.c_str());
-    ForgetTemporary();
-    FTempName.clear();
-  }
-}
-
-void TReplacedFile::Commit() {
-  int Errno = ::fsync(FFd) == 0 ? 0 : errno;
-  if (::close(FFd) != 0 && Errno == 0) Errno = errno;
-  FFd = -1;
-  if (Errno != 0) Fail(FName + ": " + SystemMessage(Errno));
-  if (::rename(FTempName.c_str(), FTarget.c_str()) != 0) Fail(FName + ": " + SystemMessage(errno));
-  ForgetTemporary();
-  FTempName.clear();
-  // Make the rename itself durable.
-  const int DirFd = ::open(DirectoryOf(FTarget).c_str(), O_RDONLY | O_CLOEXEC);
-  if (DirFd >= 0) {
-    ::fsync(DirFd);
-    ::close(DirFd);
-  }
-}
 
 int64_t sys::Read(int Fd, char* Buffer, size_t Size) {
   return ::read(Fd, Buffer, Size);
@@ -189,47 +73,108 @@ void sys::FillClosedStandardDescriptors(bool (&Closed)[3]) {
   }
 }
 
-std::unique_ptr<TOutput> sys::OpenFileOutput(const std::string& Name) {
-  if (const int Fd = DescriptorAlias(Name); Fd >= 0) {
-    // Written through the descriptor itself, whatever it is open on: a pipe has no name to
-    // reopen, and replacing a file would leave the descriptor on the old one.
-    const int Copy = StandardDescriptorClosed(Fd) ? -1 : ::fcntl(Fd, F_DUPFD_CLOEXEC, 3);
-    if (Copy < 0) throw EOutputError(Name + ": " + SystemMessage(EBADF));
-    return DescriptorOutput(Copy, Name);
+namespace {
+
+sys::TFileKind KindOf(mode_t Mode) {
+  if (S_ISREG(Mode)) return sys::fkRegular;
+  if (S_ISDIR(Mode)) return sys::fkDirectory;
+  if (S_ISFIFO(Mode)) return sys::fkFifo;
+  if (S_ISSOCK(Mode)) return sys::fkSocket;
+  return sys::fkDevice;
+}
+
+sys::TFileIdentity IdentityOf(const struct stat& Info) {
+  return {true, static_cast<uint64_t>(Info.st_dev), static_cast<uint64_t>(Info.st_ino)};
+}
+
+std::string ReadLink(const std::string& Link) {
+  char Text[PATH_MAX + 1];
+  const ssize_t Length = ::readlink(Link.c_str(), Text, PATH_MAX);
+  return std::string(Text, static_cast<size_t>(std::max<ssize_t>(Length, 0)));
+}
+
+// What the last link of the dangling chain that starts at Link says, as written there.
+std::string LastLinkText(const std::string& Link) {
+  std::string Current = Link;
+  std::string Text = ReadLink(Current);
+  for (int Hop = 0; Hop < 40; ++Hop) {
+    const size_t Cut = Current.find_last_of('/');
+    const std::string Next = Text.empty() || Text[0] == '/' || Cut == std::string::npos
+                                 ? Text
+                                 : Current.substr(0, Cut + 1) + Text;
+    struct stat Info;
+    if (::lstat(Next.c_str(), &Info) != 0 || !S_ISLNK(Info.st_mode)) break;
+    Current = Next;
+    Text = ReadLink(Current);
   }
-  std::string Target = Name;
+  return Text;
+}
+
+}  // namespace
+
+sys::TTargetFacts sys::InspectTarget(const std::string& Name) {
+  TTargetFacts Facts;
+  Facts.Final = Name;
   struct stat Info;
-  if (::lstat(Name.c_str(), &Info) != 0) {
-    if (errno != ENOENT) throw EOutputError(Name + ": " + SystemMessage(errno));
-    return std::make_unique<TReplacedFile>(Name, Target, nullptr);
+  if (::stat(Name.c_str(), &Info) != 0) {
+    struct stat Own;
+    if (errno != ENOENT) {
+      Facts.Error = errno;
+    } else if (::lstat(Name.c_str(), &Own) == 0 && S_ISLNK(Own.st_mode)) {
+      Facts.Dangling = true;
+      Facts.PointsTo = LastLinkText(Name);
+    }
+    return Facts;
   }
-  if (S_ISLNK(Info.st_mode)) {
+  Facts.Kind = KindOf(Info.st_mode);
+  Facts.Links = static_cast<uint64_t>(Info.st_nlink);
+  Facts.Identity = IdentityOf(Info);
+  struct stat Own;
+  if (Facts.Kind == fkRegular && ::lstat(Name.c_str(), &Own) == 0 && S_ISLNK(Own.st_mode)) {
     // The link stays a link: its final target is what gets replaced.
     char* Resolved = ::realpath(Name.c_str(), nullptr);
     if (Resolved == nullptr) {
-      if (errno != ENOENT) throw EOutputError(Name + ": " + SystemMessage(errno));
-      char Link[PATH_MAX + 1];
-      const ssize_t Length = ::readlink(Name.c_str(), Link, PATH_MAX);
-      throw EOutputError(Name + ": dangling symbolic link to '" +
-                         std::string(Link, static_cast<size_t>(std::max<ssize_t>(Length, 0))) +
-                         "'; nothing written");
+      Facts.Error = errno;
+      return Facts;
     }
-    Target = Resolved;
+    Facts.Final = Resolved;
     std::free(Resolved);
-    if (::stat(Target.c_str(), &Info) != 0) throw EOutputError(Name + ": " + SystemMessage(errno));
   }
-  if (S_ISDIR(Info.st_mode)) throw EOutputError(Name + ": " + SystemMessage(EISDIR));
-  if (!S_ISREG(Info.st_mode)) {
-    // A device, FIFO or socket is written, never replaced.
-    const int Fd = ::open(Target.c_str(), O_WRONLY | O_NOCTTY | O_CLOEXEC);
-    if (Fd < 0) throw EOutputError(Name + ": " + SystemMessage(errno));
-    return DescriptorOutput(Fd, Name);
+  return Facts;
+}
+
+sys::TFileIdentity sys::DescriptorIdentity(int Fd) {
+  struct stat Info;
+  if (::fstat(Fd, &Info) != 0) return {};
+  return IdentityOf(Info);
+}
+
+int sys::SpelledDescriptor(const std::string& Name) {
+  if (Name == "/dev/stdin") return 0;
+  if (Name == "/dev/stdout") return 1;
+  if (Name == "/dev/stderr") return 2;
+  const std::string Own = "/proc/" + std::to_string(::getpid()) + "/fd/";
+  for (const std::string& Prefix : {std::string("/dev/fd/"), std::string("/proc/self/fd/"),
+                                    std::string("/proc/thread-self/fd/"), Own}) {
+    if (Name.compare(0, Prefix.size(), Prefix) != 0 || Name.size() == Prefix.size() ||
+        Name.size() > Prefix.size() + 9) {
+      continue;
+    }
+    if (!std::all_of(Name.begin() + static_cast<std::ptrdiff_t>(Prefix.size()), Name.end(),
+                     [](char C) { return C >= '0' && C <= '9'; })) {
+      continue;
+    }
+    return std::atoi(Name.c_str() + Prefix.size());
   }
-  if (Info.st_nlink > 1) {
-    throw EOutputError(Name + ": has " + std::to_string(Info.st_nlink) +
-                       " hard links; not replaced, so that they do not keep the old text");
-  }
-  return std::make_unique<TReplacedFile>(Name, Target, &Info);
+  return -1;
+}
+
+int sys::Duplicate(int Fd) {
+  return ::fcntl(Fd, F_DUPFD_CLOEXEC, 3);
+}
+
+int sys::OpenForWriting(const std::string& Name) {
+  return ::open(Name.c_str(), O_WRONLY | O_NOCTTY | O_CLOEXEC);
 }
 
 namespace {

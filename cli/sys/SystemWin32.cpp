@@ -1,5 +1,5 @@
 // The file calls of the filter on Windows: descriptors of the C runtime, file facts, the spool
-// file, and -o by what its target is (device names are written directly; see FileIO.h).
+// file, console text and wildcards. What -o names is in TargetWin32.cpp.
 #include "cli/sys/System.h"
 
 #include <algorithm>
@@ -14,17 +14,13 @@
 #include <sys/types.h>
 #include <windows.h>
 
+#include "cli/sys/Win32Common.h"
 #include "cli/io/FileIO.h"
-#include "cli/io/ReplacedFile.h"
+#include "cli/io/TextCodec.h"
 #include "library/UtfUnit/UtfUnit.h"
+#include "win32/UniqueHandle.h"
 
 namespace {
-
-// A UTF-8 name as the wide string the Windows file functions take.
-std::wstring WideName(const std::string& Utf8) {
-  const std::u16string Text = Utf8ToUtf16Lenient(Utf8);
-  return std::wstring(Text.begin(), Text.end());
-}
 
 // The system's own text for a Windows error code, as strerror() gives the C library's.
 std::string WindowsMessage(DWORD Code) {
@@ -44,66 +40,46 @@ std::string WindowsMessage(DWORD Code) {
   return Utf8;
 }
 
-// NUL, CON, PRN, AUX, COM1-9 and LPT1-9, in any folder and with any extension: devices.
-bool IsWindowsDeviceName(const std::string& Name) {
-  const size_t Cut = Name.find_last_of("/\\:");
-  std::string Base = Name.substr(Cut == std::string::npos ? 0 : Cut + 1);
-  Base = Base.substr(0, Base.find('.'));
-  while (!Base.empty() && Base.back() == ' ') Base.pop_back();
-  for (char& C : Base) C = static_cast<char>(std::toupper(static_cast<unsigned char>(C)));
-  if (Base == "NUL" || Base == "CON" || Base == "PRN" || Base == "AUX") return true;
-  return Base.size() == 4 && (Base.compare(0, 3, "COM") == 0 || Base.compare(0, 3, "LPT") == 0) &&
-         Base[3] >= '1' && Base[3] <= '9';
+}  // namespace
+
+std::wstring sys::win::WideName(const std::string& Utf8) {
+  const std::u16string Text = Utf8ToUtf16Lenient(Utf8);
+  return std::wstring(Text.begin(), Text.end());
 }
 
-// The folder part of Path ("." when it has none), where the temporary file is made.
-std::string DirectoryOf(const std::string& Path) {
+std::string sys::win::DirectoryOf(const std::string& Path) {
   const size_t Cut = Path.find_last_of("/\\:");
   if (Cut == std::string::npos) return ".";
   return Path[Cut] == ':' ? Path.substr(0, Cut + 1) + "." : Path.substr(0, Cut + 1);
 }
 
-}  // namespace
-
-TReplacedFile::TReplacedFile(std::string Name, std::string Target, const struct stat* Existing)
-    : FName(std::move(Name)), FTarget(std::move(Target)) {
-  const std::string Dir = DirectoryOf(FTarget);
-  (void)Existing;
-  for (int Attempt = 0; Attempt < 100 && FFd < 0; ++Attempt) {
-    FTempName = Dir + (Dir.back() == '\\' || Dir.back() == '/' ? "" : "\\") + ".corvane-" +
-                std::to_string(_getpid()) + "-" + std::to_string(Attempt) + ".tmp";
-    FFd = _wopen(WideName(FTempName).c_str(), _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY,
-                 _S_IREAD | _S_IWRITE);
-    if (FFd < 0 && errno != EEXIST) break;
+int sys::win::ErrnoOf(DWORD Code) {
+  static const struct {
+    DWORD Code;
+    int Errno;
+  } Map[] = {
+      {ERROR_FILE_NOT_FOUND, ENOENT},    {ERROR_PATH_NOT_FOUND, ENOENT},
+      {ERROR_INVALID_NAME, ENOENT},      {ERROR_BAD_NETPATH, ENOENT},
+      {ERROR_ACCESS_DENIED, EACCES},     {ERROR_SHARING_VIOLATION, EACCES},
+      {ERROR_LOCK_VIOLATION, EACCES},    {ERROR_WRITE_PROTECT, EROFS},
+      {ERROR_DISK_FULL, ENOSPC},         {ERROR_HANDLE_DISK_FULL, ENOSPC},
+      {ERROR_FILE_EXISTS, EEXIST},       {ERROR_ALREADY_EXISTS, EEXIST},
+      {ERROR_DIRECTORY, ENOTDIR},        {ERROR_CANT_RESOLVE_FILENAME, ELOOP},
+      {ERROR_NOT_ENOUGH_MEMORY, ENOMEM}, {ERROR_OUTOFMEMORY, ENOMEM},
+  };
+  for (const auto& Entry : Map) {
+    if (Entry.Code == Code) return Entry.Errno;
   }
-  if (FFd < 0) {
-    FTempName.clear();
-    throw EOutputError("cannot create temporary file in '" + Dir + "': " + SystemMessage(errno));
-  }
+  return 0;
 }
 
-void TReplacedFile::Discard() noexcept {
-  if (FFd >= 0) {
-    sys::Close(FFd);
-    FFd = -1;
-  }
-  if (!FTempName.empty()) {
-    _wunlink(WideName(FTempName).c_str());
-    FTempName.clear();
-  }
+std::string sys::win::Reason(DWORD Code) {
+  const int Errno = ErrnoOf(Code);
+  errno = Errno != 0 ? Errno : EIO;
+  return Errno != 0 ? SystemMessage(Errno) : WindowsMessage(Code);
 }
 
-void TReplacedFile::Commit() {
-  const bool Flushed = _commit(FFd) == 0 && _close(FFd) == 0;
-  const int Errno = errno;
-  FFd = -1;
-  if (!Flushed) Fail(FName + ": " + SystemMessage(Errno));
-  if (!MoveFileExW(WideName(FTempName).c_str(), WideName(FTarget).c_str(),
-                   MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-    Fail(FName + ": " + WindowsMessage(GetLastError()));
-  }
-  FTempName.clear();
-}
+using sys::win::WideName;
 
 int64_t sys::Read(int Fd, char* Buffer, size_t Size) {
   return _read(Fd, Buffer, static_cast<unsigned>(std::min<size_t>(Size, 1u << 30)));
@@ -130,7 +106,16 @@ void sys::SetBinary(int Fd) {
 }
 
 int sys::OpenForReading(const std::string& Name) {
-  return _wopen(WideName(Name).c_str(), _O_RDONLY | _O_BINARY);
+  const std::wstring Wide = WideName(Name);
+  const int Fd = _wopen(Wide.c_str(), _O_RDONLY | _O_BINARY);
+  // The C runtime says EACCES for a folder; the reason is that it is one.
+  if (Fd < 0 && errno == EACCES) {
+    const DWORD Attributes = GetFileAttributesW(Wide.c_str());
+    if (Attributes != INVALID_FILE_ATTRIBUTES && (Attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+      errno = EISDIR;
+    }
+  }
+  return Fd;
 }
 
 bool sys::Facts(int Fd, TFileFacts& Facts) {
@@ -160,34 +145,22 @@ int sys::OpenSpoolFile() {
     errno = EACCES;
     return -1;
   }
-  const HANDLE File = CreateFileW(Name, GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                  FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
-  if (File == INVALID_HANDLE_VALUE) {
+  TUniqueFile File(CreateFileW(Name, GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                               FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr));
+  if (!File) {
     DeleteFileW(Name);
     errno = EACCES;
     return -1;
   }
-  const int Fd = _open_osfhandle(reinterpret_cast<intptr_t>(File), _O_BINARY);
-  if (Fd < 0) CloseHandle(File);
+  // The descriptor owns the handle once it is made.
+  const int Fd = _open_osfhandle(reinterpret_cast<intptr_t>(File.get()), _O_BINARY);
+  if (Fd >= 0) File.release();
   return Fd;
 }
 
 // The C runtime gives a program started without standard handles invalid descriptors of its
 // own; nothing to fill here.
 void sys::FillClosedStandardDescriptors(bool (&)[3]) {}
-
-std::unique_ptr<TOutput> sys::OpenFileOutput(const std::string& Name) {
-  if (IsWindowsDeviceName(Name)) {
-    const int Fd = _wopen(WideName(Name).c_str(), _O_WRONLY | _O_BINARY);
-    if (Fd < 0) throw EOutputError(Name + ": " + SystemMessage(errno));
-    return DescriptorOutput(Fd, Name);
-  }
-  struct _stat64 Info;
-  if (_wstat64(WideName(Name).c_str(), &Info) == 0 && (Info.st_mode & _S_IFDIR) != 0) {
-    throw EOutputError(Name + ": " + SystemMessage(EISDIR));
-  }
-  return std::make_unique<TReplacedFile>(Name, Name, nullptr);
-}
 
 namespace {
 
@@ -330,24 +303,6 @@ bool sys::WriteConsoleText(int Fd, std::u16string_view Text) {
 
 namespace {
 
-// A search of FindFirstFileExW, closed with FindClose.
-class TFileSearch {
- public:
-  TFileSearch(const std::wstring& Pattern, WIN32_FIND_DATAW& Data)
-      : FHandle(FindFirstFileExW(Pattern.c_str(), FindExInfoBasic, &Data, FindExSearchNameMatch,
-                                 nullptr, 0)) {}
-  ~TFileSearch() {
-    if (*this) FindClose(FHandle);
-  }
-  TFileSearch(const TFileSearch&) = delete;
-  TFileSearch& operator=(const TFileSearch&) = delete;
-  explicit operator bool() const { return FHandle != INVALID_HANDLE_VALUE; }
-  bool Next(WIN32_FIND_DATAW& Data) { return FindNextFileW(FHandle, &Data) != 0; }
-
- private:
-  HANDLE FHandle;
-};
-
 bool SameLetter(wchar_t A, wchar_t B) {
   return A == B || CompareStringOrdinal(&A, 1, &B, 1, TRUE) == CSTR_EQUAL;
 }
@@ -385,11 +340,13 @@ std::vector<std::string> sys::ExpandFileArgument(const std::string& Name) {
   const std::wstring Pattern = WideName(Name.substr(Base));
   std::vector<std::wstring> Found;
   WIN32_FIND_DATAW Data;
-  if (TFileSearch Search(WideName(Name), Data); Search) {
+  if (const TUniqueFind Search(FindFirstFileExW(WideName(Name).c_str(), FindExInfoBasic, &Data,
+                                                FindExSearchNameMatch, nullptr, 0));
+      Search) {
     do {
       const bool Folder = (Data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
       if (!Folder && MatchesLongName(Data.cFileName, Pattern)) Found.emplace_back(Data.cFileName);
-    } while (Search.Next(Data));
+    } while (FindNextFileW(Search.get(), &Data));
   }
   // The search gives the file system's order; sorted by name, ignoring case, the output is
   // the same from one run and one file system to the next.

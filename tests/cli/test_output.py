@@ -3,11 +3,13 @@
 signals during a replacement. Each case checks the status, the message, the kind of file
 afterwards, the bytes written and that no temporary file is left behind.
 
-Usage: test_output.py path/to/corvane
+Usage: test_output.py path/to/corvane path/to/no_tmpfile.so
 """
 import os
 import pwd
+import resource
 import signal
+import socket
 import stat
 import subprocess
 import sys
@@ -17,6 +19,13 @@ import time
 import unittest
 
 CORVANE = None
+NO_TMPFILE = None  # a preloaded library that refuses O_TMPFILE
+# Every signal whose default action ends a program and that a handler can catch.
+ENDING_SIGNALS = [getattr(signal, n) for n in [
+    "SIGHUP", "SIGINT", "SIGQUIT", "SIGILL", "SIGTRAP", "SIGABRT", "SIGBUS", "SIGFPE", "SIGUSR1",
+    "SIGSEGV", "SIGUSR2", "SIGPIPE", "SIGALRM", "SIGTERM", "SIGXCPU", "SIGXFSZ", "SIGVTALRM",
+    "SIGPROF", "SIGSYS", "SIGIO", "SIGSTKFLT", "SIGPWR", "SIGRTMIN", "SIGRTMAX"]
+    if hasattr(signal, n)]
 SOURCE = b"a\nb\n"
 NUMBERED = b"1:a\n2:b\n"
 
@@ -123,12 +132,43 @@ class Output(unittest.TestCase):
         self.assertEqual((code, err, got), (0, "", [NUMBERED]))
         self.assertTrue(stat.S_ISFIFO(os.stat(fifo).st_mode))
 
-        # /dev/stdout and -o - into a pipe: the bytes arrive there, no file is made.
-        for name in ["/dev/stdout", "/proc/self/fd/1", "-"]:
+        # Descriptor names and -o - into a pipe: the bytes arrive there, no file is made.
+        for name in ["/dev/stdout", "/proc/self/fd/1", "/proc/thread-self/fd/1", "/dev/fd/1", "-"]:
             with self.subTest(target=name):
                 code, out, err = run(["number", "-o", name, self.src], cwd=self.dir.name)
                 self.assertEqual((code, out, err), (0, NUMBERED, ""))
         self.assertEqual(sorted(os.listdir(self.dir.name)), ["fifo", "src.txt"])
+
+        # The file standard output or error is open on, however named, is written through that
+        # descriptor: appended to after >>, never replaced; a pipe or socket behind a descriptor
+        # name too. $BASHPID is corvane's own process number, after exec.
+        log = self.path("log.txt")
+        rows = [
+            ('exec "$0" number -o /proc/thread-self/fd/1 "$1" >> "$2"', b"log\n" + NUMBERED),
+            ('exec "$0" number -o /proc/$BASHPID/fd/1 "$1" >> "$2"', b"log\n" + NUMBERED),
+            ('exec "$0" number -o "$2" "$1" >> "$2"', b"log\n" + NUMBERED),
+            ('exec "$0" number -o /dev/fd/2 "$1" 2>> "$2"', b"log\n" + NUMBERED),
+            ('exec "$0" number -o /proc/$BASHPID/fd/1 "$1" | cat >> "$2"', b"log\n" + NUMBERED),
+            ('exec "$0" number -o /dev/fd/3 "$1" 3>&1 | cat >> "$2"', b"log\n" + NUMBERED),
+            ('exec "$0" number -o /dev/fd/7 "$1"', b"log\n"),
+        ]
+        for script, content in rows:
+            with self.subTest(script=script):
+                self.write(log, b"log\n")
+                inode = os.stat(log).st_ino
+                code, _, err = shell(script, self.src, log)
+                self.assertEqual((code, self.read(log), os.stat(log).st_ino),
+                                 (1 if "fd/7" in script else 0, content, inode), err)
+                self.assertIn("Bad file descriptor" if "fd/7" in script else "", err)
+        for prefix in ["/dev/fd/", "/proc/self/fd/"]:
+            with self.subTest(target=prefix + "N", socket=True):
+                ours, theirs = socket.socketpair()
+                with ours, theirs:
+                    p = subprocess.run([CORVANE, "number", "-o", prefix + str(theirs.fileno()),
+                                        self.src], capture_output=True, timeout=60,
+                                       pass_fds=[theirs.fileno()])
+                    self.assertEqual((p.returncode, p.stderr, ours.recv(100)), (0, b"", NUMBERED))
+        os.unlink(log)
 
         null = self.path("fakenull")
         try:
@@ -161,30 +201,61 @@ class Output(unittest.TestCase):
                 self.assertTrue(err.startswith(message), err)
                 self.assertEqual(self.read(out) if os.path.exists(out) else None, content)
 
-    def test_signal_during_replacement_removes_the_temporary_file(self):
+    def test_no_named_temporary_file_survives_a_signal(self):
+        """Every signal that ends a program, sent while the replacement is being written: the
+        status shows the signal, the target keeps its text and no .corvane-* file is left. The
+        temporary file has no name at all while it is written (SIGKILL included), except where
+        the file system refuses unnamed files (NO_TMPFILE preloaded): it is then removed."""
         target = self.path("target.txt")
         self.write(target, b"old\n")
-        for sig in [signal.SIGTERM, signal.SIGINT, signal.SIGHUP]:
-            with self.subTest(signal=sig):
-                p = subprocess.Popen([CORVANE, "number", "-o", target], stdin=subprocess.PIPE,
-                                     stderr=subprocess.PIPE)
-                p.stdin.write(b"line\n" * 200000)
-                p.stdin.flush()
-                def temporary():
-                    return any(n.startswith(".corvane-") for n in os.listdir(self.dir.name))
-                for _ in range(200):  # it exists once -o is open, while the input is read
-                    if temporary():
-                        break
-                    time.sleep(0.05)
-                self.assertTrue(temporary())
-                p.send_signal(sig)
-                p.wait(30)
-                p.stdin.close()
-                p.stderr.close()
-                self.assertEqual(p.returncode, -sig)
-                self.assertEqual(self.read(target), b"old\n")
+        no_core = lambda: resource.setrlimit(resource.RLIMIT_CORE, (0, 0))
+        for preload, signals in [(None, ENDING_SIGNALS + [signal.SIGKILL]),
+                                 (NO_TMPFILE, ENDING_SIGNALS)]:
+            # A sanitizer build leaves the fault signals to corvane's own handler, as a plain
+            # build has them, and takes a preloaded library.
+            env = dict(os.environ, ASAN_OPTIONS="handle_segv=0:handle_sigbus=0:handle_sigfpe=0:"
+                       "handle_sigill=0:handle_abort=0:verify_asan_link_order=0")
+            if preload:
+                env.update(LD_PRELOAD=preload)
+            for sig in signals:
+                with self.subTest(named=bool(preload), signal=sig.name):
+                    p = subprocess.Popen([CORVANE, "number", "-o", target], stdin=subprocess.PIPE,
+                                         stderr=subprocess.DEVNULL, env=env, preexec_fn=no_core)
+                    p.stdin.write(b"line\n" * 1000)
+                    p.stdin.flush()
+                    for _ in range(400):  # -o is open before the input is read; stdin stays open
+                        if self.open_in_folder(p.pid):
+                            break
+                        time.sleep(0.01)
+                    self.assertTrue(self.open_in_folder(p.pid))
+                    self.assertEqual(bool(self.temporaries()), bool(preload))
+                    p.send_signal(sig)
+                    p.wait(30)
+                    p.stdin.close()
+                    self.assertEqual(p.returncode, -sig)
+                    self.assertEqual(self.read(target), b"old\n")
+                    self.assertEqual(self.temporaries(), [])
+            with self.subTest(named=bool(preload), signal=None):
+                os.chmod(target, 0o604)
+                code, _, err = run(["number", "-o", target, self.src], env=env)
+                self.assertEqual((code, err, self.read(target)), (0, "", NUMBERED))
+                self.assertEqual(stat.S_IMODE(os.stat(target).st_mode), 0o604)
+                self.write(target, b"old\n")
+
+    def temporaries(self):
+        return [n for n in os.listdir(self.dir.name) if n.startswith(".corvane-")]
+
+    def open_in_folder(self, pid):
+        """Whether process pid holds a file of the test's folder open (named or not)."""
+        fds = "/proc/%d/fd" % pid
+        try:
+            links = [os.readlink(os.path.join(fds, n)) for n in os.listdir(fds)]
+        except OSError:
+            return False
+        return any(link.startswith(self.dir.name + "/") for link in links)
 
 
 if __name__ == "__main__":
     CORVANE = os.path.abspath(sys.argv.pop(1))
+    NO_TMPFILE = os.path.abspath(sys.argv.pop(1))
     unittest.main(verbosity=1)

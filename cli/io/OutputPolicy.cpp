@@ -1,0 +1,124 @@
+// -o by what its target is: written through a descriptor corvane holds, written directly,
+// replaced, or refused. The facts come from the system layer; the decisions are all here.
+#include "cli/io/OutputPolicy.h"
+
+#include <cerrno>
+
+#include "cli/io/ReplacedFile.h"
+#include "cli/io/StdDescriptors.h"
+#include "cli/sys/System.h"
+
+namespace {
+
+// A descriptor written directly: a device, a FIFO, a socket, a descriptor corvane holds.
+class TDescriptorOutput : public TOutput {
+ public:
+  TDescriptorOutput(int Fd, std::string Name) : FFd(Fd), FName(std::move(Name)) {}
+  ~TDescriptorOutput() override {
+    if (FFd >= 0) sys::Close(FFd);
+  }
+  TDescriptorOutput(const TDescriptorOutput&) = delete;
+  TDescriptorOutput& operator=(const TDescriptorOutput&) = delete;
+
+  void Write(std::string_view Bytes) override {
+    if (!sys::WriteAll(FFd, Bytes.data(), Bytes.size())) {
+      throw EOutputError(FName + ": " + SystemMessage(errno));
+    }
+  }
+  void Commit() override {
+    const int Fd = FFd;
+    FFd = -1;
+    if (Fd >= 0 && sys::Close(Fd) != 0 && errno != EINTR) {
+      throw EOutputError(FName + ": " + SystemMessage(errno));
+    }
+  }
+  [[nodiscard]] bool Replaces() const override { return false; }
+  [[nodiscard]] const std::string& Name() const override { return FName; }
+
+ private:
+  int FFd;
+  std::string FName;
+};
+
+[[noreturn]] void Refuse(const std::string& Name, int Errno) {
+  throw EOutputError(Name + ": " + SystemMessage(Errno));
+}
+
+// The descriptor corvane holds open on the very file Facts describe, however Name spells it:
+// the one Name spells, else standard output, else standard error; -1 for none. Writing through
+// it keeps its offset and append mode, where replacing the file would cut it from the file
+// (>> log.txt would lose what log.txt held) and reopening a pipe or socket may not work.
+int HeldDescriptor(const sys::TTargetFacts& Facts, int Spelled) {
+  for (const int Fd : {Spelled, 1, 2}) {
+    if (Fd < 0 || StandardDescriptorClosed(Fd)) continue;
+    if (sys::DescriptorIdentity(Fd).Same(Facts.Identity)) return Fd;
+  }
+  return -1;
+}
+
+}  // namespace
+
+TReplacedFile::TReplacedFile(std::string Name, std::string Target, bool Existing)
+    : FName(std::move(Name)), FTarget(std::move(Target)) {
+  std::string Reason;
+  if (!FFile.Create(FTarget, Reason)) {
+    throw EOutputError("cannot create temporary file in '" + FFile.Folder() + "': " + Reason);
+  }
+  // A file that cannot keep what it had is not replaced: it would change hands or rights.
+  if (Existing && !FFile.KeepMetadataOf(FTarget, Reason)) {
+    Fail(FName + ": cannot keep its owner, group and permissions (" + Reason + "); left unchanged");
+  }
+}
+
+void TReplacedFile::Fail(const std::string& Message) {
+  FFile.Discard();
+  throw EOutputError(Message);
+}
+
+void TReplacedFile::Write(std::string_view Bytes) {
+  if (!sys::WriteAll(FFile.Fd(), Bytes.data(), Bytes.size())) {
+    Fail(FName + ": " + SystemMessage(errno));
+  }
+}
+
+void TReplacedFile::Commit() {
+  std::string Reason;
+  if (!FFile.Commit(Reason)) Fail(FName + ": " + Reason);
+}
+
+std::unique_ptr<TOutput> OpenFileOutput(const std::string& Name) {
+  const sys::TTargetFacts Facts = sys::InspectTarget(Name);
+  const int Spelled = sys::SpelledDescriptor(Name);
+  if (const int Held = HeldDescriptor(Facts, Spelled); Held >= 0) {
+    const int Copy = sys::Duplicate(Held);
+    if (Copy < 0) Refuse(Name, errno);
+    return std::make_unique<TDescriptorOutput>(Copy, Name);
+  }
+  // A descriptor name that reaches no descriptor of ours: closed, or closed at start.
+  if (Spelled >= 0) Refuse(Name, EBADF);
+  if (Facts.Error != 0) Refuse(Name, Facts.Error);
+  if (Facts.Dangling) {
+    const std::string To = Facts.PointsTo.empty() ? "" : " to '" + Facts.PointsTo + "'";
+    throw EOutputError(Name + ": dangling symbolic link" + To + "; nothing written");
+  }
+  switch (Facts.Kind) {
+    case sys::fkMissing:
+      return std::make_unique<TReplacedFile>(Name, Name, false);
+    case sys::fkDirectory:
+      Refuse(Name, EISDIR);
+    case sys::fkRegular:
+      if (Facts.Links > 1) {
+        throw EOutputError(Name + ": has " + std::to_string(Facts.Links) +
+                           " hard links; not replaced, so that they do not keep the old text");
+      }
+      return std::make_unique<TReplacedFile>(Name, Facts.Final, true);
+    case sys::fkDevice:
+    case sys::fkFifo:
+    case sys::fkSocket:
+      break;
+  }
+  // A device, FIFO or socket is written, never replaced; a FIFO waits for its reader.
+  const int Fd = sys::OpenForWriting(Facts.Final);
+  if (Fd < 0) Refuse(Name, errno);
+  return std::make_unique<TDescriptorOutput>(Fd, Name);
+}
