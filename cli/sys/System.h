@@ -114,8 +114,8 @@ class TTemporaryFile {
   // Creates it in Target's folder.
   [[nodiscard]] bool Create(const std::string& Target, std::string& Reason);
   // The folder it is created in, as messages name it.
-  [[nodiscard]] const std::string& Folder() const;
-  [[nodiscard]] int Fd() const;
+  [[nodiscard]] const std::string& Folder() const { return FFolder; }
+  [[nodiscard]] int Fd() const { return FFd; }
   // Gives it what Target has beyond its bytes: mode, owner and group on POSIX; attributes
   // (read-only, hidden, system) and access control list on Windows. Without this call a new
   // file's defaults.
@@ -126,7 +126,10 @@ class TTemporaryFile {
   void Discard() noexcept;
 
  private:
-  struct TState;
+  int FFd = -1;
+  std::string FFolder;
+  std::string FTarget;
+  struct TState;  // what only one system needs
   std::unique_ptr<TState> FState;
 };
 

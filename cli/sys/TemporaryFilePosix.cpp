@@ -15,9 +15,6 @@
 #include <unistd.h>
 
 struct sys::TTemporaryFile::TState {
-  int Fd = -1;
-  std::string Folder;
-  std::string Target;
   bool Named = false;  // the fallback: it has a name (in GName) from the start
 };
 
@@ -148,43 +145,35 @@ sys::TTemporaryFile::~TTemporaryFile() {
   Discard();
 }
 
-const std::string& sys::TTemporaryFile::Folder() const {
-  return FState->Folder;
-}
-
-int sys::TTemporaryFile::Fd() const {
-  return FState->Fd;
-}
-
 bool sys::TTemporaryFile::Create(const std::string& Target, std::string& Reason) {
   TState& S = *FState;
-  S.Folder = FolderOf(Target);
-  S.Target = Target;
+  FFolder = FolderOf(Target);
+  FTarget = Target;
   CatchEndingSignals();
-  S.Fd = ::open(S.Folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600);
+  FFd = ::open(FFolder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600);
   // Naming it later goes through /proc; without /proc it is made named instead.
-  if (S.Fd >= 0 && ::access(ProcName(S.Fd).c_str(), F_OK) != 0) {
-    ::close(S.Fd);
-    S.Fd = -1;
+  if (FFd >= 0 && ::access(ProcName(FFd).c_str(), F_OK) != 0) {
+    ::close(FFd);
+    FFd = -1;
     errno = EOPNOTSUPP;
   }
   // File systems without unnamed files say so in different ways.
-  if (S.Fd < 0 && (errno == EOPNOTSUPP || errno == EISDIR || errno == EINVAL)) {
+  if (FFd < 0 && (errno == EOPNOTSUPP || errno == EISDIR || errno == EINVAL)) {
     const TSignalsHeld Held;
-    if (RecordName(InFolder(S.Folder, ".corvane-XXXXXX"))) {
+    if (RecordName(InFolder(FFolder, ".corvane-XXXXXX"))) {
       GHasName = 0;
-      S.Fd = ::mkostemp(GName, O_CLOEXEC);
-      GHasName = S.Fd >= 0;
-      S.Named = S.Fd >= 0;
+      FFd = ::mkostemp(GName, O_CLOEXEC);
+      GHasName = FFd >= 0;
+      S.Named = FFd >= 0;
     }
   }
-  if (S.Fd < 0) {
+  if (FFd < 0) {
     Reason = std::strerror(errno);
     return false;
   }
   const mode_t Mask = ::umask(0);
   ::umask(Mask);
-  if (::fchmod(S.Fd, 0666 & ~Mask) != 0) {
+  if (::fchmod(FFd, 0666 & ~Mask) != 0) {
     Reason = std::strerror(errno);
     return false;
   }
@@ -196,27 +185,27 @@ bool sys::TTemporaryFile::KeepMetadataOf(const std::string& Target, std::string&
   bool Kept = ::stat(Target.c_str(), &Existing) == 0;
   // The owner first: changing it may clear the set-user-ID and set-group-ID bits.
   if (Kept && (Existing.st_uid != ::geteuid() || Existing.st_gid != ::getegid())) {
-    Kept = ::fchown(FState->Fd, Existing.st_uid, Existing.st_gid) == 0;
+    Kept = ::fchown(FFd, Existing.st_uid, Existing.st_gid) == 0;
   }
-  if (Kept) Kept = ::fchmod(FState->Fd, Existing.st_mode & 07777) == 0;
+  if (Kept) Kept = ::fchmod(FFd, Existing.st_mode & 07777) == 0;
   if (!Kept) Reason = std::strerror(errno);
   return Kept;
 }
 
 bool sys::TTemporaryFile::Commit(std::string& Reason) {
   TState& S = *FState;
-  bool Done = ::fsync(S.Fd) == 0;
+  bool Done = ::fsync(FFd) == 0;
   if (S.Named) {
     // A close error may be the first news of a failed write (NFS): it counts.
-    Done = ::close(S.Fd) == 0 && Done;
-    S.Fd = -1;
+    Done = ::close(FFd) == 0 && Done;
+    FFd = -1;
     if (Done) {
       const TSignalsHeld Held;
-      Done = ::rename(GName, S.Target.c_str()) == 0;
+      Done = ::rename(GName, FTarget.c_str()) == 0;
       if (Done) GHasName = 0, S.Named = false;
     }
   } else if (Done) {
-    Done = NameAndRename(S.Fd, S.Folder, S.Target);
+    Done = NameAndRename(FFd, FFolder, FTarget);
   }
   if (!Done) {
     Reason = std::strerror(errno);
@@ -224,7 +213,7 @@ bool sys::TTemporaryFile::Commit(std::string& Reason) {
   }
   Discard();
   // Make the rename itself durable.
-  const int FolderFd = ::open(S.Folder.c_str(), O_RDONLY | O_CLOEXEC);
+  const int FolderFd = ::open(FFolder.c_str(), O_RDONLY | O_CLOEXEC);
   if (FolderFd >= 0) {
     ::fsync(FolderFd);
     ::close(FolderFd);
@@ -234,8 +223,8 @@ bool sys::TTemporaryFile::Commit(std::string& Reason) {
 
 void sys::TTemporaryFile::Discard() noexcept {
   TState& S = *FState;
-  if (S.Fd >= 0) ::close(S.Fd);
-  S.Fd = -1;
+  if (FFd >= 0) ::close(FFd);
+  FFd = -1;
   if (S.Named) {
     const TSignalsHeld Held;
     ::unlink(GName);

@@ -21,9 +21,6 @@
 using sys::win::WideName;
 
 struct sys::TTemporaryFile::TState {
-  int Fd = -1;  // owns the handle
-  std::string Folder;
-  std::string Target;
   std::wstring Name;
   DWORD Attributes = 0;  // read-only, hidden, system, ... to give it at the commit
   bool Named = false;    // the mark is off: removing it is up to us
@@ -115,21 +112,13 @@ sys::TTemporaryFile::~TTemporaryFile() {
   Discard();
 }
 
-const std::string& sys::TTemporaryFile::Folder() const {
-  return FState->Folder;
-}
-
-int sys::TTemporaryFile::Fd() const {
-  return FState->Fd;
-}
-
 bool sys::TTemporaryFile::Create(const std::string& Target, std::string& Reason) {
   TState& S = *FState;
-  S.Folder = win::DirectoryOf(Target);
-  S.Target = Target;
+  FFolder = win::DirectoryOf(Target);
+  FTarget = Target;
   CatchConsoleControl();
-  const std::string Prefix = S.Folder +
-                             (S.Folder.back() == '\\' || S.Folder.back() == '/' ? "" : "\\") +
+  const std::string Prefix = FFolder +
+                             (FFolder.back() == '\\' || FFolder.back() == '/' ? "" : "\\") +
                              ".corvane-" + std::to_string(_getpid());
   for (int Attempt = 0; Attempt < 100; ++Attempt) {
     const std::wstring Name = WideName(Prefix + "-" + std::to_string(Attempt) + ".tmp");
@@ -147,8 +136,8 @@ bool sys::TTemporaryFile::Create(const std::string& Target, std::string& Reason)
       DeleteFileW(Name.c_str());
       return false;
     }
-    S.Fd = _open_osfhandle(reinterpret_cast<intptr_t>(File.get()), _O_BINARY);
-    if (S.Fd < 0) {
+    FFd = _open_osfhandle(reinterpret_cast<intptr_t>(File.get()), _O_BINARY);
+    if (FFd < 0) {
       Reason = SystemMessage(errno);
       return false;
     }
@@ -171,7 +160,7 @@ bool sys::TTemporaryFile::KeepMetadataOf(const std::string& Target, std::string&
   constexpr DWORD Kept = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
                          FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
   S.Attributes = Attributes & Kept;
-  if (const DWORD Error = KeepAccessList(HandleOf(S.Fd), Wide); Error != ERROR_SUCCESS) {
+  if (const DWORD Error = KeepAccessList(HandleOf(FFd), Wide); Error != ERROR_SUCCESS) {
     Reason = win::Reason(Error);
     return false;
   }
@@ -181,7 +170,7 @@ bool sys::TTemporaryFile::KeepMetadataOf(const std::string& Target, std::string&
 bool sys::TTemporaryFile::Commit(std::string& Reason) {
   TState& S = *FState;
   const TCommitting Held;
-  const HANDLE File = HandleOf(S.Fd);
+  const HANDLE File = HandleOf(FFd);
   // The attributes come last: a read-only mark first would make the other changes fail.
   FILE_BASIC_INFO Basic{};
   Basic.FileAttributes = S.Attributes;
@@ -191,11 +180,11 @@ bool sys::TTemporaryFile::Commit(std::string& Reason) {
               MarkForDeletion(File, false);
   DWORD Error = Done ? ERROR_SUCCESS : GetLastError();
   S.Named = Done;
-  _close(S.Fd);
-  S.Fd = -1;
+  _close(FFd);
+  FFd = -1;
   // A read-only target is replaced, as a rename replaces it on POSIX, and the new file is
   // read-only in turn; the mark is taken off just for the rename, and back on if it fails.
-  const std::wstring Target = WideName(S.Target);
+  const std::wstring Target = WideName(FTarget);
   const DWORD Old = GetFileAttributesW(Target.c_str());
   const bool ReadOnly = Old != INVALID_FILE_ATTRIBUTES && (Old & FILE_ATTRIBUTE_READONLY) != 0;
   if (Done && ReadOnly) Done = SetFileAttributesW(Target.c_str(), Old & ~FILE_ATTRIBUTE_READONLY);
@@ -217,8 +206,8 @@ bool sys::TTemporaryFile::Commit(std::string& Reason) {
 
 void sys::TTemporaryFile::Discard() noexcept {
   TState& S = *FState;
-  if (S.Fd >= 0) _close(S.Fd);
-  S.Fd = -1;
+  if (FFd >= 0) _close(FFd);
+  FFd = -1;
   if (S.Named) {
     SetFileAttributesW(S.Name.c_str(), FILE_ATTRIBUTE_NORMAL);
     DeleteFileW(S.Name.c_str());
