@@ -11,7 +11,8 @@
 #include "LineNumberUnit/FileHeader.h"
 #include "LineNumberUnit/LineSteps.h"
 #include "cli/filter/FilterForms.h"
-#include "cli/sys/System.h"
+#include "cli/io/BlockReader.h"
+#include "cli/io/OutputBuffer.h"
 #include "library/LineBreak/LineBreak.h"
 #include "library/UtfUnit/Utf16Validate.h"
 #include "library/UtfUnit/UtfRules.h"
@@ -21,9 +22,13 @@ namespace {
 
 constexpr bool LittleEndianHost = std::endian::native == std::endian::little;
 
-// Units the reader keeps readable after its last pending unit (initialised, never part of the
-// text), so CutLine() reads a line's head sixteen units at a time however short the line is.
+// Units readable after the last pending unit, so CutLine() reads a line's head sixteen units
+// at a time however short the line is.
 constexpr size_t Padding = 16;
+
+[[noreturn]] void ChangedWhileRead(const TInputSource& Input) {
+  throw EInputError(Input.Name() + ": file changed while it was being read");
+}
 
 // The encoding of an input and the bytes its BOM takes.
 struct TBodyInfo {
@@ -66,159 +71,77 @@ inline void CopyUnits(TChar* Out, const TChar* P, size_t N) {
   }
 }
 
-// Reads the body of an input (after its BOM) in blocks of code units and keeps the units not
-// yet consumed, the unfinished last line of a block among them.
 template <LineUnit TChar>
-class TUnitReader {
- public:
-  TUnitReader(TInputSource& Source, const TBodyInfo& Info, std::string_view Initial,
-              size_t BlockUnits)
-      : FSource(Source),
-        FSwapped(Info.Swapped),
-        FCapacity(2 * std::max<size_t>(BlockUnits, 1)),
-        FData(new TChar[FCapacity + Padding]()),
-        FInitial(Initial) {}
+using TUnitReader = TBlockReader<TChar, TEveryBreak>;
+static_assert(Padding * 2 <= TUnitReader<char16_t>::PaddingBytes);
 
-  // Reads one more block behind the pending units (growing the buffer when one line fills it);
-  // sets AtEnd() once the input has ended.
-  void Fill() {
-    if (FAtEnd) return;
-    if (FBegin > 0) {
-      // Moves the pending units, and the odd byte after them, to the front.
-      std::memmove(Bytes(0), Bytes(FBegin), (FEnd - FBegin) * sizeof(TChar) + FOdd);
-      FEnd -= FBegin;
-      FBegin = 0;
-    }
-    if (FEnd == FCapacity) Grow();
-    const size_t Room = (FCapacity - FEnd) * sizeof(TChar) - FOdd;
-    size_t Got = std::min(Room, FInitial.size());
-    std::memcpy(Bytes(FEnd) + FOdd, FInitial.data(), Got);
-    FInitial.remove_prefix(Got);
-    if (Got < Room) {
-      const size_t More = FSource.Read(Bytes(FEnd) + FOdd + Got, Room - Got);
-      FAtEnd = More == 0;
-      Got += More;
-    }
-    const size_t Total = FOdd + Got;
-    const size_t NewUnits = Total / sizeof(TChar);
-    if constexpr (sizeof(TChar) == 2) {
-      if (FSwapped) SwapUtf16Bytes(FData.get() + FEnd, NewUnits);
-    }
-    FEnd += NewUnits;
-    FOdd = Total % sizeof(TChar);
-    FReadUnits += NewUnits;
-  }
-
-  [[nodiscard]] std::basic_string_view<TChar> Pending() const {
-    return {FData.get() + FBegin, FEnd - FBegin};
-  }
-  [[nodiscard]] bool AtEnd() const { return FAtEnd; }
-  void Consume(size_t Units) {
-    FBegin += Units;
-    FConsumed += Units;
-  }
-  // Units consumed so far: the position of Pending() in the body.
-  [[nodiscard]] uint64_t Consumed() const { return FConsumed; }
-  // A byte left over at the end of a UTF-16 body: half a code unit.
-  [[nodiscard]] bool OddByte() const { return FOdd != 0; }
-  [[nodiscard]] bool Waits() const { return FSource.Waits(); }
-
- private:
-  char* Bytes(size_t Unit) { return reinterpret_cast<char*>(FData.get() + Unit); }
-
-  void Grow() {
-    std::unique_ptr<TChar[]> Larger(new TChar[2 * FCapacity + Padding]());
-    std::memcpy(Larger.get(), FData.get(), FEnd * sizeof(TChar) + FOdd);
-    FData = std::move(Larger);
-    FCapacity *= 2;
-  }
-
-  TInputSource& FSource;
-  bool FSwapped;
-  size_t FCapacity;
-  std::unique_ptr<TChar[]> FData;
-  std::string_view FInitial;  // bytes read while looking for the BOM
-  size_t FBegin = 0, FEnd = 0;
-  size_t FOdd = 0;  // a byte after FEnd that is not a whole unit yet
-  bool FAtEnd = false;
-  uint64_t FConsumed = 0;
-  uint64_t FReadUnits = 0;
-};
-
-// Collects the output in a buffer of code units and passes it to the sink in large writes,
-// in the input's byte order.
+// The output in the input's code units and byte order, through the output buffer.
 template <LineUnit TChar>
 class TUnitWriter {
  public:
   // Prefix (a BOM) goes out in front of the first units written, or at Finish().
   // Encoding is told to the sink at once.
-  TUnitWriter(TByteSink& Sink, TTextEncoding Encoding, bool Swapped, std::string_view Prefix)
-      : FSink(Sink),
-        FEncoding(Encoding),
-        FSwapped(Swapped),
-        FPrefix(Prefix),
-        FData(new TChar[Capacity]) {
-    FSink.SetEncoding(Encoding);
+  TUnitWriter(TOutputBuffer& Out, TTextEncoding Encoding, bool Swapped, std::string_view Prefix)
+      : FOut(Out), FEncoding(Encoding), FSwapped(Swapped), FPrefix(Prefix) {
+    FOut.Sink().SetEncoding(Encoding);
   }
 
   [[nodiscard]] TTextEncoding Encoding() const { return FEncoding; }
+  [[nodiscard]] TOutputBuffer& Buffer() { return FOut; }
 
   // What was written so far goes out in the old encoding, what follows in the new one.
   void SetEncoding(TTextEncoding Encoding) {
     if (Encoding == FEncoding) return;
-    Flush();
+    FOut.Flush();
     FEncoding = Encoding;
-    FSink.SetEncoding(Encoding);
+    FOut.Sink().SetEncoding(Encoding);
   }
 
   void append(const TChar* P, size_t N) {
     if (N == 0) return;  // P may be null then
-    if (N <= Capacity - FSize) {
-      CopyUnits(FData.get() + FSize, P, N);
-      FSize += N;
-      return;
+    if (!FPrefix.empty()) WritePrefix();
+    if constexpr (sizeof(TChar) == 2) {
+      if (FSwapped) return AppendSwapped(P, N);
     }
-    while (N > 0) {
-      if (FSize == Capacity) Flush();
-      const size_t Part = std::min(N, Capacity - FSize);
-      std::memcpy(FData.get() + FSize, P, Part * sizeof(TChar));
-      FSize += Part;
-      P += Part;
-      N -= Part;
+    // Most pieces are short: copied inline into the buffer, not through a C runtime call.
+    if (N * sizeof(TChar) <= 64) {
+      CopyUnits(reinterpret_cast<TChar*>(FOut.Reserve(N * sizeof(TChar))), P, N);
+      return FOut.Commit(N * sizeof(TChar));
     }
+    FOut.Append(reinterpret_cast<const char*>(P), N * sizeof(TChar));
   }
   void append(std::basic_string_view<TChar> S) { append(S.data(), S.size()); }
 
-  void Flush() {
-    if (FSize == 0) return;
-    WritePrefix();
-    if constexpr (sizeof(TChar) == 2) {
-      if (FSwapped) SwapUtf16Bytes(FData.get(), FSize);
-    }
-    FSink.Write(
-        std::string_view(reinterpret_cast<const char*>(FData.get()), FSize * sizeof(TChar)));
-    FSize = 0;
-  }
+  void Flush() { FOut.Flush(); }
 
   // The output is complete: the prefix goes out even when nothing follows it.
   void Finish() {
-    Flush();
     WritePrefix();
+    FOut.Flush();
   }
 
  private:
   void WritePrefix() {
-    if (!FPrefix.empty()) FSink.Write(FPrefix);
+    FOut.Append(FPrefix);
     FPrefix = {};
   }
 
-  static constexpr size_t Capacity = size_t{1} << 17;
-  TByteSink& FSink;
+  void AppendSwapped(const TChar* P, size_t N) {
+    while (N > 0) {
+      const size_t Part = std::min(N, TOutputBuffer::Capacity / sizeof(TChar));
+      auto* To = reinterpret_cast<char16_t*>(FOut.Reserve(Part * sizeof(TChar)));
+      std::memcpy(To, P, Part * sizeof(TChar));
+      SwapUtf16Bytes(To, Part);
+      FOut.Commit(Part * sizeof(TChar));
+      P += Part;
+      N -= Part;
+    }
+  }
+
+  TOutputBuffer& FOut;
   TTextEncoding FEncoding;
   bool FSwapped;
   std::string_view FPrefix;
-  std::unique_ptr<TChar[]> FData;
-  size_t FSize = 0;
 };
 
 // Validates a body block by block, each block whole lines at byte offset At of the input.
@@ -256,14 +179,14 @@ class TBlockValidator<char> : public TBodyValidator {
 template <LineUnit TChar, typename TOnLines>
 bool ScanBody(TUnitReader<TChar>& Reader, const TBodyInfo& Info, TBlockValidator<TChar>& Validator,
               TUnitWriter<TChar>* Writer, TEncodingError& Error, TOnLines&& OnLines) {
+  if (Writer != nullptr) Reader.PassOnBeforeWaiting(&Writer->Buffer());
   for (;;) {
-    if (Writer != nullptr && Reader.Waits()) Writer->Flush();
     Reader.Fill();
     const std::basic_string_view<TChar> Pending = Reader.Pending();
     const bool AtEnd = Reader.AtEnd();
     // Half a code unit at the end spoils its line: only the lines before it may go out.
     const std::basic_string_view<TChar> Lines =
-        AtEnd && !Reader.OddByte() ? Pending : Pending.substr(0, CompleteLinesEnd(Pending));
+        AtEnd && !Reader.OddByte() ? Pending : Pending.substr(0, Reader.LinesEnd());
     if (!Validator.Validate(AtEnd ? Pending : Lines,
                             Info.BomLength + Reader.Consumed() * sizeof(TChar), Error)) {
       return false;
@@ -714,9 +637,7 @@ class TBodyWriter {
   }
 
  private:
-  [[noreturn]] void Changed() {
-    throw EInputError(FInput.Name() + ": file changed while it was being read");
-  }
+  [[noreturn]] void Changed() { ChangedWhileRead(FInput); }
 
   TUnitReader<TChar>& FReader;
   const TBodyInfo& FInfo;
@@ -893,9 +814,7 @@ TBodyInfo ReadBodyInfo(const TBodyEncoding& Body) {
 // Reads the input again from the start, which must begin as it did.
 void RewindHead(TInputSource& Input, std::string_view Head) {
   Input.Rewind();
-  if (ReadHead(Input) != Head) {
-    throw EInputError(Input.Name() + ": file changed while it was being read");
-  }
+  if (ReadHead(Input) != Head) ChangedWhileRead(Input);
 }
 
 template <LineUnit TChar>
@@ -904,12 +823,14 @@ TFilterResult FilterBody(TInputSource& Input, const TBodyInfo& Info, std::string
   TFilterResult Result;
   const std::string_view Bom = Head.substr(0, Info.BomLength);
   const std::string_view AfterBom = Head.substr(Info.BomLength);
+  const size_t Capacity = 2 * std::max<size_t>(Request.BlockUnits, 1);
+  TOutputBuffer Buffer(Sink);
 
   if (!Input.CanRewind()) {
     // Only the line-by-line operations get here: they write as they read.
     Result.Encoding = TBlockValidator<TChar>(Info).Encoding();
-    TUnitWriter<TChar> Out(Sink, Result.Encoding, Info.Swapped, Bom);
-    TUnitReader<TChar> Reader(Input, Info, AfterBom, Request.BlockUnits);
+    TUnitWriter<TChar> Out(Buffer, Result.Encoding, Info.Swapped, Bom);
+    TUnitReader<TChar> Reader(Input, Capacity, AfterBom, Info.Swapped);
     // The lines of the blocks before an invalid one are written; the BOM only with them.
     // Only ASCII separators stream, so the body's encoding does not change them.
     const TBodySeparators<TChar> Separators = EncodeSeparators<TChar>(Request.Form, teUtf8, Input);
@@ -928,12 +849,15 @@ TFilterResult FilterBody(TInputSource& Input, const TBodyInfo& Info, std::string
   // The first reading takes the body for the first encoding it may be.
   TTextEncoding Assumed = Info.Encoding;
   TBodySeparators<TChar> Separators = EncodeSeparators<TChar>(Request.Form, Assumed, Input);
+  uint64_t FirstDigest = 0;
   for (TBodyInfo Reading = Info;;) {
-    TUnitReader<TChar> Reader(Input, Reading, AfterBom, Request.BlockUnits);
+    TUnitReader<TChar> Reader(Input, Capacity, AfterBom, Info.Swapped);
+    Reader.Digested();
     if (!GatherFacts(Reader, Reading, Request, Separators, Facts, Result.Error)) {
       Result.Ok = false;
       return Result;
     }
+    FirstDigest = Reader.Digest();
     // Bytes that proved to be another encoding are read again when the options meant UTF-8.
     if (Facts.Encoding == Assumed || !EncodingMatters(Request)) break;
     Assumed = Facts.Encoding;
@@ -951,15 +875,19 @@ TFilterResult FilterBody(TInputSource& Input, const TBodyInfo& Info, std::string
   TBodyInfo Proven = Info;
   Proven.Encoding = Facts.Encoding;
   Proven.Candidates = uint32_t{1} << Facts.Encoding;
-  TUnitWriter<TChar> Out(Sink, Facts.Encoding, Info.Swapped, Bom);
+  TUnitWriter<TChar> Out(Buffer, Facts.Encoding, Info.Swapped, Bom);
   RewindHead(Input, Head);
   // Validated again: only bytes that were validated ever reach the output, even when the
   // file changed in a way its size and time do not show.
-  TUnitReader<TChar> Reader(Input, Proven, AfterBom, Request.BlockUnits);
+  TUnitReader<TChar> Reader(Input, Capacity, AfterBom, Info.Swapped);
+  Reader.Digested();
   TEncodingError Changed;
   if (!WriteBody<TChar>(Reader, Proven, Request, Separators, &Facts, Input, Out, Changed)) {
-    throw EInputError(Input.Name() + ": file changed while it was being read");
+    ChangedWhileRead(Input);
   }
+  // A rewrite of the same size and line count shows in the content alone: both readings must
+  // have read the same bytes, before the output is made final.
+  if (Reader.Digest() != FirstDigest || !Input.Unchanged()) ChangedWhileRead(Input);
   Out.Finish();
   return Result;
 }

@@ -64,11 +64,14 @@ size_t TFileSource::Read(char* Buffer, size_t Size) {
   return ReadRetrying(FFd, Buffer, Size, FName);
 }
 
-void TFileSource::Rewind() {
+bool TFileSource::Unchanged() const {
   sys::TFileFacts Facts;
-  if (!sys::Facts(FFd, Facts) || Facts.Size != FSize || Facts.Modified != FModified) {
-    throw EInputError(FName + ": file changed while it was being read");
-  }
+  return !FRegular ||
+         (sys::Facts(FFd, Facts) && Facts.Size == FSize && Facts.Modified == FModified);
+}
+
+void TFileSource::Rewind() {
+  if (!Unchanged()) throw EInputError(FName + ": file changed while it was being read");
   if (!sys::Seek(FFd, FStart)) throw EInputError(FName + ": " + std::strerror(errno));
 }
 

@@ -26,6 +26,9 @@ class TInputSource {
   [[nodiscard]] virtual bool CanRewind() const = 0;
   // Starts again from the first byte read. Throws EInputError when the input changed meanwhile.
   virtual void Rewind() = 0;
+  // Whether the input is still what it was when opened, as far as the system tells (size and
+  // modification time).
+  [[nodiscard]] virtual bool Unchanged() const { return true; }
   // Whether a read may wait for a writer (a pipe, a terminal): output is then passed on
   // before each read, so a filter in a pipeline answers line block by line block.
   [[nodiscard]] virtual bool Waits() const = 0;
@@ -48,6 +51,7 @@ class TFileSource : public TInputSource {
   size_t Read(char* Buffer, size_t Size) override;
   [[nodiscard]] bool CanRewind() const override { return FRegular; }
   void Rewind() override;
+  [[nodiscard]] bool Unchanged() const override;
   [[nodiscard]] bool Waits() const override { return !FRegular; }
   [[nodiscard]] const std::string& Name() const override { return FName; }
 

@@ -9,6 +9,7 @@
 #include <cstring>
 #include <memory>
 #include <new>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -17,8 +18,10 @@
 #include <emmintrin.h>
 #endif
 
+#include "cli/io/BlockReader.h"
 #include "cli/io/FileIO.h"
 #include "cli/io/InputSource.h"
+#include "cli/io/OutputBuffer.h"
 #include "cli/nl/NlOptions.h"
 #include "cli/io/Quote.h"
 #include "cli/nl/NlText.h"
@@ -28,70 +31,18 @@
 
 namespace {
 
-constexpr size_t OutputSize = size_t{1} << 17;
 constexpr size_t InputSize = size_t{1} << 17;
 constexpr size_t SmallField = 256;  // number fields up to this size are built in place
-// Short pieces are copied as one fixed-size block (a few vector moves, no call): buffers keep
-// this many bytes of room past their end.
-constexpr size_t Slack = 64;
+// Short pieces are copied as one fixed-size block: buffers keep this many bytes past their end.
+constexpr size_t Slack = TOutputBuffer::Slack;
+
+using TNlReader = TBlockReader<char, TLfBreak>;
+static_assert(TNlReader::PaddingBytes >= Slack);
 
 // A fault that ends the run; what() is the message after "PROGRAM: ".
 class ENlFatal : public std::runtime_error {
  public:
   using std::runtime_error::runtime_error;
-};
-
-// Standard output through a buffer; a terminal gets each line as soon as it is complete.
-class TNlOutput {
- public:
-  TNlOutput() : FBuffer(new char[OutputSize + Slack]), FLineBuffered(sys::IsTerminal(1)) {}
-
-  void Append(const char* Bytes, size_t Size) {
-    if (Size <= OutputSize - FUsed) {
-      std::memcpy(FBuffer.get() + FUsed, Bytes, Size);
-      FUsed += Size;
-    } else {
-      Flush();
-      if (Size >= OutputSize) return FSink.Write({Bytes, Size});
-      std::memcpy(FBuffer.get(), Bytes, Size);
-      FUsed = Size;
-    }
-  }
-  // Append() of bytes that may be read Slack bytes from their start, whatever Size is.
-  void AppendFromSlack(const char* Bytes, size_t Size) {
-    if (Size > Slack || Size > OutputSize - FUsed) return Append(Bytes, Size);
-    std::memcpy(FBuffer.get() + FUsed, Bytes, Slack);
-    FUsed += Size;
-  }
-  // Room for Size (at most OutputSize) bytes; Commit() keeps what was written there.
-  char* Reserve(size_t Size) {
-    if (Size > OutputSize - FUsed) Flush();
-    return FBuffer.get() + FUsed;
-  }
-  void Commit(size_t Size) { FUsed += Size; }
-  void Fill(char C, uint64_t Count) {
-    while (Count > 0) {
-      const size_t Part = static_cast<size_t>(std::min<uint64_t>(Count, OutputSize));
-      std::memset(Reserve(Part), C, Part);
-      Commit(Part);
-      Count -= Part;
-    }
-  }
-  void EndLine() {
-    if (FLineBuffered) Flush();
-  }
-  // Throws EOutputError; the buffer is empty afterwards either way.
-  void Flush() {
-    const size_t Size = FUsed;
-    FUsed = 0;
-    if (Size > 0) FSink.Write({FBuffer.get(), Size});
-  }
-
- private:
-  TStdoutSink FSink;
-  std::unique_ptr<char[]> FBuffer;
-  size_t FUsed = 0;
-  bool FLineBuffered;
 };
 
 // The line breaks in a block, found sixteen bytes at a time where SSE2 exists (lines are
@@ -132,26 +83,30 @@ class TBreakScanner {
 // The numbering state, which runs on from one input to the next.
 class TNumberer {
  public:
-  TNumberer(const TNlOptions& Options, TNlOutput& Out)
-      : FOptions(Options), FOut(Out), FIn(InputSize + Slack), FNumber(Options.Start) {
+  TNumberer(const TNlOptions& Options, TOutputBuffer& Out)
+      : FOptions(Options), FOut(Out), FNumber(Options.Start) {
     const uint64_t Blank = static_cast<uint64_t>(Options.Width) + Options.Separator.size();
     if (Blank <= SmallField) FBlankField.assign(Blank, ' ');
   }
 
   // Numbers all of Input. Throws EInputError, EOutputError and ENlFatal.
   void Read(TInputSource& Input) {
+    TNlReader& Reader = FReader.emplace(Input, InputSize);
+    Reader.PassOnBeforeWaiting(&FOut);
     for (;;) {
-      if (FHave == FInSize) LineFillsBuffer();
-      if (Input.Waits()) FOut.Flush();
-      const size_t Got = Input.Read(FIn.data() + FHave, FInSize - FHave);
-      if (Got == 0) return;
-      const char* Begin = FIn.data();
-      const char* const End = Begin + FHave + Got;
-      const char* Scan = Begin + FHave;  // the bytes kept from before hold no line break
+      if (Reader.Full() && Reader.LinesEnd() == 0) LineFillsBuffer(Reader);
+      const size_t Kept = Reader.Pending().size();  // the bytes kept from before hold no break
+      Reader.Fill();
+      if (Reader.AtEnd()) return;
+      const std::string_view Pending = Reader.Pending();
+      const char* Begin = Pending.data();
+      const char* const End = Begin + Pending.size();
+      const char* Scan = Begin + Kept;
       if (FPassing) {
         const char* Break = Find(Begin, End);
         if (Break == nullptr) {
-          FOut.Append(Begin, static_cast<size_t>(End - Begin));
+          FOut.Append(Begin, Pending.size());
+          Reader.Consume(Pending.size());
           continue;
         }
         FOut.Append(Begin, static_cast<size_t>(Break + 1 - Begin));
@@ -159,25 +114,26 @@ class TNumberer {
         FPassing = false;
         Begin = Scan = Break + 1;
       }
-      for (TBreakScanner Breaks(Scan, End); const char* Break = Breaks.Next();) {
+      const char* const LinesEnd = Pending.data() + Reader.LinesEnd();
+      for (TBreakScanner Breaks(Scan, LinesEnd); const char* Break = Breaks.Next();) {
         Line(Begin, static_cast<size_t>(Break - Begin), true);
         Begin = Break + 1;
       }
-      FHave = static_cast<size_t>(End - Begin);
-      if (FHave > 0 && Begin != FIn.data()) std::memmove(FIn.data(), Begin, FHave);
+      Reader.Consume(static_cast<size_t>(Begin - Pending.data()));
     }
   }
 
   // Ends the input's last line when no line break did.
   void EndInput() {
+    const std::string_view Rest = FReader ? FReader->Pending() : std::string_view();
     if (FPassing) {
       FOut.Append("\n", 1);
       FOut.EndLine();
-    } else if (FHave > 0) {
-      Line(FIn.data(), FHave, false);
+    } else if (!Rest.empty()) {
+      Line(Rest.data(), Rest.size(), false);
     }
     FPassing = false;
-    FHave = 0;
+    FReader.reset();
   }
 
  private:
@@ -208,16 +164,16 @@ class TNumberer {
   }
 
   // A line as long as the whole buffer is too long to be a delimiter and not empty, so its
-  // head can be written and the rest passed on as it comes; but a pBRE needs all of it.
-  void LineFillsBuffer() {
-    if (FOptions.Sections[FSection].Style != nsRegex && FHave > 3 * FOptions.Delimiter.size()) {
-      Head(Numbers({FIn.data(), FHave}));
-      FOut.Append(FIn.data(), FHave);
-      FHave = 0;
+  // head can be written and the rest passed on as it comes; but a pBRE needs all of it (the
+  // reader grows then).
+  void LineFillsBuffer(TNlReader& Reader) {
+    const std::string_view Pending = Reader.Pending();
+    if (FOptions.Sections[FSection].Style != nsRegex &&
+        Pending.size() > 3 * FOptions.Delimiter.size()) {
+      Head(Numbers(Pending));
+      FOut.Append(Pending.data(), Pending.size());
+      Reader.Consume(Pending.size());
       FPassing = true;
-    } else {
-      FInSize *= 2;
-      FIn.resize(FInSize + Slack);
     }
   }
 
@@ -357,11 +313,9 @@ class TNumberer {
   }
 
   const TNlOptions& FOptions;
-  TNlOutput& FOut;
-  std::vector<char> FIn;  // FInSize bytes read into, then Slack; grows only for a long pBRE line
-  size_t FInSize = InputSize;
-  size_t FHave = 0;       // an unfinished line at the start of FIn
-  bool FPassing = false;  // its head is written: bytes go straight out up to the line break
+  TOutputBuffer& FOut;
+  std::optional<TNlReader> FReader;  // the input being read
+  bool FPassing = false;  // a long line's head is written: bytes go straight out up to its break
   TNlSection FSection = scBody;
   intmax_t FNumber;
   bool FOverflowed = false;
@@ -380,7 +334,7 @@ void Report(const std::string& Program, const std::string& Message) {
 
 // As nl does, a message comes after the output written before it: the buffer is passed on
 // first. Throws EOutputError.
-void ReportAfter(TNlOutput& Out, const std::string& Program, const std::string& Message) {
+void ReportAfter(TOutputBuffer& Out, const std::string& Program, const std::string& Message) {
   Out.Flush();
   Report(Program, Message);
 }
@@ -394,7 +348,7 @@ std::string ReadFailure(const EInputError& E, const std::string& Name) {
 }
 
 // Numbers one input; false when it could not be opened or read (reported).
-bool NumberFile(TNumberer& Numberer, TNlOutput& Out, const std::string& Name,
+bool NumberFile(TNumberer& Numberer, TOutputBuffer& Out, const std::string& Name,
                 const std::string& Program) {
   TFileSource Input;
   std::string Error;
@@ -414,7 +368,8 @@ bool NumberFile(TNumberer& Numberer, TNlOutput& Out, const std::string& Name,
 }
 
 int NumberFiles(const TNlOptions& Options, const std::string& Program) {
-  TNlOutput Out;
+  TStdoutSink Sink;
+  TOutputBuffer Out(Sink, sys::IsTerminal(1));
   TNumberer Numberer(Options, Out);
   int Status = 0;
   try {

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
@@ -18,6 +19,7 @@
 #include "LineNumberUnit/LineNumberUnit.h"
 #include "cli/filter/CommandLine.h"
 #include "cli/filter/LineFilter.h"
+#include "cli/io/ContentDigest.h"
 #include "cli/io/TextCodec.h"
 #include "cli/sys/System.h"
 #include "tests/cli/FilterOracle.h"
@@ -34,6 +36,12 @@ class TStringSink : public TByteSink {
 std::string Utf8(std::u16string_view Text, TTextEncoding Encoding = teUtf8) {
   std::string Out;
   EncodeText(Text, Encoding, Out);
+  return Out;
+}
+
+std::u16string Utf16Of(std::string_view Utf8Text) {
+  std::u16string Out;
+  DecodeText(Utf8Text, teUtf8, Out);
   return Out;
 }
 
@@ -455,6 +463,88 @@ TEST(SystemFacts, ShowARewriteWithinASecond) {
   EXPECT_NE(After.Modified, Before.Modified);
   (void)sys::Close(Fd);
   std::filesystem::remove(Path);
+}
+
+// A file rewritten in place with the same size and lines once Switch bytes were read in all,
+// read at most Piece bytes a read.
+class TRewrittenSource : public TInputSource {
+ public:
+  TRewrittenSource(std::string_view Old, std::string_view New, uint64_t Switch, size_t Piece)
+      : FOld(Old), FNew(New), FSwitch(Switch), FPiece(Piece) {}
+  size_t Read(char* Buffer, size_t Size) override {
+    const size_t N = std::min({Size, FPiece, FOld.size() - FPos});
+    for (size_t I = 0; I < N; ++I, ++FPos) Buffer[I] = (FRead++ < FSwitch ? FOld : FNew)[FPos];
+    return N;
+  }
+  [[nodiscard]] bool CanRewind() const override { return true; }
+  void Rewind() override { FPos = 0; }
+  [[nodiscard]] bool Waits() const override { return false; }
+  [[nodiscard]] const std::string& Name() const override { return FName; }
+
+ private:
+  std::string_view FOld, FNew;
+  uint64_t FSwitch, FRead = 0;
+  size_t FPiece, FPos = 0;
+  std::string FName = "f";
+};
+
+// Whenever the rewrite falls, every command either reports the change or read the same
+// bytes twice and writes what they make; never a success on a mix.
+TEST(LineFilter, RewriteWhileReadIsNeverASuccess) {
+  const std::string Old = "1:  ab\n2:\n3:  cd\n4:  ef\n", New = "7:  xy\n8:\n9:  zw\n0:  uv\n";
+  for (uint64_t Switch = 0; Switch <= 2 * Old.size(); ++Switch) {
+    // What each reading sees: the old bytes up to the switch, the new ones from there.
+    std::string First = Old, Second = Old;
+    for (size_t I = 0; I < Old.size(); ++I) {
+      if (I >= Switch) First[I] = New[I];
+      if (Old.size() + I >= Switch) Second[I] = New[I];
+    }
+    for (int Operation = foNumber; Operation <= foRenumber; ++Operation) {
+      TFilterRequest Request;
+      Request.Operation = static_cast<TFilterOperation>(Operation);
+      Request.BlockUnits = 1 + Switch % 5;
+      TRewrittenSource Input(Old, New, Switch, 1 + Switch % 3);
+      TStringSink Sink;
+      try {
+        const TFilterResult Result = FilterInput(Input, Request, Sink);
+        EXPECT_EQ(First, Second) << "a success on a changed file; switch " << Switch
+                                 << " operation " << Operation;
+        EXPECT_TRUE(Result.Ok);
+        EXPECT_EQ(Sink.Text, Utf8(filter_oracle::Expected(Request, Utf16Of(Second))))
+            << "switch " << Switch << " operation " << Operation;
+      } catch (const EInputError& E) {
+        EXPECT_NE(First, Second) << "switch " << Switch << " operation " << Operation;
+        EXPECT_EQ(std::string(E.what()), "f: file changed while it was being read");
+      }
+    }
+  }
+}
+
+// Reads cut a stream anywhere: the digest must not depend on where, and must see every byte.
+TEST(ContentDigest, SameForAnyCutAndSeesEveryByte) {
+  std::mt19937 Rng(7);
+  std::string Bytes(150, '\0');
+  for (char& C : Bytes) C = static_cast<char>(Rng());
+  auto Digest = [](std::string_view S, size_t Cut1, size_t Cut2) {
+    TContentDigest D;
+    D.Add(S.data(), Cut1);
+    D.Add(S.data() + Cut1, Cut2 - Cut1);
+    D.Add(S.data() + Cut2, S.size() - Cut2);
+    return D.Value();
+  };
+  const uint64_t Whole = Digest(Bytes, 0, 0);
+  for (size_t Cut1 = 0; Cut1 <= Bytes.size(); ++Cut1) {
+    for (size_t Cut2 = Cut1; Cut2 <= Bytes.size(); Cut2 += 7) {
+      ASSERT_EQ(Digest(Bytes, Cut1, Cut2), Whole) << "cuts " << Cut1 << " " << Cut2;
+    }
+  }
+  for (size_t I = 0; I < Bytes.size(); ++I) {
+    std::string Changed = Bytes;
+    Changed[I] = static_cast<char>(Changed[I] ^ (1 << (I % 8)));
+    EXPECT_NE(Digest(Changed, I / 2, I), Whole) << "byte " << I;
+  }
+  EXPECT_NE(Digest(Bytes.substr(1), 0, 0), Whole);
+  EXPECT_NE(Digest(Bytes + '\0', 0, 0), Whole);
 }
 
 }  // namespace
