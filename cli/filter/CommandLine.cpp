@@ -1,7 +1,9 @@
 #include "cli/filter/CommandLine.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cstdint>
+#include <cstring>
 
 #include "cli/io/Quote.h"
 #include "cli/nl/NlOptions.h"
@@ -97,6 +99,7 @@ enum TOptionId : uint8_t {
   oiForm,
   oiEncoding,
   oiOutput,
+  oiSpoolLimit,
   oiHelp,
   oiVersion
 };
@@ -149,6 +152,10 @@ constexpr TOptionSpec Options[] = {
      cbAll, nullptr, EncodingChoiceNames},
     {oiOutput, 'o', "output", ovFile, "FILE",
      "write to FILE instead of standard output (see docs/cli.md)", cbAll},
+    {oiSpoolLimit, 0, "spool-limit", ovText, "SIZE",
+     "keep at most SIZE (with K, M, G or T) of a pipe for its\n"
+     "second reading; more is an error (default 4G)",
+     cbAll},
     {oiHelp, 'h', "help", ovNone, nullptr, "display this help and exit", cbAll | cbTop},
     {oiVersion, 0, "version", ovNone, nullptr, "output version information and exit",
      cbAll | cbTop},
@@ -217,6 +224,31 @@ int32_t Int32Option(const std::string& What, const std::string& Value) {
   throw EUsageError("invalid " + What + ": " + Quoted(Value));
 }
 
+// A size in bytes, or in KiB, MiB, GiB or TiB with the suffix K, M, G or T (any case): "4G".
+uint64_t SizeOption(const std::string& Value) {
+  static constexpr char Suffixes[] = "KMGT";
+  size_t Digits = 0;
+  uint64_t Size = 0;
+  bool Overflow = false;
+  for (; Digits < Value.size() && Value[Digits] >= '0' && Value[Digits] <= '9'; ++Digits) {
+    Overflow |= __builtin_mul_overflow(Size, 10, &Size) ||
+                __builtin_add_overflow(Size, static_cast<uint64_t>(Value[Digits] - '0'), &Size);
+  }
+  const std::string Suffix = Value.substr(Digits);
+  if (Suffix.size() == 1) {
+    const char* At = std::strchr(Suffixes, std::toupper(static_cast<unsigned char>(Suffix[0])));
+    if (At != nullptr && *At != '\0') {
+      Overflow |= __builtin_mul_overflow(Size, uint64_t{1} << (10 * (At - Suffixes + 1)), &Size);
+    } else {
+      Digits = 0;
+    }
+  }
+  if (Digits == 0 || Suffix.size() > 1 || Size == 0 || Overflow) {
+    throw EUsageError("invalid spool limit: " + Quoted(Value) + " (a size such as 512M or 4G)");
+  }
+  return Size;
+}
+
 void ApplyOption(TCommandLine& Line, const TOptionSpec& O, const std::string& Value) {
   TNumbering& N = Line.Request.Numbering;
   switch (static_cast<TOptionId>(O.Id)) {
@@ -283,6 +315,9 @@ void ApplyOption(TCommandLine& Line, const TOptionSpec& O, const std::string& Va
     case oiOutput:
       if (Value.empty()) throw EUsageError("invalid output file name: ''");
       Line.Output = Value;
+      break;
+    case oiSpoolLimit:
+      Line.Request.SpoolLimit = SizeOption(Value);
       break;
     case oiHelp:
       Line.Action = caHelp;

@@ -917,7 +917,7 @@ TFilterResult FilterInput(TInputSource& Input, const TFilterRequest& Request, TB
   std::unique_ptr<TSpooledSource> Spool;
   TInputSource* Source = &Input;
   if (!Input.CanRewind() && NeedsPlan(Request)) {
-    Spool = std::make_unique<TSpooledSource>(Input);
+    Spool = std::make_unique<TSpooledSource>(Input, Request.SpoolLimit);
     Source = Spool.get();
   }
   const std::string Head = ReadHead(*Source);

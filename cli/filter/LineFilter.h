@@ -69,6 +69,9 @@ struct TFilterRequest {
   // the name's bytes, which may be in another encoding).
   std::string CopyPath;
   TEncodingChoice Encoding;  // none: auto
+  // The most of a pipe kept for the second reading (--spool-limit): an endless pipe would
+  // otherwise fill the temporary folder.
+  uint64_t SpoolLimit = uint64_t{4} << 30;
   // Code units read per block; a line longer than that grows the block. Small values in tests
   // exercise the seams between blocks.
   size_t BlockUnits = size_t{1} << 17;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <string>
 
 #include "cli/io/StdDescriptors.h"
 #include "cli/sys/System.h"
@@ -16,6 +17,17 @@ size_t ReadRetrying(int Fd, char* Buffer, size_t Size, const std::string& Name) 
     if (Got >= 0) return static_cast<size_t>(Got);
     if (errno != EINTR) throw EInputError(Name + ": " + std::strerror(errno));
   }
+}
+
+// Limit as people write it: "4G", "512M", "1000".
+std::string SizeText(uint64_t Limit) {
+  static constexpr char Suffixes[] = "KMGT";
+  int Power = 0;
+  while (Power < 4 && Limit % 1024 == 0) {
+    Limit /= 1024;
+    ++Power;
+  }
+  return std::to_string(Limit) + (Power > 0 ? std::string(1, Suffixes[Power - 1]) : "");
 }
 
 }  // namespace
@@ -87,14 +99,19 @@ void TMemorySource::Rewind() {
   FPos = 0;
 }
 
-TSpooledSource::TSpooledSource(TInputSource& Inner, size_t MemoryLimit)
-    : FInner(Inner), FMemoryLimit(MemoryLimit) {}
+TSpooledSource::TSpooledSource(TInputSource& Inner, uint64_t Limit, size_t MemoryLimit)
+    : FInner(Inner), FLimit(Limit), FMemoryLimit(MemoryLimit) {}
 
 TSpooledSource::~TSpooledSource() {
   if (FFileFd >= 0) sys::Close(FFileFd);
 }
 
 void TSpooledSource::Keep(const char* Bytes, size_t Size) {
+  FKept += Size;
+  if (FKept > FLimit) {
+    throw EInputError(FInner.Name() + ": more than --spool-limit=" + SizeText(FLimit) +
+                      " of input to keep for its second reading; stopped");
+  }
   const size_t InMemory = std::min(Size, FMemoryLimit - std::min(FMemoryLimit, FMemory.size()));
   FMemory.append(Bytes, InMemory);
   Bytes += InMemory;

@@ -87,9 +87,10 @@ class TMemorySource : public TInputSource {
 
 // Reads Inner once and keeps what it read, so Rewind() can replay it: in memory up to
 // MemoryLimit bytes, the rest in an anonymous temporary file that vanishes with the spool.
+// More than Limit bytes in all is an EInputError.
 class TSpooledSource : public TInputSource {
  public:
-  explicit TSpooledSource(TInputSource& Inner, size_t MemoryLimit = size_t{16} << 20);
+  TSpooledSource(TInputSource& Inner, uint64_t Limit, size_t MemoryLimit = size_t{16} << 20);
   ~TSpooledSource() override;
   TSpooledSource(const TSpooledSource&) = delete;
   TSpooledSource& operator=(const TSpooledSource&) = delete;
@@ -104,6 +105,8 @@ class TSpooledSource : public TInputSource {
   void Keep(const char* Bytes, size_t Size);
 
   TInputSource& FInner;
+  uint64_t FLimit;
+  uint64_t FKept = 0;
   size_t FMemoryLimit;
   std::string FMemory;
   int FFileFd = -1;  // the part beyond MemoryLimit

@@ -160,6 +160,9 @@ TEST(CommandLine, ParsesOptionsAnywhere) {
   EXPECT_TRUE(L.Request.CopyTidy);
   EXPECT_EQ(L.CopyPath.value_or(""), "C:\\docs\\memo.txt");
   EXPECT_EQ(ParseCommandLine({"tidy", "--help"}).Action, caHelp);
+  EXPECT_EQ(ParseCommandLine({"tidy"}).Request.SpoolLimit, uint64_t{4} << 30);
+  EXPECT_EQ(ParseCommandLine({"tidy", "--spool-limit", "3m"}).Request.SpoolLimit, 3u << 20);
+  EXPECT_EQ(ParseCommandLine({"tidy", "--spool-l=1000"}).Request.SpoolLimit, 1000u);
   EXPECT_EQ(ParseCommandLine({"--version"}).Action, caVersion);
   EXPECT_EQ(ParseCommandLine({"--he"}).Action, caHelp);
   EXPECT_EQ(ParseCommandLine({"continue", "--vers"}).Action, caVersion);
@@ -177,7 +180,8 @@ TEST(CommandLine, RejectsBadUsage) {
       {{"delete", "-r"}, "invalid option -- 'r'"},
       {{"number", "--bogus"}, "unrecognized option '--bogus'"},
       {{"number", "--s=1"},
-       "option '--s=1' is ambiguous; possibilities: '--start' '--step' '--separator'"},
+       "option '--s=1' is ambiguous; possibilities: '--start' '--step' '--separator'"
+       " '--spool-limit'"},
       {{"continue", "-rs"}, "invalid option -- 'r'"},
       {{"--reverse", "number"}, "missing command before '--reverse'"},
       {{"number", "-s"}, "option requires an argument -- 's'"},
@@ -208,6 +212,11 @@ TEST(CommandLine, RejectsBadUsage) {
       {{"delete", "--form=csv"}, "invalid form: 'csv' (allowed: colon, nl, list, auto)"},
       {{"number", "--form=nl"}, "unrecognized option '--form=nl'"},
       {{"number", "-z3", "-w4"}, "option '-z' cannot be combined with '-n' or '-w'"},
+      {{"tidy", "--spool-limit=0"}, "invalid spool limit: '0' (a size such as 512M or 4G)"},
+      {{"copy", "--spool-limit=4X"}, "invalid spool limit: '4X' (a size such as 512M or 4G)"},
+      {{"copy", "--spool-limit=G"}, "invalid spool limit: 'G' (a size such as 512M or 4G)"},
+      {{"number", "--spool-limit=16777216T"},
+       "invalid spool limit: '16777216T' (a size such as 512M or 4G)"},
   };
   for (size_t I = 0; I < std::size(Rows); ++I) {
     try {

@@ -225,6 +225,22 @@ class Program(unittest.TestCase):
         self.assertEqual(p.wait(30), 0)
         p.stdout.close()
 
+    def test_spool_limit_stops_an_endless_pipe(self):
+        # An endless pipe ends at the limit: reported, nothing written, no spool left behind.
+        spool = os.path.join(self.dir.name, "spool")
+        os.mkdir(spool)
+        env = dict(os.environ, TMPDIR=spool)
+        p = subprocess.run(["bash", "-c", 'yes | "$1" number --spool-limit=20M | head -1', "sh",
+                            CORVANE], capture_output=True, timeout=60, env=env)
+        self.assertEqual((p.stdout, p.stderr.decode()), (b"", "corvane: -: more than "
+                         "--spool-limit=20M of input to keep for its second reading; stopped\n"))
+        self.assertEqual(os.listdir(spool), [])
+        # Up to the limit a pipe is spooled as before.
+        for limit, data, status in [("4", b"a\nb\n", 0), ("3", b"a\nb\n", 1),
+                                    ("1k", b"x" * 1024, 0), ("1K", b"x" * 1025, 1)]:
+            with self.subTest(limit=limit, size=len(data)):
+                self.assertEqual(run(["copy", "--spool-limit", limit], stdin=data)[0], status)
+
     def test_late_invalid_byte_in_a_pipe(self):
         good = b"12:line\n" * 200000
         data = good + b"13:bad \xff\n14:after\n"
