@@ -1,0 +1,210 @@
+#pragma once
+// The filter's code units in and out: the writer in the input's units and byte order, and the
+// validated blocks of whole lines it reads.
+
+#include <algorithm>
+#include <bit>
+#include <cstring>
+#include <memory>
+#include <optional>
+#include <type_traits>
+
+#include "LineNumberUnit/ContinueRule.h"
+#include "LineNumberUnit/FileHeader.h"
+#include "LineNumberUnit/LineSteps.h"
+#include "cli/filter/FilterForms.h"
+#include "cli/io/BlockReader.h"
+#include "cli/io/OutputBuffer.h"
+#include "library/LineBreak/LineBreak.h"
+#include "library/UtfUnit/Utf16Validate.h"
+#include "library/UtfUnit/UtfRules.h"
+#include "library/UtfUnit/UtfUnit.h"
+
+// Pieces of LineFilter.cpp, which alone includes this header.
+namespace linefilter {
+
+constexpr bool LittleEndianHost = std::endian::native == std::endian::little;
+
+// Units readable after the last pending unit, so CutLine() reads a line's head sixteen units
+// at a time however short the line is.
+constexpr size_t Padding = 16;
+
+[[noreturn]] void ChangedWhileRead(const TInputSource& Input) {
+  throw EInputError(Input.Name() + ": file changed while it was being read");
+}
+
+// The encoding of an input and the bytes its BOM takes.
+struct TBodyInfo {
+  TTextEncoding Encoding = teUtf8;
+  size_t BomLength = 0;
+  // A body of bytes without a BOM may still be any guessed encoding until one reading shows
+  // which it is valid in; the first in the table wins (plain ASCII is UTF-8).
+  uint32_t Candidates = 1;
+  // The byte order of UTF-16 units differs from this machine's: they are swapped on the way
+  // in and on the way out.
+  bool Swapped = false;
+};
+
+// Copies N units from P to Out. Most pieces (a number field, a line) are short: they go as two
+// overlapping fixed-size moves the compiler inlines, not as a call, which costs more than the
+// copy in some C runtimes (wine's 32-bit one among them).
+template <LineUnit TChar>
+inline void CopyUnits(TChar* Out, const TChar* P, size_t N) {
+  auto* D = reinterpret_cast<char*>(Out);
+  const auto* S = reinterpret_cast<const char*>(P);
+  const size_t Bytes = N * sizeof(TChar);
+  const auto Two = [&](auto Size) {  // Size <= Bytes <= 2 Size
+    std::memcpy(D, S, Size);
+    std::memcpy(D + Bytes - Size, S + Bytes - Size, Size);
+  };
+  if (Bytes > 64) {
+    std::memcpy(D, S, Bytes);
+  } else if (Bytes >= 32) {
+    Two(std::integral_constant<size_t, 32>());
+  } else if (Bytes >= 16) {
+    Two(std::integral_constant<size_t, 16>());
+  } else if (Bytes >= 8) {
+    Two(std::integral_constant<size_t, 8>());
+  } else if (Bytes >= 4) {
+    Two(std::integral_constant<size_t, 4>());
+  } else {  // 1 to 3 bytes
+    D[0] = S[0];
+    D[Bytes / 2] = S[Bytes / 2];
+    D[Bytes - 1] = S[Bytes - 1];
+  }
+}
+
+template <LineUnit TChar>
+using TUnitReader = TBlockReader<TChar, TEveryBreak>;
+static_assert(Padding * 2 <= TUnitReader<char16_t>::PaddingBytes);
+
+// The output in the input's code units and byte order, through the output buffer.
+template <LineUnit TChar>
+class TUnitWriter {
+ public:
+  // Prefix (a BOM) goes out in front of the first units written, or at Finish().
+  // Encoding is told to the sink at once.
+  TUnitWriter(TOutputBuffer& Out, TTextEncoding Encoding, bool Swapped, std::string_view Prefix)
+      : FOut(Out), FEncoding(Encoding), FSwapped(Swapped), FPrefix(Prefix) {
+    FOut.Sink().SetEncoding(Encoding);
+  }
+
+  [[nodiscard]] TTextEncoding Encoding() const { return FEncoding; }
+  [[nodiscard]] TOutputBuffer& Buffer() { return FOut; }
+
+  // What was written so far goes out in the old encoding, what follows in the new one.
+  void SetEncoding(TTextEncoding Encoding) {
+    if (Encoding == FEncoding) return;
+    FOut.Flush();
+    FEncoding = Encoding;
+    FOut.Sink().SetEncoding(Encoding);
+  }
+
+  void append(const TChar* P, size_t N) {
+    if (N == 0) return;  // P may be null then
+    if (!FPrefix.empty()) WritePrefix();
+    if constexpr (sizeof(TChar) == 2) {
+      if (FSwapped) return AppendSwapped(P, N);
+    }
+    // Most pieces are short: copied inline into the buffer, not through a C runtime call.
+    if (N * sizeof(TChar) <= 64) {
+      CopyUnits(reinterpret_cast<TChar*>(FOut.Reserve(N * sizeof(TChar))), P, N);
+      return FOut.Commit(N * sizeof(TChar));
+    }
+    FOut.Append(reinterpret_cast<const char*>(P), N * sizeof(TChar));
+  }
+  void append(std::basic_string_view<TChar> S) { append(S.data(), S.size()); }
+
+  void Flush() { FOut.Flush(); }
+
+  // The output is complete: the prefix goes out even when nothing follows it.
+  void Finish() {
+    WritePrefix();
+    FOut.Flush();
+  }
+
+ private:
+  void WritePrefix() {
+    FOut.Append(FPrefix);
+    FPrefix = {};
+  }
+
+  void AppendSwapped(const TChar* P, size_t N) {
+    while (N > 0) {
+      const size_t Part = std::min(N, TOutputBuffer::Capacity / sizeof(TChar));
+      auto* To = reinterpret_cast<char16_t*>(FOut.Reserve(Part * sizeof(TChar)));
+      std::memcpy(To, P, Part * sizeof(TChar));
+      SwapUtf16Bytes(To, Part);
+      FOut.Commit(Part * sizeof(TChar));
+      P += Part;
+      N -= Part;
+    }
+  }
+
+  TOutputBuffer& FOut;
+  TTextEncoding FEncoding;
+  bool FSwapped;
+  std::string_view FPrefix;
+};
+
+// Validates a body block by block, each block whole lines at byte offset At of the input.
+template <LineUnit TChar>
+class TBlockValidator;
+
+template <>
+class TBlockValidator<char16_t> {
+ public:
+  explicit TBlockValidator(const TBodyInfo& Info) : FEncoding(Info.Encoding) {}
+
+  bool Validate(std::u16string_view Lines, uint64_t At, TEncodingError& Error) {
+    const size_t Bad = FirstUnpairedSurrogate(Lines.data(), Lines.size());
+    if (Bad == Lines.size()) return true;
+    Error = {At + Bad * 2, "unpaired surrogate in UTF-16"};
+    return false;
+  }
+  [[nodiscard]] TTextEncoding Encoding() const { return FEncoding; }
+
+ private:
+  TTextEncoding FEncoding;
+};
+
+// Bytes are checked as each encoding they may still be (see TBodyValidator).
+template <>
+class TBlockValidator<char> : public TBodyValidator {
+ public:
+  explicit TBlockValidator(const TBodyInfo& Info) : TBodyValidator(Info.Candidates) {}
+};
+
+// Hands OnLines the body block by block, each block whole lines (the last may lack its break)
+// and validated first. Writer, when given, is flushed before every read that may wait, and
+// told when the body turns out to be a later guess (code page 932, EUC-JP). False on invalid text,
+// with Error's offset counted from the input's start.
+template <LineUnit TChar, typename TOnLines>
+bool ScanBody(TUnitReader<TChar>& Reader, const TBodyInfo& Info, TBlockValidator<TChar>& Validator,
+              TUnitWriter<TChar>* Writer, TEncodingError& Error, TOnLines&& OnLines) {
+  if (Writer != nullptr) Reader.PassOnBeforeWaiting(&Writer->Buffer());
+  for (;;) {
+    Reader.Fill();
+    const std::basic_string_view<TChar> Pending = Reader.Pending();
+    const bool AtEnd = Reader.AtEnd();
+    // Half a code unit at the end spoils its line: only the lines before it may go out.
+    const std::basic_string_view<TChar> Lines =
+        AtEnd && !Reader.OddByte() ? Pending : Pending.substr(0, Reader.LinesEnd());
+    if (!Validator.Validate(AtEnd ? Pending : Lines,
+                            Info.BomLength + Reader.Consumed() * sizeof(TChar), Error)) {
+      return false;
+    }
+    if (Writer != nullptr) Writer->SetEncoding(Validator.Encoding());
+    if (!Lines.empty()) OnLines(Lines);
+    Reader.Consume(Lines.size());
+    if (AtEnd) break;
+  }
+  if (Reader.OddByte()) {
+    Error = {Info.BomLength + (Reader.Consumed() + Reader.Pending().size()) * 2,
+             "incomplete UTF-16 code unit"};
+    return false;
+  }
+  return true;
+}
+
+}  // namespace linefilter
