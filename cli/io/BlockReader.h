@@ -73,7 +73,7 @@ class TBlockReader {
     char* const To = Bytes(FEnd) + FOdd;
     const size_t Room = (FCapacity - FEnd) * sizeof(TChar) - FOdd;
     size_t Got = std::min(Room, FInitial.size());
-    std::memcpy(To, FInitial.data(), Got);
+    if (Got > 0) std::memcpy(To, FInitial.data(), Got);
     FInitial.remove_prefix(Got);
     if (Got < Room) {
       const size_t More = FSource.Read(To + Got, Room - Got);

@@ -65,6 +65,11 @@ class TBreakScanner {
 
  private:
   void Load() {
+    const ptrdiff_t Left = FEnd - FChunk;
+    if (Left <= 0) {  // nothing of the block is left to scan
+      FMask = 0;
+      return;
+    }
 #ifdef __SSE2__
     const __m128i Bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(FChunk));
     FMask = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(Bytes, _mm_set1_epi8('\n'))));
@@ -72,7 +77,7 @@ class TBreakScanner {
     FMask = 0;
     for (unsigned I = 0; I < 16; ++I) FMask |= unsigned{FChunk[I] == '\n'} << I;
 #endif
-    if (FEnd - FChunk < 16) FMask &= (1u << (FEnd - FChunk)) - 1;
+    if (Left < 16) FMask &= (1u << Left) - 1;
   }
 
   const char* FChunk;

@@ -330,8 +330,9 @@ TEST(LineFilter, FormsReadTheSameInAnyBlocks) {
           << "case " << Case << " operation " << Operation << " form " << +Request.Form.Read
           << " text '" << Utf8(Text) << "'";
       if (Operation == foDelete && Request.Form.Read != fcAuto) {
-        const std::u16string_view NlSeparator =
-            Request.Form.Separator.empty() ? u"\t" : Request.Form.Separator;
+        const std::u16string_view NlSeparator = Request.Form.Separator.empty()
+                                                    ? std::u16string_view(u"\t")
+                                                    : std::u16string_view(Request.Form.Separator);
         const TFormReader<char16_t> Reader(Request.Form.Read == fcList ? fkList : fkNl,
                                            NlSeparator);
         EXPECT_EQ(WantText, DeleteFormNumbers<char16_t>(Text, Reader)) << "case " << Case;
