@@ -2,7 +2,7 @@
 // the line untouched after it, the field as wide as the widest number, and the text back
 // from DeleteLineNumbers when no value is negative and no "+" is written.
 #include "fuzz/FuzzInput.h"
-#include "tests/engine/EngineOracles.h"
+#include "tests/LineNumberUnit/EngineOracles.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {
   FuzzInput In(Data, Size);

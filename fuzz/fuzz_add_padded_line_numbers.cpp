@@ -1,7 +1,7 @@
 // AddPaddedLineNumbers: the insertion oracles of AddLineNumbers, plus zero-filled digits
 // and a sign column exactly when "+" is asked for or some value is negative.
 #include "fuzz/FuzzInput.h"
-#include "tests/engine/EngineOracles.h"
+#include "tests/LineNumberUnit/EngineOracles.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {
   FuzzInput In(Data, Size);

@@ -9,7 +9,7 @@
 
 #include "cli/filter/LineFilter.h"
 #include "fuzz/FuzzInput.h"
-#include "tests/cli/FilterOracle.h"
+#include "tests/cli/filter/FilterOracle.h"
 
 namespace {
 

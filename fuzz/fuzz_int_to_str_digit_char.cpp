@@ -5,7 +5,7 @@
 #include "fuzz/FuzzInput.h"
 #include "library/AssertUnit/AssertUnit.h"
 #include "library/ConvertToTypeUnit/ConvertToTypeUnit.h"
-#include "tests/engine/EngineOracles.h"
+#include "tests/LineNumberUnit/EngineOracles.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {
   FuzzInput In(Data, Size);

@@ -1,6 +1,6 @@
 // IsLineNumberHead against the plain rule: non-empty, ASCII digits, blanks and tabs only.
 #include "fuzz/FuzzInput.h"
-#include "tests/engine/EngineOracles.h"
+#include "tests/LineNumberUnit/EngineOracles.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {
   const std::u16string Head = FuzzInput(Data, Size).Text();

@@ -14,7 +14,7 @@
 
 #include "cli/nl/NlBre.h"
 #include "cli/nl/NlText.h"
-#include "tests/cli/GnuRegexOracle.h"
+#include "tests/cli/nl/GnuRegexOracle.h"
 
 namespace {
 

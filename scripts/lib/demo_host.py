@@ -5,17 +5,17 @@
       encoding, and prints the host's --select for LINES (A-B or A, from 1; empty for none)
   demo_host.py run --runner R --arch A --host EXE --dll DLL --work DIR --doc OUT --label NAME
                    --lines LINES --id ID -- [corvane-host.exe arguments...]
-      runs corvane-host.exe once through tests/wine/corvane_host.py and prints what happened
+      runs corvane-host.exe once through tests/host/win/CorvaneHost.py and prints what happened
 
-The host is run and its report read by tests/wine/corvane_host.py, as in the end-to-end tests.
+The host is run and its report read by tests/host/win/CorvaneHost.py, as in the end-to-end tests.
 """
 import argparse
 import os
 import re
 import sys
 
-sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "tests", "wine"))
-from corvane_host import Host, unescape  # noqa: E402
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "tests", "host", "win"))
+from CorvaneHost import Host, unescape  # noqa: E402
 
 BREAKS = {"\r\n": "␍␊", "\r": "␍", "\n": "␊"}
 
