@@ -18,3 +18,8 @@
 //   CopyHeader("d/\x95\x5C", "\n", Cp932Length) == "d/\n  \x95\x5C\n"
 [[nodiscard]] std::string CopyHeader(std::string_view Path, std::string_view Break,
                                      size_t (*CharLength)(unsigned char Lead));
+
+// FileNameStart() — where CopyHeader() splits Path: after its last "\", "/" or ":", 0 without
+// one. FileNameStart(u"C:\\docs\\memo.txt") == 8
+[[nodiscard]] size_t FileNameStart(std::u16string_view Path);
+[[nodiscard]] size_t FileNameStart(std::string_view Path, size_t (*CharLength)(unsigned char Lead));

@@ -66,9 +66,15 @@ constexpr TCommandInfo Commands[] = {
     {"tidy", foTidy, "delete-number-only, then dedent"},
     {"copy", foCopy, "folder and file name, then the lines numbered from 1",
      "Write the copy-with-header form of each FILE: its folder on the first line, its\n"
-     "name indented by two blanks on the second, then its lines numbered from 1.\n"
+     "name indented by two blanks on the second, then its lines numbered from 1 (or\n"
+     "from -s).\n"
      "The header lines end with the line break of the file's first line (CR LF when\n"
-     "the file has none). The folder is the path up to its last '/', '\\' or ':'.\n"},
+     "the file has none). The folder is the path up to its last '/', '\\' or ':'.\n",
+     "\n"
+     "The fence is longer than any run of '`' in the text, so nothing in it ends the\n"
+     "block; its lines end with the header's line break.\n"
+     "  sed -n '120,160p' main.cpp | corvane copy -s 120 --header=name --fence=cpp \\\n"
+     "      --path main.cpp\n"},
     {"renumber", foRenumber, "number the lines anew from the first line's number",
      "Number the lines anew after lines were inserted into or deleted from a numbered\n"
      "list: every line loses the number it carries (digits, blanks and tabs before\n"
@@ -91,6 +97,8 @@ enum TOptionId : uint8_t {
   oiPlus,
   oiTidy,
   oiPath,
+  oiHeader,
+  oiFence,
   oiSeparator,
   oiNumberFormat,
   oiWidth,
@@ -107,6 +115,9 @@ enum TOptionId : uint8_t {
 // A command's help lists its own options first, then those every command takes.
 constexpr TOptionSpec Options[] = {
     {oiStart, 's', "start", ovText, "N", "number the first line N (default 1)", cbNumber},
+    {oiStart, 's', "start", ovText, "N",
+     "number the first line N (default 1): a region from\nan editor numbered as in its file",
+     cbCopy},
     {oiStep, 'i', "step", ovText, "N", "add N from one line to the next (default 1; may be < 0)",
      cbNumber | cbRenumber},
     {oiReverse, 'r', "reverse", ovNone, nullptr, "count from the last line upwards", cbNumber},
@@ -123,6 +134,12 @@ constexpr TOptionSpec Options[] = {
      "use PATH in the header instead of the name as given\n"
      "(standard input has an empty path otherwise)",
      cbCopy},
+    {oiHeader, 0, "header", ovWord, "WHAT",
+     "full (the folder, then the name; the default),\nname (the name alone) or none", cbCopy,
+     "full name none"},
+    {oiFence, 0, "fence", ovText, "LANG",
+     "put the numbered lines in a Markdown code fence\n(```LANG), below the header", cbCopy,
+     nullptr, nullptr, true},
     {oiSeparator, 'S', "separator", ovText, "STR",
      "write STR between a number and its line\n(default ':'; also nl's separator to read)",
      cbWrites & ~cbNumber & ~cbCopy},
@@ -184,6 +201,17 @@ TValue ChoiceOption(const TOptionSpec& O, const std::string& What, const std::st
 
 constexpr TFieldAlign NumberFormats[] = {faLeft, faRight, faZero};
 constexpr TFormChoice Forms[] = {fcColon, fcNl, fcList, fcAuto};
+constexpr TCopyHeading Headings[] = {chFull, chName, chNone};
+
+// --fence's language: an info string Markdown keeps on the fence's line.
+std::u16string FenceOption(const std::string& Value) {
+  std::u16string Language;
+  if (Value.find_first_of("\r\n`") != std::string::npos || !Utf8ToUtf16(Value, Language)) {
+    throw EUsageError("invalid fence language: " + Quoted(Value) +
+                      " (one line of text without '`')");
+  }
+  return Language;
+}
 
 // -b: a (all lines), t (lines with text) or pBRE (lines a basic regular expression matches).
 void BodyOption(TFormRequest& Form, const std::string& Value) {
@@ -302,6 +330,12 @@ void ApplyOption(TCommandLine& Line, const TOptionSpec& O, const std::string& Va
       break;
     case oiPath:
       Line.CopyPath = Value;
+      break;
+    case oiHeader:
+      Line.Request.CopyHeading = ChoiceOption(O, "header", Value, Headings);
+      break;
+    case oiFence:
+      Line.Request.CopyFence = FenceOption(Value);
       break;
     case oiEncoding: {
       const std::optional<TEncodingChoice> Choice = EncodingChoiceByName(Value);

@@ -43,6 +43,8 @@ struct TBodyFacts {
   std::optional<TFormStart<TChar>> FormStart;  // continue, renumber: the start in that form
   TLineGap FirstGap;                           // continue: what the first line's number takes
   uint64_t Selected = 0;                       // number -b: the lines it numbers
+  size_t Backticks = 0;                        // copy --fence: the longest run of '`' units
+  size_t Cp932Backticks = 0;  // the same over code page 932's characters, whose trail may be '`'
 };
 
 // The separators in the body's code units.
@@ -173,6 +175,26 @@ void GatherRenumber(TBodyFacts<TChar>& Facts, std::basic_string_view<TChar> Line
   });
 }
 
+// copy --fence: the longest run of backticks, which the fence around the lines must outgrow.
+template <LineUnit TChar>
+void MeasureBackticks(TBodyFacts<TChar>& Facts, std::basic_string_view<TChar> Lines) {
+  size_t Run = 0;
+  for (const TChar C : Lines) {
+    Run = C == TChar('`') ? Run + 1 : 0;
+    Facts.Backticks = std::max(Facts.Backticks, Run);
+  }
+  if constexpr (sizeof(TChar) == 1) {
+    const auto CharLength = EncodingRow(teCp932).CharLength;
+    Run = 0;
+    for (size_t I = 0; I < Lines.size();) {
+      const auto Lead = static_cast<unsigned char>(Lines[I]);
+      Run = Lead == '`' ? Run + 1 : 0;
+      Facts.Cp932Backticks = std::max(Facts.Cp932Backticks, Run);
+      I += CharLength(Lead);
+    }
+  }
+}
+
 // One reading of the whole body: validates it and gathers what the operation's plan needs.
 template <LineUnit TChar>
 bool GatherFacts(TUnitReader<TChar>& Reader, const TBodyInfo& Info, const TFilterRequest& Request,
@@ -194,6 +216,7 @@ bool GatherFacts(TUnitReader<TChar>& Reader, const TBodyInfo& Info, const TFilte
         });
       }
       Facts.Units += Lines.size();
+      if (Operation == foCopy && Request.CopyFence) MeasureBackticks(Facts, Lines);
       OnLines(Lines);
     });
     Facts.Encoding = Validator.Encoding();

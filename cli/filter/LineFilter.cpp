@@ -30,21 +30,31 @@ TNumberPlan RequirePlan(std::optional<TNumberPlan> Plan, const TInputSource& Inp
   return *Plan;
 }
 
+// The header --header asks for: the folder and the indented name, or the name alone.
+template <typename TChar, typename... TCharLength>
+std::basic_string<TChar> Heading(TCopyHeading Kind, std::basic_string_view<TChar> Path,
+                                 std::basic_string_view<TChar> Break, TCharLength... CharLength) {
+  if (Kind == chFull) return CopyHeader(Path, Break, CharLength...);
+  std::basic_string<TChar> Name(Path.substr(FileNameStart(Path, CharLength...)));
+  return Name.append(Break);
+}
+
 // The header of a copy in the body's code units and encoding. A path that is valid UTF-8 is
 // text (Windows gives every name so, and so does a UTF-8 locale) and is converted; one that is
 // not keeps its own bytes where the body's encoding reads them (a code page 932 name on a code
 // page 932 file). A path that can be neither is an error, never a '?' or U+FFFD.
 template <LineUnit TChar>
-void AppendCopyHeader(std::string_view Path, std::u16string_view Break, TTextEncoding Encoding,
-                      const TInputSource& Input, TUnitWriter<TChar>& Out) {
+void AppendCopyHeader(const TFilterRequest& Request, std::u16string_view Break,
+                      TTextEncoding Encoding, const TInputSource& Input, TUnitWriter<TChar>& Out) {
+  if (Request.CopyHeading == chNone) return;
+  const std::string_view Path = Request.CopyPath;
   const TEncodingRow& Row = EncodingRow(Encoding);
   std::u16string Text;
   if (!Utf8ToUtf16(Path, Text)) {
     if constexpr (sizeof(TChar) == 1) {
       if (Row.FirstBad(Path) == Path.size()) {
-        const std::string Header =
-            CopyHeader(Path, std::string(Break.begin(), Break.end()), Row.CharLength);
-        Out.append(Header.data(), Header.size());
+        const std::string Bytes(Break.begin(), Break.end());
+        Out.append(Heading<char>(Request.CopyHeading, Path, Bytes, Row.CharLength));
         return;
       }
     }
@@ -52,16 +62,9 @@ void AppendCopyHeader(std::string_view Path, std::u16string_view Break, TTextEnc
     throw EInputError(Input.Name() + ": the copy's path is not valid UTF-8" +
                       (Unicode ? std::string() : std::string(" nor ") + Row.Name));
   }
-  const std::u16string Header = CopyHeader(Text, Break);
-  if constexpr (sizeof(TChar) == 2) {
-    Out.append(Header.data(), Header.size());
-  } else {
-    std::string Bytes;
-    if (!EncodeText(Header, Encoding, Bytes)) {
-      throw EInputError(Input.Name() + ": the copy's path holds characters " + Row.Name + " lacks");
-    }
-    Out.append(Bytes.data(), Bytes.size());
-  }
+  const std::u16string Header = Heading<char16_t>(Request.CopyHeading, Text, Break);
+  if (const auto Units = EncodeUnits<TChar>(Header, Encoding)) return Out.append(*Units);
+  throw EInputError(Input.Name() + ": the copy's path holds characters " + Row.Name + " lacks");
 }
 
 // The numbers the second reading writes, planned from what the first one learnt (nothing
@@ -86,7 +89,7 @@ std::optional<TNumberPlan> PlanOutput(const TFilterRequest& Request, const TBody
       return Plan(N.Start, N.Step, N.Options, N.ZeroDigits, {},
                   Form.Body == bcAll ? Facts->Lines : Facts->Selected);
     case foCopy:
-      return Plan(1, 1, 0, 0, {}, Facts->Lines);
+      return Plan(N.Start, 1, 0, 0, {}, Facts->Lines);
     case foContinue: {
       if (Facts->FormContinue) {
         if (!Facts->FormStart) return std::nullopt;
@@ -295,6 +298,46 @@ bool Continue(TBodyWriter<TChar>& W, const TBodyFacts<TChar>& Facts, TLineNumber
   });
 }
 
+// copy: the header, the numbered lines (tidied with -t) and, with --fence, a fence around
+// them that no run of backticks in them reaches. The fence's lines end with the header's break;
+// the last line gets one before the closing fence when it has none, and the closing fence then
+// has none, so the copy ends with a break exactly when the text does.
+template <LineUnit TChar>
+bool Copy(TBodyWriter<TChar>& W, const TFilterRequest& Request, const TBodyFacts<TChar>& Facts,
+          TLineNumberer<TChar>& Numberer, const TInputSource& Input, TUnitWriter<TChar>& Out) {
+  using TView = std::basic_string_view<TChar>;
+  AppendCopyHeader(Request, Facts.FirstBreak, Facts.Encoding, Input, Out);
+  const std::basic_string<TChar> Break(Facts.FirstBreak.begin(), Facts.FirstBreak.end());
+  std::basic_string<TChar> Fence;
+  if (Request.CopyFence) {
+    const size_t Run = Facts.Encoding == teCp932 ? Facts.Cp932Backticks : Facts.Backticks;
+    Fence.assign(std::max<size_t>(3, Run + 1), TChar('`'));
+    const auto Info = EncodeUnits<TChar>(*Request.CopyFence, Facts.Encoding);
+    if (!Info) {
+      throw EInputError(Input.Name() + ": the fence's language holds characters " +
+                        EncodingName(Facts.Encoding) + " lacks");
+    }
+    Out.append(Fence + *Info + Break);
+  }
+  bool Open = false;  // the last line written has no break
+  std::basic_string<TChar> Rest;
+  const bool Valid = W.Lines([&](TView Line) {
+    if (Request.CopyTidy) {
+      if (IsBlankRest(Line)) return;
+      Rest.clear();
+      AppendDedentedRest(Facts.RestIndent, Line, Rest);
+      Line = Rest;
+    }
+    Numberer.Append(W.Line(), Line, Out);
+    Open = LineBreakLength(Line) == 0;
+  });
+  if (!Valid || !Request.CopyFence) return Valid;
+  if (Open) Out.append(Break);
+  Out.append(Fence);
+  if (!Open) Out.append(Break);
+  return true;
+}
+
 // The second reading (the only one of a stream): every line transformed as Request and Facts
 // say. Each operation runs its own loop, so nothing a plan decided is decided again per line.
 template <LineUnit TChar>
@@ -340,19 +383,8 @@ bool WriteBody(TUnitReader<TChar>& Reader, const TBodyInfo& Info, const TFilterR
         const TLineCut<TChar> C = Cut(Line);
         return IsNumberOnly(C) ? WholeLine(Line) : DedentGap(Facts->Indent, C);
       });
-    case foCopy: {
-      AppendCopyHeader(Request.CopyPath, Facts->FirstBreak, Facts->Encoding, Input, Out);
-      if (!Request.CopyTidy) {
-        return W.Lines([&](TView Line) { Numberer->Append(W.Line(), Line, Out); });
-      }
-      std::basic_string<TChar> Rest;
-      return W.Lines([&](TView Line) {
-        if (IsBlankRest(Line)) return;
-        Rest.clear();
-        AppendDedentedRest(Facts->RestIndent, Line, Rest);
-        Numberer->Append(W.Line(), Rest, Out);
-      });
-    }
+    case foCopy:
+      return Copy(W, Request, *Facts, *Numberer, Input, Out);
   }
   return false;
 }

@@ -24,7 +24,7 @@ enum TFilterOperation : uint8_t {
   foDeleteNumberOnly,  // DeleteNumberOnlyLines
   foDedent,            // DeleteIndentAfterNumber
   foTidy,              // DeleteNumberOnlyLines, then DeleteIndentAfterNumber
-  foCopy,              // header (folder, indented name), then the lines numbered from 1
+  foCopy,              // header (folder, indented name), then the lines numbered from -s
   foRenumber,          // numbers deleted, then numbering on from the first line's number
 };
 
@@ -59,15 +59,21 @@ struct TFormRequest {
   std::string Pattern;  // bcPattern: a basic regular expression, as nl reads it
 };
 
+// What heads a copy: the folder and the indented name, the name alone, or nothing.
+enum TCopyHeading : uint8_t { chFull, chName, chNone };
+
 struct TFilterRequest {
   TFilterOperation Operation = foNumber;
-  TNumbering Numbering;      // foNumber; foRenumber takes its Step
+  TNumbering Numbering;      // foNumber; foRenumber takes its Step, foCopy its Start
   int32_t ContinueStep = 1;  // foContinue
   TFormRequest Form;
   bool CopyTidy = false;  // foCopy: number, then both tidyings
   // foCopy: the path whose folder and name head the copy, as given (UTF-8 on Windows; on POSIX
   // the name's bytes, which may be in another encoding).
   std::string CopyPath;
+  TCopyHeading CopyHeading = chFull;
+  // foCopy: the numbered lines inside a Markdown code fence with this info string ("cpp").
+  std::optional<std::u16string> CopyFence;
   TEncodingChoice Encoding;  // none: auto
   // The most of a pipe kept for the second reading (--spool-limit): an endless pipe would
   // otherwise fill the temporary folder.

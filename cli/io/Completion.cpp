@@ -56,7 +56,8 @@ std::string OptionList(TOptionTable Table, unsigned Groups) {
   ForEachOption(Table, Groups, [&](const TOptionSpec& O) {
     if (O.Short != 0) List += std::string(List.empty() ? "" : " ") + "-" + O.Short;
     if (O.Long != nullptr) {
-      List += std::string(List.empty() ? "" : " ") + "--" + O.Long + (O.Value != ovNone ? "=" : "");
+      const bool Value = O.Value != ovNone && !O.OptionalValue;
+      List += std::string(List.empty() ? "" : " ") + "--" + O.Long + (Value ? "=" : "");
     }
   });
   return List;
@@ -207,7 +208,8 @@ complete -F _@P@ @P@
 std::string BashValueArms(TOptionTable Table, unsigned Groups) {
   std::string Arms;
   ForEachOption(Table, Groups, [&](const TOptionSpec& O) {
-    if (O.Value == ovNone) return;
+    // A value that may be left out is never the next word.
+    if (O.Value == ovNone || O.OptionalValue) return;
     std::string Pattern = O.Short != 0 ? std::string("-") + O.Short : "";
     if (O.Long != nullptr) Pattern += (Pattern.empty() ? "--" : " | --") + std::string(O.Long);
     const std::string Echo = O.Value == ovFile   ? " echo @files"
@@ -246,8 +248,12 @@ namespace {
 // One _arguments spec of zsh: {-s+,--start=}'[text]:N: '.
 std::string ZshSpec(const TOptionSpec& O) {
   const bool Value = O.Value != ovNone;
-  const std::string Short = O.Short != 0 ? std::string("-") + O.Short + (Value ? "+" : "") : "";
-  const std::string Long = O.Long != nullptr ? std::string("--") + O.Long + (Value ? "=" : "") : "";
+  // "-x-", "--fence=-": a value that may be left out is attached or absent.
+  const std::string Short =
+      O.Short != 0 ? std::string("-") + O.Short + (Value ? O.OptionalValue ? "-" : "+" : "") : "";
+  const std::string Long =
+      O.Long != nullptr ? std::string("--") + O.Long + (Value ? O.OptionalValue ? "=-" : "=" : "")
+                        : "";
   const std::string Names =
       !Short.empty() && !Long.empty() ? "{" + Short + "," + Long + "}" : ShellQuoted(Short + Long);
   std::string Spec =
@@ -256,7 +262,7 @@ std::string ZshSpec(const TOptionSpec& O) {
     const std::string Action = O.Value == ovFile   ? "_files"
                                : O.Value == ovWord ? "(" + WordList(O) + ")"
                                                    : " ";
-    Spec += ":" + std::string(O.Arg) + ":" + Action;
+    Spec += (O.OptionalValue ? "::" : ":") + std::string(O.Arg) + ":" + Action;
   }
   return Names + ShellQuoted(Spec);
 }
@@ -337,7 +343,7 @@ std::string FishOption(const std::string& P, const std::string& Condition, const
   std::string Line = "complete -c " + P + " -n " + FishQuoted(Condition);
   if (O.Short != 0) Line += std::string(" -s ") + O.Short;
   if (O.Long != nullptr) Line += std::string(" -l ") + O.Long;
-  if (O.Value == ovText) Line += " -x";
+  if (O.Value == ovText && !O.OptionalValue) Line += " -x";
   if (O.Value == ovWord) Line += " -x -a " + FishQuoted(WordList(O));
   if (O.Value == ovFile) Line += " -r -F";
   return Line + " -d " + FishQuoted(Description(O.Help)) + "\n";

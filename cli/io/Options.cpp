@@ -68,6 +68,8 @@ void TOptionParser::LongOption(TParsedArgument& Out) {
     if (Eq != std::string::npos) Out.Fault = Long + " doesn't allow an argument";
   } else if (Eq != std::string::npos) {
     Out.Value = Arg.substr(Eq + 1);
+  } else if (O->OptionalValue) {
+    Out.Value.clear();
   } else if (FNext < FArgs.size()) {
     Out.Value = FArgs[FNext++];
   } else {
@@ -97,6 +99,8 @@ void TOptionParser::ShortOption(TParsedArgument& Out) {
   if (Found->Value != ovNone) {
     if (!Last) {
       Out.Value = Arg.substr(Rest);
+    } else if (Found->OptionalValue) {
+      Out.Value.clear();
     } else if (FNext < FArgs.size()) {
       Out.Value = FArgs[FNext++];
     } else {
@@ -109,13 +113,14 @@ void TOptionParser::ShortOption(TParsedArgument& Out) {
 
 namespace {
 
-// "-s, --start=N", "    --path=PATH", "-x ARG".
+// "-s, --start=N", "    --path=PATH", "    --fence[=LANG]", "-x ARG".
 std::string OptionNames(const TOptionSpec& O) {
   std::string Names = O.Short != 0 ? std::string("-") + O.Short : "  ";
   if (O.Long == nullptr) return O.Arg != nullptr ? Names + " " + O.Arg : Names;
   Names += O.Short != 0 ? ", --" : "  --";
   Names += O.Long;
-  return O.Arg != nullptr ? Names + "=" + O.Arg : Names;
+  if (O.Arg == nullptr) return Names;
+  return O.OptionalValue ? Names + "[=" + O.Arg + "]" : Names + "=" + O.Arg;
 }
 
 }  // namespace

@@ -26,6 +26,9 @@ struct TOptionSpec {
   unsigned Groups;              // the commands (or help blocks) that take it, one bit each
   const char* Words = nullptr;  // ovWord: the values, separated by blanks or commas
   std::string (*WordsFrom)() = nullptr;  // ovWord: the values when another table holds them
+  // The value may be left out; given, it is attached ("--fence=cpp", "-xVALUE"), as getopt_long's
+  // optional_argument has it.
+  bool OptionalValue = false;
 };
 
 using TOptionTable = std::span<const TOptionSpec>;
