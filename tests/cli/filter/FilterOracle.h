@@ -2,6 +2,7 @@
 // What the corvane filter must write for a request: the plug-in's whole-text engine functions
 // composed on the decoded text. Shared by the filter's tests and its fuzz target.
 
+#include <algorithm>
 #include <string>
 #include <string_view>
 
@@ -62,11 +63,25 @@ inline std::u16string Expected(const TFilterRequest& R, std::u16string_view Text
     if (const size_t B = LineBreakLength(Line)) Break = Line.substr(Line.size() - B);
     return false;
   });
-  const std::u16string Numbered = AddLineNumbers(Text, 1, 1, 0, Width);
+  const std::u16string Numbered = AddLineNumbers(Text, N.Start, 1, 0, Width);
   std::u16string Path;
   (void)Utf8ToUtf16(R.CopyPath, Path);
-  return CopyHeader(Path, Break) +
-         (R.CopyTidy ? DeleteIndentAfterNumber(DeleteNumberOnlyLines(Numbered)) : Numbered);
+  const std::u16string Head = R.CopyHeading == chFull   ? CopyHeader(Path, Break)
+                              : R.CopyHeading == chName ? Path.substr(FileNameStart(Path)) + Break
+                                                        : u"";
+  const std::u16string Body =
+      R.CopyTidy ? DeleteIndentAfterNumber(DeleteNumberOnlyLines(Numbered)) : Numbered;
+  if (!R.CopyFence) return Head + Body;
+  // The fence outgrows every run of backticks; a last line without a break gets one before it.
+  size_t Run = 0;
+  for (size_t At = Text.find(u'`'); At != Text.npos; At = Text.find(u'`', At)) {
+    const size_t End = std::min(Text.find_first_not_of(u'`', At), Text.size());
+    Run = std::max(Run, End - At);
+    At = End;
+  }
+  const std::u16string Fence(std::max<size_t>(3, Run + 1), u'`');
+  const bool Open = !Body.empty() && Body.back() != u'\n' && Body.back() != u'\r';
+  return Head + Fence + *R.CopyFence + Break + Body + (Open ? Break + Fence : Fence + Break);
 }
 
 }  // namespace filter_oracle

@@ -36,8 +36,8 @@ using namespace corvane_test;
 // ('丂') and its tilde (not in code page 932).
 std::u16string RandomText(std::mt19937& Rng, TTextEncoding Encoding = teUtf8) {
   static const std::u16string Pieces[] = {
-      u"a",  u"12", u":",  u" ",  u"\t", u"  3:", u"x:y",  u"行",  u"\r\n",      u"\r",
-      u"\n", u"0",  u"表", u"ソ", u"怖", u"ｱｲ",   u"丂～", u"①髙", u"\U0001F600"};
+      u"a", u"12", u":",  u" ",  u"\t", u"  3:", u"x:y", u"行",         u"\r\n", u"\r", u"\n",
+      u"0", u"表", u"ソ", u"怖", u"ｱｲ", u"丂～", u"①髙", u"\U0001F600", u"``",   u"～`"};
   std::uniform_int_distribution<size_t> Pick(0, std::size(Pieces) - 1);
   std::uniform_int_distribution<int> Length(0, 60);
   std::u16string Text;
@@ -71,12 +71,16 @@ TEST(LineFilter, BlocksOfEveryEncodingMatchOneEngineCall) {
     Request.ContinueStep = N.Step;
     Request.CopyTidy = Case % 2 == 0;
     Request.CopyPath = "表/f";
+    Request.CopyHeading = static_cast<TCopyHeading>(Case % 3);
+    if (Case % 5 < 2) Request.CopyFence = Case % 5 == 0 ? u"" : u"言語";
     Request.Form.Read = fcColon;  // what the whole-text engine reads
     // Plain ASCII is UTF-8 to the detection; named, it is code page 932 or EUC-JP for the path
     // too.
     if (Encoding >= teCp932) Request.Encoding = Encoding;
     for (int Operation = foNumber; Operation <= foRenumber; ++Operation) {
       Request.Operation = static_cast<TFilterOperation>(Operation);
+      // The engine's tidying reads '-3:' as no number; copy -t tidies whatever the sign.
+      if (Operation == foCopy && Request.CopyTidy) N.Start = std::max(N.Start, 0);
       ASSERT_EQ(Filter(File, Request, Piece),
                 Bom + Utf8(filter_oracle::Expected(Request, Text), Encoding))
           << "case " << Case << " operation " << Operation << " start " << N.Start << " step "
