@@ -11,8 +11,9 @@ README-ja.txt, README-en.txt, CHANGES.txt (the repository's CHANGELOG.md), LICEN
 SHA256SUMS, and DIR/SHA256SUMS over the zips. The zips are byte-for-byte reproducible: fixed
 entry order, every entry dated EPOCH, fixed permissions, no extra fields.
 
-verify checks what make promises, from the files alone: the sums, the entry list, the
-DLL's machine type, exports and version, corvane.exe's machine type, imports, version block
+Both refuse a version that is not a release: CMakeLists.txt's version, and CHANGELOG.md opening
+with that version's dated section and no [Unreleased] one. verify checks what make promises,
+from the files alone: the sums, the entry list, the DLL's machine type, exports and version, corvane.exe's machine type, imports, version block
 and manifest, the texts; it runs each packaged corvane.exe under wine, and with a host
 program it also loads each packaged DLL in corvane-host.exe under wine and numbers a small
 document with it.
@@ -49,6 +50,46 @@ SUPPORTED_OS = {"{e2011457-1546-43c5-a5fe-008deee3d3f0}", "{35138b9a-5d96-4fbd-8
                 "{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}"}
 RT_VERSION = 16
 RT_MANIFEST = 24
+
+
+def project_version(root):
+    """The version CMakeLists.txt gives the project: the one source every other place takes."""
+    with open(os.path.join(root, "CMakeLists.txt"), encoding="utf-8") as f:
+        m = re.search(r"^project\(Corvane VERSION ([0-9.]+)", f.read(), re.M)
+    return m.group(1) if m else None
+
+
+def release_faults(changelog, version, project, snapshot=False):
+    """What keeps CHANGELOG.md from describing release `version` of a project at `project`:
+    a release's changelog opens with its own dated section and keeps no [Unreleased] one. A
+    snapshot (work in progress) may open with [Unreleased] instead."""
+    faults = []
+    if version != project:
+        faults.append("the release is %s but CMakeLists.txt says %s" % (version, project))
+    if snapshot and re.match(r"\[Unreleased\]$", (re.findall(r"^## (.*)$", changelog, re.M) or [""])[0]):
+        return faults
+    if re.search(r"^## \[Unreleased\]", changelog, re.M | re.I):
+        faults.append("CHANGELOG.md still has an [Unreleased] section")
+    heads = re.findall(r"^## (.*)$", changelog, re.M)
+    m = re.fullmatch(r"\[([^\]]+)\] - (\d{4})-(\d{2})-(\d{2})", heads[0]) if heads else None
+    if not m or m.group(1) != version:
+        faults.append("CHANGELOG.md's first section is %r, not '[%s] - YYYY-MM-DD'"
+                      % (heads[0] if heads else None, version))
+    else:
+        try:
+            time.strptime("-".join(m.groups()[1:]), "%Y-%m-%d")
+        except ValueError:
+            faults.append("CHANGELOG.md's [%s] is dated %s-%s-%s, no such day" % ((version,) + m.groups()[1:]))
+    if len([h for h in heads if h.startswith("[%s]" % version)]) > 1:
+        faults.append("CHANGELOG.md has more than one [%s] section" % version)
+    return faults
+
+
+def check_release(root, version, snapshot=False):
+    with open(os.path.join(root, "CHANGELOG.md"), encoding="utf-8") as f:
+        faults = release_faults(f.read(), version, project_version(root), snapshot)
+    if faults:
+        raise Failure("not a release: " + "; ".join(faults))
 
 
 def sha256(data):
@@ -143,6 +184,7 @@ def by_arch(specs, what):
 
 
 def make(args):
+    check_release(args.root, args.version, args.snapshot)
     with open(os.path.join(args.root, "LICENSE"), encoding="utf-8") as f:
         license_text = windows_text(f.read(), bom=False)
     changes_text = changes(args.root)
@@ -351,8 +393,12 @@ def check_zip(path, version, arch, args):
             checks += run_in_host(path, dll_path, arch, args)
 
     # The version block says the same version as the zip's name.
-    if ("%s.0" % version).encode("utf-16-le") not in dll:
-        raise Failure("%s: Corvane.dll carries no file version %s.0" % (path, version))
+    resources = pe_resources(dll)
+    fixed, strings = version_strings(resources[(RT_VERSION, 1)]) if (RT_VERSION, 1) in resources else ((), {})
+    want = tuple(int(n) for n in (version.split(".") + ["0"] * 4)[:4])
+    if fixed != want or strings.get("FileVersion") != "%s.0" % version:
+        raise Failure("%s: Corvane.dll's version block says %s, FileVersion %r; expected %s.0"
+                      % (path, ".".join(map(str, fixed)) or "nothing", strings.get("FileVersion"), version))
     checks += 1
 
     with open(os.path.join(args.root, "LICENSE"), encoding="utf-8") as f:
@@ -360,9 +406,11 @@ def check_zip(path, version, arch, args):
             raise Failure("%s: LICENSE.txt is not the repository's LICENSE" % path)
     if content["CHANGES.txt"] != changes(args.root):
         raise Failure("%s: CHANGES.txt is not the repository's CHANGELOG.md" % path)
-    # A release names its own version among the changes (Keep a Changelog's "## [2.4.2] ...").
-    if not re.search(r"^## \[%s\]" % re.escape(version), content["CHANGES.txt"].decode("utf-8"), re.M):
-        raise Failure("%s: CHANGES.txt has no '## [%s]' section" % (path, version))
+    # A release opens its changes with its own dated section (Keep a Changelog's "## [V] - date").
+    faults = release_faults(content["CHANGES.txt"].decode("utf-8-sig").replace("\r\n", "\n"), version,
+                            project_version(args.root), args.snapshot)
+    if faults:
+        raise Failure("%s: CHANGES.txt: %s" % (path, "; ".join(faults)))
     checks += 3
     for name, bom in (("README-ja.txt", True), ("README-en.txt", False)):
         data = content[name]
@@ -480,6 +528,7 @@ def verify(args):
         sums = parse_sums(f.read(), top)
     if not sums:
         raise Failure("%s lists no zip" % top)
+    check_release(args.root, args.version, args.snapshot)
     checks = 0
     for name, digest in sorted(sums.items()):
         m = re.fullmatch(r"Corvane-%s-(x86|x64)\.zip" % re.escape(args.version), name)
@@ -512,6 +561,8 @@ def main():
         p.add_argument("--version", required=True)
         p.add_argument("--dist", required=True)
         p.add_argument("--root", required=True)
+        p.add_argument("--snapshot", action="store_true",
+                       help="work in progress: the changelog may open with [Unreleased]")
     m.add_argument("--date", type=int, required=True, help="seconds since 1970 for every entry")
     args = parser.parse_args()
     try:

@@ -15,6 +15,7 @@ usage: scripts/package.sh [--build-prefix P] [--dist DIR]
        scripts/package.sh --dll x86|x64=PATH --exe x86|x64=PATH [--dll ... --exe ...]
                           [--host x86|x64=EXE ...] [--dist DIR]
        scripts/package.sh --verify [--dist DIR]
+       (any form) --snapshot
 
   (no --dll)      builds Corvane.dll, corvane.exe and corvane-host.exe in P/win32 and P/win64
                   (cmake presets win32 and win64; P defaults to build/, so build/win32 and
@@ -25,6 +26,8 @@ usage: scripts/package.sh [--build-prefix P] [--dist DIR]
   --host          with --dll: corvane-host.exe of that architecture, to load the packaged DLL in
   --dist          where the zips go (default dist/)
   --verify        only checks the zips already in --dist
+  --snapshot      zips of work in progress: CHANGELOG.md may open with [Unreleased]. Without
+                  it the changelog must open with this version's dated section (a release)
 
 The version is the project's (CMakeLists.txt); every zip entry is dated SOURCE_DATE_EPOCH,
 or else the time of the last commit, so the same DLL gives the same zip.
@@ -37,6 +40,7 @@ dlls=()
 exes=()
 hosts=()
 verify_only=
+snapshot=()
 while [ $# -gt 0 ]; do
   case $1 in
     -h|--help) usage; exit 0 ;;
@@ -46,6 +50,7 @@ while [ $# -gt 0 ]; do
     --exe) exes+=(--exe "${2:?--exe needs ARCH=PATH}"); shift 2 ;;
     --host) hosts+=("${2:?--host needs ARCH=EXE}"); shift 2 ;;
     --verify) verify_only=1; shift ;;
+    --snapshot) snapshot=(--snapshot); shift ;;
     *) echo "package.sh: unknown argument '$1'" >&2; usage >&2; exit 2 ;;
   esac
 done
@@ -97,12 +102,12 @@ if [ -z "$verify_only" ]; then
   epoch=${SOURCE_DATE_EPOCH:-$(git -C "$root" log -1 --format=%ct 2>/dev/null || echo 1767225600)}
   echo "=== packaging Corvane $version into ${dist#"$root"/}"
   rm -f "$dist/SHA256SUMS" "$dist"/Corvane-"$version"-x86.zip "$dist"/Corvane-"$version"-x64.zip
-  "${package[@]}" make --version "$version" --dist "$dist" --root "$root" --date "$epoch" "${exes[@]}" "${dlls[@]}"
+  "${package[@]}" make "${snapshot[@]}" --version "$version" --dist "$dist" --root "$root" --date "$epoch" "${exes[@]}" "${dlls[@]}"
 
   # The same inputs must give the same bytes.
   again=$(mktemp -d /tmp/corvane-package.XXXXXX)
   trap 'rm -rf "$again"' EXIT
-  "${package[@]}" make --version "$version" --dist "$again" --root "$root" --date "$epoch" "${exes[@]}" "${dlls[@]}" >/dev/null
+  "${package[@]}" make "${snapshot[@]}" --version "$version" --dist "$again" --root "$root" --date "$epoch" "${exes[@]}" "${dlls[@]}" >/dev/null
   for f in "$again"/*; do
     cmp -s "$f" "$dist/$(basename "$f")" ||
       { echo "package.sh: FAIL: $(basename "$f") differs when made a second time" >&2; exit 1; }
@@ -113,6 +118,6 @@ fi
 echo "=== checking ${dist#"$root"/}"
 require=()
 [ -n "$verify_only" ] || [ ${#dlls[@]} -ne 2 ] || require=(--require x86 --require x64)
-"${package[@]}" verify --version "$version" --dist "$dist" --root "$root" "${require[@]}" \
+"${package[@]}" verify "${snapshot[@]}" --version "$version" --dist "$dist" --root "$root" "${require[@]}" \
   "${host_args[@]}"
 (cd "$dist" && sha256sum -c SHA256SUMS)
