@@ -10,6 +10,7 @@
 #include "cli/Main.h"
 #include "cli/filter/CommandLine.h"
 #include "cli/io/FileIO.h"
+#include "cli/io/OutputPolicy.h"
 #include "cli/io/InputSource.h"
 #include "cli/filter/LineFilter.h"
 #include "cli/nl/NlMode.h"
@@ -74,6 +75,39 @@ int FilterFile(const std::string& Name, const TCommandLine& Line, TByteSink& Sin
   return ExitOk;
 }
 
+// The files an argument names, wildcards expanded on Windows; none is reported and raises
+// Status.
+std::vector<std::string> FileNames(const std::string& Argument, int& Status) {
+  std::vector<std::string> Names = sys::ExpandFileArgument(Argument);
+  if (Names.empty()) {
+    Report(Argument + ": " + SystemMessage(ENOENT));
+    Status = std::max(Status, ExitFailure);
+  }
+  return Names;
+}
+
+// --in-place on one file: replaced by its own result under -o's rules. A file that fails is
+// named and left as it was; the caller goes on with the others, as sed -i does.
+int EditFile(const std::string& Name, const TCommandLine& Line) {
+  std::unique_ptr<TOutput> Output;
+  try {
+    Output = OpenInPlaceOutput(Name, *Line.InPlace);
+  } catch (const EOutputError& E) {
+    Report(E.what());
+    return ExitFailure;
+  }
+  int Status = ExitFailure;
+  try {
+    Status = FilterFile(Name, Line, *Output);
+    if (Status == ExitOk) Output->Commit();
+  } catch (const EOutputError& E) {
+    Report(E.what());
+    Status = ExitFailure;
+  }
+  if (Status != ExitOk) Report(Name + ": left unchanged");
+  return Status;
+}
+
 int Run(const std::vector<std::string>& Args) {
   TCommandLine Line;
   try {
@@ -84,19 +118,21 @@ int Run(const std::vector<std::string>& Args) {
   if (Line.Action == caHelp) return WriteText(HelpText(Line.Command));
   if (Line.Action == caVersion) return WriteText(VersionText());
 
-  const std::unique_ptr<TOutput> Output = OpenOutput(Line.Output.value_or(""));
-  TByteSink* const Sink = Output.get();
-
   // Invalid text (2) wins over a failure (1).
   int Status = ExitOk;
-  for (const std::string& Argument : Line.Files) {
-    const std::vector<std::string> Names = sys::ExpandFileArgument(Argument);
-    if (Names.empty()) {
-      Report(Argument + ": " + SystemMessage(ENOENT));
-      Status = std::max(Status, ExitFailure);
+  if (Line.InPlace) {
+    for (const std::string& Argument : Line.Files) {
+      for (const std::string& Name : FileNames(Argument, Status)) {
+        Status = std::max(Status, EditFile(Name, Line));
+      }
     }
-    for (const std::string& Name : Names) {
-      Status = std::max(Status, FilterFile(Name, Line, *Sink));
+    return Status;
+  }
+
+  const std::unique_ptr<TOutput> Output = OpenOutput(Line.Output.value_or(""));
+  for (const std::string& Argument : Line.Files) {
+    for (const std::string& Name : FileNames(Argument, Status)) {
+      Status = std::max(Status, FilterFile(Name, Line, *Output));
     }
   }
 

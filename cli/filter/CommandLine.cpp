@@ -99,6 +99,7 @@ enum TOptionId : uint8_t {
   oiPath,
   oiHeader,
   oiFence,
+  oiInPlace,
   oiSeparator,
   oiNumberFormat,
   oiWidth,
@@ -169,6 +170,10 @@ constexpr TOptionSpec Options[] = {
      cbAll, nullptr, EncodingChoiceNames},
     {oiOutput, 'o', "output", ovFile, "FILE",
      "write to FILE instead of standard output (see docs/cli.md)", cbAll},
+    {oiInPlace, 0, "in-place", ovText, "SUFFIX",
+     "replace each FILE by its own result, as -o does;\n"
+     "with SUFFIX keep the original as FILE followed by\nSUFFIX",
+     cbAll, nullptr, nullptr, true},
     {oiSpoolLimit, 0, "spool-limit", ovText, "SIZE",
      "keep at most SIZE (with K, M, G or T) of a pipe for its\n"
      "second reading; more is an error (default 4G)",
@@ -350,6 +355,12 @@ void ApplyOption(TCommandLine& Line, const TOptionSpec& O, const std::string& Va
       if (Value.empty()) throw EUsageError("invalid output file name: ''");
       Line.Output = Value;
       break;
+    case oiInPlace:
+      if (Value.find_first_of("/\\") != std::string::npos) {
+        throw EUsageError("invalid backup suffix: " + Quoted(Value) + " (no '/' or '\\')");
+      }
+      Line.InPlace = Value;
+      break;
     case oiSpoolLimit:
       Line.Request.SpoolLimit = SizeOption(Value);
       break;
@@ -395,6 +406,13 @@ TCommandLine ParseCommandLine(const std::vector<std::string>& Args) {
   const TFormRequest& Form = Line.Request.Form;
   if (Line.Request.Numbering.ZeroDigits > 0 && (Form.Align || Form.Width > 0)) {
     throw EUsageError("option '-z' cannot be combined with '-n' or '-w'");
+  }
+  if (Line.InPlace) {
+    if (Line.Output) throw EUsageError("options '--in-place' and '-o' cannot be combined");
+    if (Line.Files.empty() ||
+        std::find(Line.Files.begin(), Line.Files.end(), "-") != Line.Files.end()) {
+      throw EUsageError("option '--in-place' edits files, not standard input");
+    }
   }
   if (Line.Files.empty()) Line.Files.push_back("-");
   return Line;

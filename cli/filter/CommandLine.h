@@ -26,6 +26,7 @@ struct TCommandLine {
   std::vector<std::string> Files;       // "-" for standard input; never empty for caRun
   std::optional<std::string> Output;    // -o FILE
   std::optional<std::string> CopyPath;  // copy --path PATH
+  std::optional<std::string> InPlace;   // --in-place[=SUFFIX]: the suffix, empty for none
 };
 
 // ParseCommandLine() — Args without the program name. Throws EUsageError.

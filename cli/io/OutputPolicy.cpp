@@ -1,5 +1,5 @@
-// -o by what its target is: written through a descriptor corvane holds, written directly,
-// replaced, or refused. The facts come from the system layer; the decisions are all here.
+// -o and --in-place by what their target is: written through a descriptor corvane holds, written
+// directly, replaced, or refused. The facts come from the system layer; the decisions are all here.
 #include "cli/io/OutputPolicy.h"
 
 #include <cerrno>
@@ -58,8 +58,9 @@ int HeldDescriptor(const sys::TTargetFacts& Facts, int Spelled) {
 
 }  // namespace
 
-TReplacedFile::TReplacedFile(std::string Name, std::string Target, bool Existing)
-    : FName(std::move(Name)), FTarget(std::move(Target)) {
+TReplacedFile::TReplacedFile(std::string Name, std::string Target, bool Existing,
+                             std::string KeepAs)
+    : FName(std::move(Name)), FTarget(std::move(Target)), FKeepAs(std::move(KeepAs)) {
   std::string Reason;
   if (!FFile.Create(FTarget, Reason)) {
     throw EOutputError("cannot create temporary file in '" + FFile.Folder() + "': " + Reason);
@@ -83,8 +84,32 @@ void TReplacedFile::Write(std::string_view Bytes) {
 
 void TReplacedFile::Commit() {
   std::string Reason;
-  if (!FFile.Commit(Reason)) Fail(FName + ": " + Reason);
+  if (!FFile.Commit(Reason, FKeepAs)) Fail(FName + ": " + Reason);
 }
+
+namespace {
+
+// What no name can be replaced as: one that cannot be followed, a dangling link, a directory.
+void RefuseUnreachable(const std::string& Name, const sys::TTargetFacts& Facts) {
+  if (Facts.Error != 0) Refuse(Name, Facts.Error);
+  if (Facts.Dangling) {
+    const std::string To = Facts.PointsTo.empty() ? "" : " to '" + Facts.PointsTo + "'";
+    throw EOutputError(Name + ": dangling symbolic link" + To + "; nothing written");
+  }
+  if (Facts.Kind == sys::fkDirectory) Refuse(Name, EISDIR);
+}
+
+// A regular file replaced through a temporary one, unless other names would keep the old text.
+std::unique_ptr<TOutput> ReplaceRegular(const std::string& Name, const sys::TTargetFacts& Facts,
+                                        const std::string& KeepAs) {
+  if (Facts.Links > 1) {
+    throw EOutputError(Name + ": has " + std::to_string(Facts.Links) +
+                       " hard links; not replaced, so that they do not keep the old text");
+  }
+  return std::make_unique<TReplacedFile>(Name, Facts.Final, true, KeepAs);
+}
+
+}  // namespace
 
 std::unique_ptr<TOutput> OpenFileOutput(const std::string& Name) {
   const sys::TTargetFacts Facts = sys::InspectTarget(Name);
@@ -96,22 +121,14 @@ std::unique_ptr<TOutput> OpenFileOutput(const std::string& Name) {
   }
   // A descriptor name that reaches no descriptor of ours: closed, or closed at start.
   if (Spelled >= 0) Refuse(Name, EBADF);
-  if (Facts.Error != 0) Refuse(Name, Facts.Error);
-  if (Facts.Dangling) {
-    const std::string To = Facts.PointsTo.empty() ? "" : " to '" + Facts.PointsTo + "'";
-    throw EOutputError(Name + ": dangling symbolic link" + To + "; nothing written");
-  }
+  RefuseUnreachable(Name, Facts);
   switch (Facts.Kind) {
     case sys::fkMissing:
       return std::make_unique<TReplacedFile>(Name, Name, false);
     case sys::fkDirectory:
-      Refuse(Name, EISDIR);
+      break;
     case sys::fkRegular:
-      if (Facts.Links > 1) {
-        throw EOutputError(Name + ": has " + std::to_string(Facts.Links) +
-                           " hard links; not replaced, so that they do not keep the old text");
-      }
-      return std::make_unique<TReplacedFile>(Name, Facts.Final, true);
+      return ReplaceRegular(Name, Facts, "");
     case sys::fkDevice:
     case sys::fkFifo:
     case sys::fkSocket:
@@ -121,4 +138,22 @@ std::unique_ptr<TOutput> OpenFileOutput(const std::string& Name) {
   const int Fd = sys::OpenForWriting(Facts.Final);
   if (Fd < 0) Refuse(Name, errno);
   return std::make_unique<TDescriptorOutput>(Fd, Name);
+}
+
+std::unique_ptr<TOutput> OpenInPlaceOutput(const std::string& Name, const std::string& Suffix) {
+  const sys::TTargetFacts Facts = sys::InspectTarget(Name);
+  RefuseUnreachable(Name, Facts);
+  if (Facts.Kind == sys::fkMissing) Refuse(Name, ENOENT);
+  // A device, FIFO or socket has no text to put back, as sed -i says too.
+  if (Facts.Kind != sys::fkRegular) {
+    throw EOutputError(Name + ": not a regular file; not edited in place");
+  }
+  try {
+    return ReplaceRegular(Name, Facts, Suffix.empty() ? "" : Facts.Final + Suffix);
+  } catch (const EOutputError& E) {
+    const std::string Message = E.what();
+    // Every message names the file: several are edited in one run.
+    if (Message.starts_with(Name + ": ")) throw;
+    throw EOutputError(Name + ": " + Message);
+  }
 }

@@ -1,6 +1,6 @@
 #pragma once
-// The file -o replaces: written beside its target and put in its place at Commit(). The
-// temporary file is the system layer's (sys::TTemporaryFile); what is kept and what a failure
+// The file -o and --in-place replace: written beside its target and put in its place at Commit().
+// The temporary file is the system layer's (sys::TTemporaryFile); what is kept and what a failure
 // means is decided here, once for every system.
 
 #include <string>
@@ -13,10 +13,10 @@
 // Target, so Target holds either its old content or the complete new one. Without Commit()
 // nothing remains of the temporary file and Target never changes. Existing: Target is there,
 // and the new file keeps its mode, owner and group (attributes and access list on Windows).
-// Throws EOutputError.
+// KeepAs not empty: Commit() keeps the old Target under that name. Throws EOutputError.
 class TReplacedFile : public TOutput {
  public:
-  TReplacedFile(std::string Name, std::string Target, bool Existing);
+  TReplacedFile(std::string Name, std::string Target, bool Existing, std::string KeepAs = "");
 
   void Write(std::string_view Bytes) override;
   void Commit() override;
@@ -28,5 +28,6 @@ class TReplacedFile : public TOutput {
 
   std::string FName;    // as the user wrote it
   std::string FTarget;  // the file replaced: the final target of a symbolic link
+  std::string FKeepAs;  // where the old Target goes; empty: nowhere
   sys::TTemporaryFile FFile;
 };

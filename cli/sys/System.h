@@ -121,7 +121,9 @@ class TTemporaryFile {
   // file's defaults.
   [[nodiscard]] bool KeepMetadataOf(const std::string& Target, std::string& Reason);
   // Flushes it to disk and puts it in Target's place in one step (a read-only Target too).
-  [[nodiscard]] bool Commit(std::string& Reason);
+  // With KeepAs, Target is first renamed to KeepAs (replacing what is there), and renamed back
+  // when the second rename fails; both happen while nothing can end the program between them.
+  [[nodiscard]] bool Commit(std::string& Reason, const std::string& KeepAs = "");
   // Removes it; nothing of it remains. Called by the destructor.
   void Discard() noexcept;
 

@@ -115,8 +115,20 @@ std::string CandidateName(const std::string& Folder, unsigned Attempt) {
   return InFolder(Folder, Base);
 }
 
+// Renames From over Target; with KeepAs, Target goes there first, and back if the second
+// rename fails. False with errno set.
+bool RenameKeeping(const char* From, const std::string& Target, const std::string& KeepAs) {
+  if (!KeepAs.empty() && ::rename(Target.c_str(), KeepAs.c_str()) != 0) return false;
+  if (::rename(From, Target.c_str()) == 0) return true;
+  const int Errno = errno;
+  if (!KeepAs.empty()) ::rename(KeepAs.c_str(), Target.c_str());
+  errno = Errno;
+  return false;
+}
+
 // Gives the unnamed file Fd a name and renames it over Target; false with errno set.
-bool NameAndRename(int Fd, const std::string& Folder, const std::string& Target) {
+bool NameAndRename(int Fd, const std::string& Folder, const std::string& Target,
+                   const std::string& KeepAs) {
   const TSignalsHeld Held;
   for (unsigned Attempt = 0; Attempt < 100; ++Attempt) {
     const std::string Name = CandidateName(Folder, Attempt);
@@ -126,7 +138,7 @@ bool NameAndRename(int Fd, const std::string& Folder, const std::string& Target)
       if (errno == EEXIST) continue;
       return false;
     }
-    const bool Renamed = ::rename(Name.c_str(), Target.c_str()) == 0;
+    const bool Renamed = RenameKeeping(Name.c_str(), Target, KeepAs);
     const int Errno = errno;
     if (!Renamed) ::unlink(Name.c_str());
     GHasName = 0;
@@ -192,7 +204,7 @@ bool sys::TTemporaryFile::KeepMetadataOf(const std::string& Target, std::string&
   return Kept;
 }
 
-bool sys::TTemporaryFile::Commit(std::string& Reason) {
+bool sys::TTemporaryFile::Commit(std::string& Reason, const std::string& KeepAs) {
   TState& S = *FState;
   bool Done = ::fsync(FFd) == 0;
   if (S.Named) {
@@ -201,11 +213,11 @@ bool sys::TTemporaryFile::Commit(std::string& Reason) {
     FFd = -1;
     if (Done) {
       const TSignalsHeld Held;
-      Done = ::rename(GName, FTarget.c_str()) == 0;
+      Done = RenameKeeping(GName, FTarget, KeepAs);
       if (Done) GHasName = 0, S.Named = false;
     }
   } else if (Done) {
-    Done = NameAndRename(FFd, FFolder, FTarget);
+    Done = NameAndRename(FFd, FFolder, FTarget, KeepAs);
   }
   if (!Done) {
     Reason = std::strerror(errno);

@@ -167,7 +167,7 @@ bool sys::TTemporaryFile::KeepMetadataOf(const std::string& Target, std::string&
   return true;
 }
 
-bool sys::TTemporaryFile::Commit(std::string& Reason) {
+bool sys::TTemporaryFile::Commit(std::string& Reason, const std::string& KeepAs) {
   TState& S = *FState;
   const TCommitting Held;
   const HANDLE File = HandleOf(FFd);
@@ -185,17 +185,25 @@ bool sys::TTemporaryFile::Commit(std::string& Reason) {
   // A read-only target is replaced, as a rename replaces it on POSIX, and the new file is
   // read-only in turn; the mark is taken off just for the rename, and back on if it fails.
   const std::wstring Target = WideName(FTarget);
+  const std::wstring Kept = WideName(KeepAs);
   const DWORD Old = GetFileAttributesW(Target.c_str());
   const bool ReadOnly = Old != INVALID_FILE_ATTRIBUTES && (Old & FILE_ATTRIBUTE_READONLY) != 0;
   if (Done && ReadOnly) Done = SetFileAttributesW(Target.c_str(), Old & ~FILE_ATTRIBUTE_READONLY);
-  if (Done) {
-    Done = MoveFileExW(S.Name.c_str(), Target.c_str(),
-                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+  constexpr DWORD Replace = MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH;
+  if (Done && !KeepAs.empty()) {
+    Done = MoveFileExW(Target.c_str(), Kept.c_str(), Replace);
     if (!Done) Error = GetLastError();
-    if (!Done && ReadOnly) SetFileAttributesW(Target.c_str(), Old);
+  }
+  if (Done) {
+    Done = MoveFileExW(S.Name.c_str(), Target.c_str(), Replace);
+    if (!Done) Error = GetLastError();
+    if (!Done && !KeepAs.empty()) MoveFileExW(Kept.c_str(), Target.c_str(), MOVEFILE_WRITE_THROUGH);
+    // The original keeps its read-only mark where it is kept.
+    if (Done && ReadOnly && !KeepAs.empty()) SetFileAttributesW(Kept.c_str(), Old);
   } else if (Error == ERROR_SUCCESS) {
     Error = GetLastError();
   }
+  if (!Done && ReadOnly) SetFileAttributesW(Target.c_str(), Old);
   if (!Done) {
     Reason = win::Reason(Error);
     return false;

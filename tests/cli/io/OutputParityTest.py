@@ -1,5 +1,5 @@
 #!/usr/bin/env python3
-"""One table of -o targets, run by the same script on corvane natively and on corvane.exe under
+"""One table of -o targets and one of --in-place files, run by the same script on corvane natively and on corvane.exe under
 wine (x86 and x64), each row held to one outcome on both systems: exit status, message, what
 the target and any other name hold afterwards, and whether a link is still a link. Signals
 that end a run while it writes are rows too: never exit status 0, nothing left behind.
@@ -78,6 +78,39 @@ ROWS = [
     ("null device", None, NULL, 0, "", {}, []),
 ]
 
+# --in-place: name, setup, arguments after "number", status, standard error (a regex over all
+# of it), afterwards as above, and what wine gives instead.
+BAD = b"\xff\xfe\x00\xd8"  # UTF-16LE with an unpaired surrogate
+IN_PLACE_ROWS = [
+    ("in place, several", files(**{"a.txt": SOURCE, "b.txt": b"x\r\n"}),
+     ["--in-place", "a.txt", "b.txt"], 0, "", {"a.txt": NUMBERED, "b.txt": b"1:x\r\n"}, []),
+    ("in place, backup", files(**{"t.txt": SOURCE, "t.txt~": OLD}), ["--in-place=~", "t.txt"], 0,
+     "", {"t.txt": NUMBERED, "t.txt~": SOURCE}, []),
+    ("in place, link", lambda d: (files(**{"t.txt": SOURCE})(d), links(("l.txt", "t.txt"))(d)),
+     ["--in-place=.bak", "l.txt"], 0, "",
+     {"t.txt": NUMBERED, "t.txt.bak": SOURCE, "l.txt.bak": None}, ["l.txt"]),
+    ("in place, one fails", files(**{"bad.txt": BAD, "ok.txt": SOURCE}),
+     ["--in-place=.bak", "bad.txt", "missing.txt", "ok.txt"], 2,
+     r"corvane: bad\.txt: unpaired surrogate[^\n]*\ncorvane: bad\.txt: left unchanged\n"
+     r"corvane: missing\.txt: No such file or directory\n",
+     {"bad.txt": BAD, "bad.txt.bak": None, "ok.txt": NUMBERED, "ok.txt.bak": SOURCE}, []),
+    ("in place, hard link", hard_link, ["--in-place", "h.txt"], 1,
+     r"corvane: h\.txt: has 2 hard links; not replaced[^\n]*\n", {"h.txt": OLD, "h2.txt": OLD},
+     []),
+    ("in place, read-only", read_only, ["--in-place", "ro.txt"], 0, "", {"ro.txt": b"1:old\n"}, []),
+    ("in place, directory", lambda d: os.mkdir(os.path.join(d, "dir")), ["--in-place", "dir"], 1,
+     r"corvane: dir: Is a directory\n", {}, []),
+    ("in place, device", None, ["--in-place", NULL], 1,
+     r"corvane: %s: not a regular file; not edited in place\n" % re.escape(NULL), {}, []),
+    ("in place with -o", files(**{"t.txt": SOURCE}), ["--in-place", "-o", "u.txt", "t.txt"], 1,
+     r"corvane: options '--in-place' and '-o' cannot be combined\n.*", {"t.txt": SOURCE,
+                                                                         "u.txt": None}, []),
+    # Windows programs expand their own wildcards.
+    ("in place, wildcard", files(**{"w1.txt": SOURCE, "w2.txt": b"x\n"}),
+     ["--in-place", "w*.txt"], 1, r"corvane: w\*\.txt: No such file or directory\n",
+     {"w1.txt": SOURCE}, [], {"wine": (0, "", {"w1.txt": NUMBERED, "w2.txt": b"1:x\n"}, [])}),
+]
+
 
 # A console program needs no display; without one the runner would start xvfb-run for each
 # run, and a signal would reach that rather than the program.
@@ -123,6 +156,23 @@ def check_row(row, work):
         code, err, out, sorted(os.listdir(work)))
 
 
+def check_in_place(row, work):
+    name, setup, args, status, message, after, still_links = row[:7]
+    if WINE and len(row) > 7:
+        status, message, after, still_links = row[7]["wine"]
+    if setup:
+        setup(work)
+    code, out, err = corvane(["number"] + args, work)
+    got = [code, bool(re.fullmatch(message, err, re.S)), out == b""]
+    got += [content(os.path.join(work, n)) == c for n, c in after.items()]
+    got += [os.path.islink(os.path.join(work, n)) for n in still_links]
+    if name.endswith("read-only"):
+        got.append(stat.S_IMODE(os.stat(os.path.join(work, "ro.txt")).st_mode) & 0o222 == 0)
+    got.append(leftovers(work) == [])
+    want = [status] + [True] * (len(got) - 1)
+    return got == want, "status %d, stderr %r, folder %s" % (code, err, sorted(os.listdir(work)))
+
+
 def check_directory_input(work):
     """A folder given as input says what it is, on both systems."""
     code, out, err = corvane(["number", "."], work)
@@ -159,6 +209,7 @@ def check_signal(sig, work):
 def main():
     failures = 0
     cases = [(row[0], lambda w, row=row: check_row(row, w)) for row in ROWS]
+    cases += [(row[0], lambda w, row=row: check_in_place(row, w)) for row in IN_PLACE_ROWS]
     cases.append(("folder as input", check_directory_input))
     signals = [signal.SIGINT, signal.SIGTERM, signal.SIGHUP, signal.SIGQUIT, signal.SIGKILL]
     cases += [(s.name, lambda w, s=s: check_signal(s, w)) for s in signals]
