@@ -171,8 +171,8 @@ constexpr TOptionSpec Options[] = {
     {oiOutput, 'o', "output", ovFile, "FILE",
      "write to FILE instead of standard output (see docs/cli.md)", cbAll},
     {oiInPlace, 0, "in-place", ovText, "SUFFIX",
-     "replace each FILE by its own result, as -o does;\n"
-     "with SUFFIX keep the original as FILE followed by\nSUFFIX",
+     "replace each FILE by its own result, as -o\n"
+     "replaces a file; with SUFFIX keep the original\nas FILE SUFFIX (memo.txt.bak)",
      cbAll, nullptr, nullptr, true},
     {oiSpoolLimit, 0, "spool-limit", ovText, "SIZE",
      "keep at most SIZE (with K, M, G or T) of a pipe for its\n"
@@ -464,7 +464,8 @@ std::string OverviewHelp() {
          "\n"
          "With no FILE, or when FILE is -, read standard input. Several files are\n"
          "processed one after another, each on its own (numbering starts again), and the\n"
-         "results are written one after another, as cat would.\n"
+         "results are written one after another, as cat would; --in-place replaces each\n"
+         "file by its own result instead.\n"
          "A byte order mark decides the encoding (UTF-8, UTF-16LE, UTF-16BE); without one,\n"
          "text valid as UTF-8 is UTF-8, else text valid as code page 932 (Shift_JIS), else\n"
          "as EUC-JP, is that; -e names the encoding instead. The output is in the input's\n"
