@@ -242,6 +242,23 @@ class Output(unittest.TestCase):
                 self.assertEqual(stat.S_IMODE(os.stat(target).st_mode), 0o604)
                 self.write(target, b"old\n")
 
+    def test_in_place_puts_the_original_back_when_the_replacement_fails(self):
+        """--in-place=SUFFIX renames the original aside first; when the new file then cannot
+        take its place, the original goes back, nothing else remains, the file is named as
+        left unchanged and the next file is still tried."""
+        first, second = self.path("first.txt"), self.path("second.txt")
+        self.write(first, SOURCE)
+        self.write(second, b"x\n")
+        env = dict(os.environ, LD_PRELOAD=NO_TMPFILE, CORVANE_TEST_RENAME_FAILS="1",
+                   ASAN_OPTIONS="verify_asan_link_order=0")
+        code, out, err = run(["number", "--in-place=.bak", first, second], env=env)
+        self.assertEqual((code, out), (1, b""))
+        self.assertEqual(err, "".join("corvane: %s: Input/output error\n"
+                                      "corvane: %s: left unchanged\n" % (f, f)
+                                      for f in (first, second)))
+        self.assertEqual((self.read(first), self.read(second)), (SOURCE, b"x\n"))
+        self.assertEqual(sorted(os.listdir(self.dir.name)), ["first.txt", "second.txt", "src.txt"])
+
     def temporaries(self):
         return [n for n in os.listdir(self.dir.name) if n.startswith(".corvane-")]
 
