@@ -42,7 +42,7 @@ int rename(const char* From, const char* To) {
     errno = EIO;
     return -1;
   }
-  int (*Real)(const char*, const char*) = (int (*)(const char*, const char*))dlsym(RTLD_NEXT,
-                                                                                   "rename");
+  int (*Real)(const char*, const char*) =
+      (int (*)(const char*, const char*))dlsym(RTLD_NEXT, "rename");
   return Real(From, To);
 }
