@@ -85,6 +85,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {
   R.Encoding = Choices[(Options >> 2) % std::size(Choices)];
   R.ContinueStep = R.Numbering.Step;
   R.CopyTidy = (Reading & 0x80) != 0;
+  // The engine's tidying reads '-3:' as no number; copy -t tidies whatever the sign.
+  if (R.Operation == foCopy && R.CopyTidy) R.Numbering.Start = std::max(R.Numbering.Start, 0);
   R.CopyPath = "dir/file";
   R.Form.Read = fcColon;  // what the whole-text engine reads
   const std::string_view File(reinterpret_cast<const char*>(Data) + std::min<size_t>(Size, 10),
