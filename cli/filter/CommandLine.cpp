@@ -139,7 +139,7 @@ constexpr TOptionSpec Options[] = {
      "full (the folder, then the name; the default),\nname (the name alone) or none", cbCopy,
      "full name none"},
     {oiFence, 0, "fence", ovText, "LANG",
-     "put the numbered lines in a Markdown code fence\n(```LANG), below the header", cbCopy,
+     "put the numbered lines in a Markdown code fence\n(```LANG) below the header", cbCopy,
      nullptr, nullptr, true},
     {oiSeparator, 'S', "separator", ovText, "STR",
      "write STR between a number and its line\n(default ':'; also nl's separator to read)",
@@ -171,8 +171,8 @@ constexpr TOptionSpec Options[] = {
     {oiOutput, 'o', "output", ovFile, "FILE",
      "write to FILE instead of standard output (see docs/cli.md)", cbAll},
     {oiInPlace, 0, "in-place", ovText, "SUFFIX",
-     "replace each FILE by its own result, as -o\n"
-     "replaces a file; with SUFFIX keep the original\nas FILE SUFFIX (memo.txt.bak)",
+     "replace each FILE by its own result;\n"
+     "with SUFFIX keep the original as FILE SUFFIX\n(memo.txt.bak); see docs/cli.md",
      cbAll, nullptr, nullptr, true},
     {oiSpoolLimit, 0, "spool-limit", ovText, "SIZE",
      "keep at most SIZE (with K, M, G or T) of a pipe for its\n"
