@@ -451,9 +451,11 @@ TFilterResult FilterBody(TInputSource& Input, const TBodyInfo& Info, std::string
   TTextEncoding Assumed = Info.Encoding;
   TBodySeparators<TChar> Separators = EncodeSeparators<TChar>(Request.Form, Assumed, Input);
   uint64_t FirstDigest = 0;
+  TDigestTrail Trail;
   for (TBodyInfo Reading = Info;;) {
     TUnitReader<TChar> Reader(Input, Capacity, AfterBom, Info.Swapped);
-    Reader.Digested();
+    Trail = TDigestTrail();
+    Reader.MarkTrail(Trail);
     if (!GatherFacts(Reader, Reading, Request, Separators, Facts, Result.Error)) {
       Result.Ok = false;
       return Result;
@@ -478,10 +480,11 @@ TFilterResult FilterBody(TInputSource& Input, const TBodyInfo& Info, std::string
   Proven.Candidates = uint32_t{1} << Facts.Encoding;
   TUnitWriter<TChar> Out(Buffer, Facts.Encoding, Info.Swapped, Bom);
   RewindHead(Input, Head);
-  // Validated again: only bytes that were validated ever reach the output, even when the
-  // file changed in a way its size and time do not show.
+  // Only bytes that were validated ever reach the output, even when the file changed in a way
+  // its size and time do not show: what the digests do not show to be the bytes of the first
+  // reading is validated again.
   TUnitReader<TChar> Reader(Input, Capacity, AfterBom, Info.Swapped);
-  Reader.Digested();
+  Reader.FollowTrail(Trail);
   TEncodingError Changed;
   if (!WriteBody<TChar>(Reader, Proven, Request, Separators, &Facts, Input, Out, Changed)) {
     ChangedWhileRead(Input);

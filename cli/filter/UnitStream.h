@@ -78,7 +78,8 @@ template <LineUnit TChar>
 using TUnitReader = TBlockReader<TChar, TEveryBreak>;
 static_assert(Padding * 2 <= TUnitReader<char16_t>::PaddingBytes);
 
-// The output in the input's code units and byte order, through the output buffer.
+// The output in the input's code units and byte order, through the output buffer (which swaps
+// the bytes of UTF-16 units in the other byte order as it passes them on).
 template <LineUnit TChar>
 class TUnitWriter {
  public:
@@ -87,6 +88,7 @@ class TUnitWriter {
   TUnitWriter(TOutputBuffer& Out, TTextEncoding Encoding, bool Swapped, std::string_view Prefix)
       : FOut(Out), FEncoding(Encoding), FSwapped(Swapped), FPrefix(Prefix) {
     FOut.Sink().SetEncoding(Encoding);
+    FOut.SwapPairs(Swapped);
   }
 
   [[nodiscard]] TTextEncoding Encoding() const { return FEncoding; }
@@ -103,9 +105,6 @@ class TUnitWriter {
   void append(const TChar* P, size_t N) {
     if (N == 0) return;  // P may be null then
     if (!FPrefix.empty()) WritePrefix();
-    if constexpr (sizeof(TChar) == 2) {
-      if (FSwapped) return AppendSwapped(P, N);
-    }
     // Most pieces are short: copied inline into the buffer, not through a C runtime call.
     if (N * sizeof(TChar) <= 64) {
       CopyUnits(reinterpret_cast<TChar*>(FOut.Reserve(N * sizeof(TChar))), P, N);
@@ -125,20 +124,12 @@ class TUnitWriter {
 
  private:
   void WritePrefix() {
-    FOut.Append(FPrefix);
+    // The buffer swaps the pairs of swapped UTF-16 on their way out: the BOM goes in swapped.
+    std::string Prefix(FPrefix);
+    for (size_t I = 0; FSwapped && I + 1 < Prefix.size(); I += 2)
+      std::swap(Prefix[I], Prefix[I + 1]);
+    FOut.Append(Prefix);
     FPrefix = {};
-  }
-
-  void AppendSwapped(const TChar* P, size_t N) {
-    while (N > 0) {
-      const size_t Part = std::min(N, TOutputBuffer::Capacity / sizeof(TChar));
-      auto* To = reinterpret_cast<char16_t*>(FOut.Reserve(Part * sizeof(TChar)));
-      std::memcpy(To, P, Part * sizeof(TChar));
-      SwapUtf16Bytes(To, Part);
-      FOut.Commit(Part * sizeof(TChar));
-      P += Part;
-      N -= Part;
-    }
   }
 
   TOutputBuffer& FOut;
@@ -190,8 +181,11 @@ bool ScanBody(TUnitReader<TChar>& Reader, const TBodyInfo& Info, TBlockValidator
     // Half a code unit at the end spoils its line: only the lines before it may go out.
     const std::basic_string_view<TChar> Lines =
         AtEnd && !Reader.OddByte() ? Pending : Pending.substr(0, Reader.LinesEnd());
-    if (!Validator.Validate(AtEnd ? Pending : Lines,
-                            Info.BomLength + Reader.Consumed() * sizeof(TChar), Error)) {
+    // Whole lines the digests show to be bytes an earlier reading validated are valid.
+    const bool Same =
+        !AtEnd && (Reader.Consumed() + Lines.size()) * sizeof(TChar) <= Reader.SameBytes();
+    if (!Same && !Validator.Validate(AtEnd ? Pending : Lines,
+                                     Info.BomLength + Reader.Consumed() * sizeof(TChar), Error)) {
       return false;
     }
     if (Writer != nullptr) Writer->SetEncoding(Validator.Encoding());

@@ -57,6 +57,19 @@ class TBlockReader {
   void PassOnBeforeWaiting(TOutputBuffer* Out) { FOut = Out; }
   // Digested() — every byte read from here on goes into Digest() (Initial included).
   void Digested() { FDigested = true; }
+  // MarkTrail() — Digested(), and Trail marked at the end of every read, for a later reading.
+  void MarkTrail(TDigestTrail& Trail) {
+    FDigested = true;
+    FMark = &Trail;
+  }
+  // FollowTrail() — Digested(), compared with what an earlier reading marked in Trail.
+  void FollowTrail(TDigestTrail& Trail) {
+    FDigested = true;
+    FFollow = &Trail;
+  }
+  // SameBytes() — how many first bytes (Initial included) are shown to be the same as those
+  // of the reading FollowTrail() follows; 0 without one.
+  [[nodiscard]] uint64_t SameBytes() const { return FFollow != nullptr ? FFollow->Same() : 0; }
 
   // Fill() — reads once more behind the pending units, growing the buffer when they fill it;
   // AtEnd() once the input has ended. Throws EInputError.
@@ -80,7 +93,12 @@ class TBlockReader {
       FAtEnd = More == 0;
       Got += More;
     }
-    if (FDigested) FDigest.Add(To, Got);
+    if (FFollow != nullptr) {
+      FFollow->Follow(FDigest, To, Got);
+    } else if (FDigested) {
+      FDigest.Add(To, Got);
+    }
+    if (FMark != nullptr) FMark->Mark(FDigest);
     const size_t Total = FOdd + Got;
     const size_t NewUnits = Total / sizeof(TChar);
     if constexpr (sizeof(TChar) == 2) {
@@ -144,6 +162,8 @@ class TBlockReader {
   size_t FSearched = 0;  // units of Pending() searched for breaks
   bool FAtEnd = false;
   bool FDigested = false;
+  TDigestTrail* FMark = nullptr;
+  TDigestTrail* FFollow = nullptr;
   uint64_t FConsumed = 0;
   TContentDigest FDigest;
 };

@@ -1,15 +1,15 @@
 // Eight lanes of eight bytes a stripe, each word added to its neighbour lane and its two
-// halves (keyed) multiplied into its own (the shape of xxHash's XXH3): the loop vectorises with
-// plain SSE2, so the digest costs a fraction of reading the bytes. Every few stripes the lanes
+// halves (keyed) multiplied into its own (the shape of xxHash's XXH3): vector code chosen for the
+// CPU at run time (SSE2 or AVX2, in the 32-bit build too), so the digest costs a fraction of
+// reading the bytes. Every few stripes the lanes
 // are stirred, so no difference can cancel out later. Stripes start at fixed offsets of the
 // stream, never at the cuts of the reads.
 #include "cli/io/ContentDigest.h"
 
 #include <algorithm>
 #include <cstring>
-#ifdef __SSE2__
-#include <emmintrin.h>
-#endif
+
+#include "library/SimdUnit/Vector.h"
 
 namespace {
 
@@ -32,9 +32,25 @@ inline uint64_t Word(const unsigned char* P) {
 }
 
 // Acc[I] += Data[I ^ 1] + low half * high half of (Data[I] ^ Keys[I]), for every stripe.
-inline void Accumulate(uint64_t (&Acc)[TContentDigest::Lanes], const unsigned char* P,
-                       size_t Count) {
-#ifdef __SSE2__
+void AccumulateScalar(uint64_t* Acc, const unsigned char* P, size_t Count) {
+  for (; Count > 0; --Count, P += TContentDigest::Stripe) {
+    for (size_t I = 0; I < TContentDigest::Lanes; ++I) {
+      const uint64_t Keyed = Word(P + 8 * I) ^ Keys[I];
+      Acc[I] += Word(P + 8 * (I ^ 1)) + (Keyed & 0xFFFFFFFF) * (Keyed >> 32);
+    }
+  }
+}
+
+}  // namespace
+
+#if CORVANE_SIMD_X86
+// clang-format off
+CORVANE_SIMD_BEGIN(sse2, "sse2")
+// clang-format on
+
+// Two lanes a register: the multiply takes the low half of each 64-bit lane, the shuffle swaps
+// the lanes' words.
+void Accumulate(uint64_t* Acc, const unsigned char* P, size_t Count) {
   __m128i A[4], K[4];
   for (int J = 0; J < 4; ++J) {
     A[J] = _mm_loadu_si128(reinterpret_cast<const __m128i*>(Acc + 2 * J));
@@ -50,24 +66,69 @@ inline void Accumulate(uint64_t (&Acc)[TContentDigest::Lanes], const unsigned ch
     }
   }
   for (int J = 0; J < 4; ++J) _mm_storeu_si128(reinterpret_cast<__m128i*>(Acc + 2 * J), A[J]);
-#else
-  for (; Count > 0; --Count, P += TContentDigest::Stripe) {
-    for (size_t I = 0; I < TContentDigest::Lanes; ++I) {
-      const uint64_t Keyed = Word(P + 8 * I) ^ Keys[I];
-      Acc[I] += Word(P + 8 * (I ^ 1)) + (Keyed & 0xFFFFFFFF) * (Keyed >> 32);
-    }
-  }
-#endif
 }
 
+// clang-format off
+CORVANE_SIMD_END
+CORVANE_SIMD_BEGIN(avx2, "avx2")
+// clang-format on
+
+// Four lanes a register; the shuffle works within each 128-bit half, as the pairs of lanes do.
+void Accumulate(uint64_t* Acc, const unsigned char* P, size_t Count) {
+  __m256i A[2], K[2];
+  for (int J = 0; J < 2; ++J) {
+    A[J] = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(Acc + 4 * J));
+    K[J] = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(Keys + 4 * J));
+  }
+  for (; Count > 0; --Count, P += TContentDigest::Stripe) {
+    for (int J = 0; J < 2; ++J) {
+      const __m256i Data = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(P + 32 * J));
+      const __m256i Keyed = _mm256_xor_si256(Data, K[J]);
+      const __m256i Product = _mm256_mul_epu32(Keyed, _mm256_srli_epi64(Keyed, 32));
+      const __m256i Swapped = _mm256_shuffle_epi32(Data, _MM_SHUFFLE(1, 0, 3, 2));
+      A[J] = _mm256_add_epi64(A[J], _mm256_add_epi64(Product, Swapped));
+    }
+  }
+  for (int J = 0; J < 2; ++J) _mm256_storeu_si256(reinterpret_cast<__m256i*>(Acc + 4 * J), A[J]);
+}
+
+// clang-format off
+CORVANE_SIMD_END
+// clang-format on
+#endif
+
+namespace {
+
+using TAccumulate = void (*)(uint64_t* Acc, const unsigned char* P, size_t Count);
+
+// By TSimdLevel; SSSE3 adds nothing this needs.
+constexpr TAccumulate Implementations[] = {
+    AccumulateScalar,
+#if CORVANE_SIMD_X86
+    simd_sse2::Accumulate,
+    nullptr,
+    simd_avx2::Accumulate,
+#endif
+};
+
 }  // namespace
+
+TContentDigest::TContentDigest() {
+  static const TAccumulate Best = SimdBest(Implementations);
+  FAccumulate = Best;
+}
+
+TContentDigest::TContentDigest(TSimdLevel Level) {
+  const TAccumulate Pick = SimdPick(Implementations, Level);
+  FAccumulate = Pick != nullptr ? Pick : AccumulateScalar;
+}
 
 void TContentDigest::Stripes(const unsigned char* P, size_t Count) {
   while (Count > 0) {
     const size_t Run = std::min<size_t>(Count, StripesPerStir - FStripes % StripesPerStir);
     uint64_t Acc[Lanes];
     std::memcpy(Acc, FLanes, sizeof Acc);
-    Accumulate(Acc, P, Run);
+    FAccumulate(Acc, P, Run);
     P += Run * Stripe;
     FStripes += Run;
     Count -= Run;
@@ -104,4 +165,24 @@ uint64_t TContentDigest::Value() const {
   H *= Prime2;
   H ^= H >> 29;
   return H;
+}
+
+void TDigestTrail::Mark(const TContentDigest& Digest) {
+  const uint64_t Last = FMarks.empty() ? 0 : FMarks.back().Bytes;
+  if (FMarks.size() < MaxMarks && Digest.Bytes() >= Last + Spacing) {
+    FMarks.push_back({Digest.Bytes(), Digest.Value()});
+  }
+}
+
+void TDigestTrail::Follow(TContentDigest& Digest, const char* Bytes, size_t Size) {
+  while (!FDiffers && FNext < FMarks.size() && FMarks[FNext].Bytes - Digest.Bytes() <= Size) {
+    const TMark& M = FMarks[FNext++];
+    const auto Part = static_cast<size_t>(M.Bytes - Digest.Bytes());
+    Digest.Add(Bytes, Part);
+    Bytes += Part;
+    Size -= Part;
+    FDiffers = Digest.Value() != M.Value;
+    if (!FDiffers) FSame = M.Bytes;
+  }
+  Digest.Add(Bytes, Size);
 }

@@ -11,6 +11,7 @@
 #include <string_view>
 
 #include "cli/io/ByteSink.h"
+#include "library/UtfUnit/Utf16Validate.h"
 
 class TOutputBuffer {
  public:
@@ -30,7 +31,12 @@ class TOutputBuffer {
       return;
     }
     Flush();
-    if (Size >= Capacity) return FSink.Write({Bytes, Size});
+    if (Size >= Capacity && !FSwapPairs) return FSink.Write({Bytes, Size});
+    for (; Size > Capacity; Bytes += Capacity, Size -= Capacity) {
+      std::memcpy(FData.get(), Bytes, Capacity);
+      FUsed = Capacity;
+      Flush();
+    }
     std::memcpy(FData.get(), Bytes, Size);
     FUsed = Size;
   }
@@ -64,7 +70,16 @@ class TOutputBuffer {
   void Flush() {
     const size_t Size = FUsed;
     FUsed = 0;
-    if (Size > 0) FSink.Write({FData.get(), Size});
+    if (Size == 0) return;
+    if (FSwapPairs) SwapUtf16Bytes(reinterpret_cast<char16_t*>(FData.get()), Size / 2);
+    FSink.Write({FData.get(), Size});
+  }
+  // SwapPairs() — from here on the two bytes of each pair are swapped on their way to the sink,
+  // in one pass over the buffer: UTF-16 written in this machine's byte order goes out in the
+  // other. Only whole pairs may be appended then.
+  void SwapPairs(bool Swap) {
+    Flush();
+    FSwapPairs = Swap;
   }
   [[nodiscard]] TByteSink& Sink() { return FSink; }
 
@@ -73,4 +88,5 @@ class TOutputBuffer {
   std::unique_ptr<char[]> FData;
   size_t FUsed = 0;
   bool FLineBuffered;
+  bool FSwapPairs = false;
 };
