@@ -102,7 +102,7 @@ class TFormReader {
     // with a blank itself).
     for (const size_t Blanks = I > Digits ? CountWhile<TChar>(Line, I, IsBlank<TChar>) : 0;
          I > Digits && I <= Blanks; ++I) {
-      if (Line.substr(I, FNlSeparator.size()) == FNlSeparator) {
+      if (SeparatorAt(Line, I)) {
         return {Line.substr(0, I), Line.substr(I + FNlSeparator.size()), true, true, 0, false};
       }
     }
@@ -138,6 +138,15 @@ class TFormReader {
   }
 
  private:
+  // Whether the nl separator stands at I; its first unit decides most lines without a call.
+  [[nodiscard]] bool SeparatorAt(TView Line, size_t I) const {
+    const size_t N = FNlSeparator.size();
+    if (N == 0) return true;
+    return Line.size() - I >= N && Line[I] == FNlSeparator[0] &&
+           std::char_traits<TChar>::compare(Line.data() + I + 1, FNlSeparator.data() + 1, N - 1) ==
+               0;
+  }
+
   TFormKind FKind;
   std::basic_string<TChar> FNlSeparator;
   size_t FBlankWidth;

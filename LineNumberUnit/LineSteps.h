@@ -106,18 +106,16 @@ constexpr bool IsBlankOrControl(TChar C) {
 }
 
 // The length of the number head (digits, blanks, tabs) at the start of the 16 bytes at P; 16
-// when all of them belong to it. Most lines are longer than 16 bytes and their head ends in
-// the first ones, so one compare replaces a loop with a hard-to-predict exit.
+// when all of them belong to it (0 or more where the CPU lacks SSE2: the caller's loop goes on
+// from there). Most lines are longer than 16 bytes and their head ends in the first ones, so
+// one compare replaces a loop with a hard-to-predict exit.
 #if defined(__SSE2__)
 inline size_t HeadLength16(const char* P) {
-  const __m128i V = _mm_loadu_si128(reinterpret_cast<const __m128i*>(P));
-  const __m128i FromZero = _mm_sub_epi8(V, _mm_set1_epi8('0'));
-  const __m128i Digit = _mm_cmpeq_epi8(_mm_min_epu8(FromZero, _mm_set1_epi8(9)), FromZero);
-  const __m128i Indent =
-      _mm_or_si128(_mm_cmpeq_epi8(V, _mm_set1_epi8(' ')), _mm_cmpeq_epi8(V, _mm_set1_epi8('\t')));
-  const unsigned Other = ~static_cast<unsigned>(_mm_movemask_epi8(_mm_or_si128(Digit, Indent)));
-  return static_cast<size_t>(std::countr_zero(Other | 0x10000u));
+#include "LineNumberUnit/HeadLength16.inc"
 }
+#elif CORVANE_SIMD_X86
+// The 32-bit build's baseline has no SSE2: the CPU is asked at run time (LineSteps.cpp).
+size_t HeadLength16(const char* P);
 #endif
 
 template <typename TChar, typename TOut>
@@ -309,7 +307,7 @@ TLineCut<TChar> CutLine(std::basic_string_view<TChar> Line, size_t Readable = 0)
   const TChar* const P = Line.data();
   const size_t N = Line.size();
   size_t I = 0;
-#if defined(__SSE2__)
+#if defined(__SSE2__) || CORVANE_SIMD_X86
   if constexpr (sizeof(TChar) == 1) {
     if (std::max(N, Readable) >= 16) I = std::min(line_steps_detail::HeadLength16(P), N);
   }

@@ -4,14 +4,23 @@
 #   win32, win64 mingw-w64 cross builds, tests and end-to-end runs under wine
 #   native-asan  g++ with AddressSanitizer + UndefinedBehaviorSanitizer
 # Usage: scripts/test.sh [preset...]   (default: all four)
-# The builds run one after the other; each build's tests run beside the next builds (under wine
-# they mostly wait), their output kept and shown once all are done.
+# The builds run one after the other; each build's tests run beside the next builds, their
+# output kept and shown once all are done. The cross builds come first: their tests under wine
+# run one at a time and take longest, so they run while the native builds are made.
+# Compilers run through ccache where it is installed, with paths taken relative to the
+# checkout, so a fresh clone reuses what an earlier one compiled.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 ./scripts/install-deps.sh
 
 presets=("$@")
-[ ${#presets[@]} -gt 0 ] || presets=(native win32 win64 native-asan)
+[ ${#presets[@]} -gt 0 ] || presets=(win64 win32 native native-asan)
+
+if command -v ccache >/dev/null; then
+  export CMAKE_C_COMPILER_LAUNCHER=${CMAKE_C_COMPILER_LAUNCHER:-ccache}
+  export CMAKE_CXX_COMPILER_LAUNCHER=${CMAKE_CXX_COMPILER_LAUNCHER:-ccache}
+  export CCACHE_BASEDIR=${CCACHE_BASEDIR:-$PWD} CCACHE_NOHASHDIR=${CCACHE_NOHASHDIR:-1}
+fi
 
 logs=$(mktemp -d /tmp/corvane-test.XXXXXX)
 # The wine servers (and the displays wine-run.sh gave them) end with this script.

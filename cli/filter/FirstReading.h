@@ -151,6 +151,13 @@ class TRenumberedLines {
     if (!Rest.empty()) FAfterLoneCR = !JoinsCR && Rest.back() == TChar('\r');
     return !Rest.empty() && !JoinsCR;
   }
+  // Numbers() of a whole line, cut only where the cut can matter: after a lone CR, or on a last
+  // line without a break (another line's rest holds its break, so it is no lone LF nor empty).
+  bool NumbersLine(std::basic_string_view<TChar> Line) {
+    if (FAfterLoneCR || LineBreakLength(Line) == 0) return Numbers(RenumberRest(Line));
+    FAfterLoneCR = Line.back() == TChar('\r');
+    return true;
+  }
 
  private:
   bool FAfterLoneCR = false;
@@ -163,7 +170,7 @@ void GatherRenumber(TBodyFacts<TChar>& Facts, std::basic_string_view<TChar> Line
                     TFormSense<TChar>& Sense, TRenumberedLines<TChar>& Renumbered) {
   ForEachLine(Lines, true, [&](std::basic_string_view<TChar> Line) {
     ++Facts.Lines;
-    if (Renumbered.Numbers(RenumberRest(Line))) ++Facts.RenumberedLines;
+    if (Renumbered.NumbersLine(Line)) ++Facts.RenumberedLines;
     // auto: the first line decides, so a text that does not begin in another form is
     // renumbered as "N:" text always was.
     if (Form == fcColon || Facts.FormStart || Facts.StartUnread) return;
@@ -295,6 +302,36 @@ bool GatherFacts(TUnitReader<TChar>& Reader, const TBodyInfo& Info, const TFilte
   }();
   if (Operation != foContinue && Form != fcColon) Facts.Form = Sense.Reader();
   return Valid;
+}
+
+// What continue and renumber learn from the first line alone, when a fixed width makes the
+// count needless and they stream: the reader reads until that line is whole (or the input
+// ends), consuming nothing. The counts stay 0, for an endless run.
+template <LineUnit TChar>
+TBodyFacts<TChar> FirstLineFacts(TUnitReader<TChar>& Reader, const TFilterRequest& Request,
+                                 const TBodySeparators<TChar>& Separators) {
+  do {
+    Reader.Fill();
+  } while (Reader.LinesEnd() == 0 && !Reader.AtEnd());
+  const std::basic_string_view<TChar> Pending = Reader.Pending();
+  const std::basic_string_view<TChar> Lines =
+      Reader.AtEnd() ? Pending : Pending.substr(0, Reader.LinesEnd());
+  TBodyFacts<TChar> Facts;
+  const TFormChoice Form = ReadFormOf(Request);
+  TFormSense<TChar> Sense(Form, Separators.Nl);
+  ForEachLine(Lines, true, [&](std::basic_string_view<TChar> Line) {
+    ReadFirstLine(Facts, Line, Request.Operation);
+    if (Request.Operation == foContinue && Form != fcColon) {
+      ReadFormFirstLine<TChar>(Facts, Line, Form, Separators.Nl);
+    } else if (Request.Operation == foRenumber) {
+      TRenumberedLines<TChar> Renumbered;
+      GatherRenumber(Facts, Line, Form, Sense, Renumbered);
+      if (Form != fcColon) Facts.Form = Sense.Reader();
+    }
+    return false;
+  });
+  Facts.Lines = Facts.RenumberedLines = 0;
+  return Facts;
 }
 
 }  // namespace linefilter

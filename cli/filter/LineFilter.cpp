@@ -164,6 +164,10 @@ class TBodyWriter {
 
   // The number of the line being visited (0-based), or of the lines visited so far.
   [[nodiscard]] uint64_t Line() const { return FLine; }
+  // A stream has no count: the K-th value written (0-based) is kept within 64 bits line by line.
+  void Within(uint64_t K, uint64_t Limit) const {
+    if (K >= Limit) TooManyLines(FInput);
+  }
   void Skip(uint64_t Lines) { FLine += Lines; }
 
   template <typename TOnBlock>
@@ -223,12 +227,14 @@ class TBodyWriter {
 
 // Every line loses its number; the lines left are numbered from the plan's start.
 template <LineUnit TChar>
-bool Renumber(TBodyWriter<TChar>& W, TLineNumberer<TChar>& Numberer, TUnitWriter<TChar>& Out) {
+bool Renumber(TBodyWriter<TChar>& W, uint64_t Limit, TLineNumberer<TChar>& Numberer,
+              TUnitWriter<TChar>& Out) {
   TRenumberedLines<TChar> Renumbered;
   uint64_t K = 0;
   return W.Lines([&](std::basic_string_view<TChar> Line) {
     const std::basic_string_view<TChar> Rest = RenumberRest(Line);
     if (Renumbered.Numbers(Rest)) {
+      W.Within(K, Limit);
       Numberer.Append(K++, Rest, Out);
     } else {
       Out.append(Rest);
@@ -243,9 +249,11 @@ bool RenumberInForm(TBodyWriter<TChar>& W, const TFormReader<TChar>& Reader,
                     const TNumberPlan& Plan, TLineNumberer<TChar>& Numberer,
                     TUnitWriter<TChar>& Out) {
   uint64_t K = 0;
+  const uint64_t Limit = RunLimit(Plan);
   return W.Lines([&](std::basic_string_view<TChar> Line) {
     const TLineCut<TChar> Cut = Reader.Cut(Line, Padding);
     if (!Cut.Numbered) return Out.append(Line);
+    W.Within(K, Limit);
     const size_t FieldEnd = Cut.From + Cut.Head.size();
     Out.append(Line.data(), Cut.From);
     Numberer.AppendNumber(Plan.Value(K++), Out);
@@ -278,11 +286,12 @@ bool NumberLines(TBodyWriter<TChar>& W, const TFilterRequest& Request, TTextEnco
 
 // continue: the first line loses its number and separator, then every line is numbered.
 template <LineUnit TChar>
-bool Continue(TBodyWriter<TChar>& W, const TBodyFacts<TChar>& Facts, TLineNumberer<TChar>& Numberer,
-              TUnitWriter<TChar>& Out) {
+bool Continue(TBodyWriter<TChar>& W, const TBodyFacts<TChar>& Facts, uint64_t Limit,
+              TLineNumberer<TChar>& Numberer, TUnitWriter<TChar>& Out) {
   using TView = std::basic_string_view<TChar>;
   if (Facts.FormContinue) {
     return W.Lines([&](TView Line) {
+      W.Within(W.Line(), Limit);
       if (W.Line() > 0) return Numberer.Append(W.Line(), Line, Out);
       std::basic_string<TChar> First;
       AppendWithoutGap(Line, Facts.FirstGap, First);
@@ -290,6 +299,7 @@ bool Continue(TBodyWriter<TChar>& W, const TBodyFacts<TChar>& Facts, TLineNumber
     });
   }
   return W.Lines([&](TView Line) {
+    W.Within(W.Line(), Limit);
     if (W.Line() > 0 || Facts.ContinueWholeLine) {
       Numberer.Append(W.Line(), Line, Out);
     } else if (Line.size() > Facts.ContinueHeadUnits + 1) {
@@ -340,12 +350,14 @@ bool Copy(TBodyWriter<TChar>& W, const TFilterRequest& Request, const TBodyFacts
 
 // The second reading (the only one of a stream): every line transformed as Request and Facts
 // say. Each operation runs its own loop, so nothing a plan decided is decided again per line.
+// Counted: Facts are of a whole first reading, which this one must match (else of the first
+// line alone, read ahead by a stream).
 template <LineUnit TChar>
 bool WriteBody(TUnitReader<TChar>& Reader, const TBodyInfo& Info, const TFilterRequest& Request,
                const TBodySeparators<TChar>& Separators, const TBodyFacts<TChar>* Facts,
-               TInputSource& Input, TUnitWriter<TChar>& Out, TEncodingError& Error) {
+               bool Counted, TInputSource& Input, TUnitWriter<TChar>& Out, TEncodingError& Error) {
   using TView = std::basic_string_view<TChar>;
-  TBodyWriter<TChar> W(Reader, Info, Facts, Input, Out, Error);
+  TBodyWriter<TChar> W(Reader, Info, Counted ? Facts : nullptr, Input, Out, Error);
   const TView Separator = OutputSeparator(Request, Facts, Separators);
   const std::optional<TNumberPlan> Plan = PlanOutput(Request, Facts, Separator.size(), Input);
   std::optional<TLineNumberer<TChar>> Numberer;
@@ -362,9 +374,11 @@ bool WriteBody(TUnitReader<TChar>& Reader, const TBodyInfo& Info, const TFilterR
     case foContinue:
     case foRenumber:
       if (!Numberer) return W.Lines([&](TView Line) { Out.append(Line); });
-      if (Request.Operation == foContinue) return Continue(W, *Facts, *Numberer, Out);
+      if (Request.Operation == foContinue) {
+        return Continue(W, *Facts, RunLimit(*Plan), *Numberer, Out);
+      }
       if (Facts->FormStart) return RenumberInForm(W, FormReader, *Plan, *Numberer, Out);
-      return Renumber(W, *Numberer, Out);
+      return Renumber(W, RunLimit(*Plan), *Numberer, Out);
     case foDelete:
       return W.Gaps([&](TView Line) { return NumberGap(Line, Cut(Line)); });
     case foDeleteNumberOnly:
@@ -418,6 +432,14 @@ void RewindHead(TInputSource& Input, std::string_view Head) {
   if (ReadHead(Input) != Head) ChangedWhileRead(Input);
 }
 
+// continue, renumber: whether the first line's number is no start, so the text stays as it is.
+template <LineUnit TChar>
+bool StartUnreadOf(const TFilterRequest& Request, const TBodyFacts<TChar>& Facts) {
+  if (Request.Operation == foContinue)
+    return Facts.FormContinue ? !Facts.FormStart : !Facts.Continue;
+  return Facts.StartUnread;
+}
+
 template <LineUnit TChar>
 TFilterResult FilterBody(TInputSource& Input, const TBodyInfo& Info, std::string_view Head,
                          const TFilterRequest& Request, TByteSink& Sink) {
@@ -435,8 +457,14 @@ TFilterResult FilterBody(TInputSource& Input, const TBodyInfo& Info, std::string
     // The lines of the blocks before an invalid one are written; the BOM only with them.
     // Only ASCII separators stream, so the body's encoding does not change them.
     const TBodySeparators<TChar> Separators = EncodeSeparators<TChar>(Request.Form, teUtf8, Input);
-    Result.Ok =
-        WriteBody<TChar>(Reader, Info, Request, Separators, nullptr, Input, Out, Result.Error);
+    // continue and renumber stream when the first line tells all their plan needs.
+    std::optional<TBodyFacts<TChar>> First;
+    if (Request.Operation == foContinue || Request.Operation == foRenumber) {
+      First = FirstLineFacts(Reader, Request, Separators);
+      Result.StartUnread = StartUnreadOf(Request, *First);
+    }
+    Result.Ok = WriteBody<TChar>(Reader, Info, Request, Separators, First ? &*First : nullptr,
+                                 false, Input, Out, Result.Error);
     Result.Encoding = Out.Encoding();
     if (Result.Ok) {
       Out.Finish();
@@ -470,9 +498,7 @@ TFilterResult FilterBody(TInputSource& Input, const TBodyInfo& Info, std::string
     Reading.Candidates = uint32_t{1} << Assumed;
     RewindHead(Input, Head);
   }
-  Result.StartUnread = Request.Operation == foContinue
-                           ? (Facts.FormContinue ? !Facts.FormStart : !Facts.Continue)
-                           : Facts.StartUnread;
+  Result.StartUnread = StartUnreadOf(Request, Facts);
   Result.Encoding = Facts.Encoding;
   // The second reading checks the body as what the first one found it to be.
   TBodyInfo Proven = Info;
@@ -486,7 +512,7 @@ TFilterResult FilterBody(TInputSource& Input, const TBodyInfo& Info, std::string
   TUnitReader<TChar> Reader(Input, Capacity, AfterBom, Info.Swapped);
   Reader.FollowTrail(Trail);
   TEncodingError Changed;
-  if (!WriteBody<TChar>(Reader, Proven, Request, Separators, &Facts, Input, Out, Changed)) {
+  if (!WriteBody<TChar>(Reader, Proven, Request, Separators, &Facts, true, Input, Out, Changed)) {
     ChangedWhileRead(Input);
   }
   // A rewrite of the same size and line count shows in the content alone: both readings must
@@ -510,6 +536,13 @@ bool NeedsPlan(const TFilterRequest& Request) {
       // A fixed width needs no count; a separator or pattern beyond ASCII needs the encoding.
       return Form.Width == 0 || (Request.Numbering.Options & lnoReverse) != 0 ||
              Request.Numbering.ZeroDigits > 0 || EncodingMatters(Request);
+    case foContinue:
+    case foRenumber:
+      // A fixed width needs no count, and the first line holds the start, unless renumber
+      // reads a form whose first numbered line may come anywhere.
+      return Form.Width == 0 || EncodingMatters(Request) ||
+             (Request.Operation == foRenumber &&
+              (ReadFormOf(Request) == fcNl || ReadFormOf(Request) == fcList));
     default:
       return true;
   }

@@ -14,10 +14,6 @@
 #include <string>
 #include <vector>
 
-#ifdef __SSE2__
-#include <emmintrin.h>
-#endif
-
 #include "cli/io/BlockReader.h"
 #include "cli/io/FileIO.h"
 #include "cli/io/InputSource.h"
@@ -28,6 +24,7 @@
 #include "cli/io/StdDescriptors.h"
 #include "cli/sys/Locale.h"
 #include "cli/sys/System.h"
+#include "library/LineBreak/LineBreak.h"
 
 namespace {
 
@@ -45,8 +42,9 @@ class ENlFatal : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
-// The line breaks in a block, found sixteen bytes at a time where SSE2 exists (lines are
-// short: a memchr() call per line costs more). The block may be read Slack bytes past End.
+// The line breaks in a block, found 64 bytes at a time by the line splitter's vector code,
+// chosen for the CPU (lines are short: a memchr() call per line costs more). The block may be
+// read Slack bytes past End.
 class TBreakScanner {
  public:
   TBreakScanner(const char* From, const char* End) : FChunk(From), FEnd(End) { Load(); }
@@ -54,11 +52,11 @@ class TBreakScanner {
   // The next '\n', or null.
   const char* Next() {
     while (FMask == 0) {
-      FChunk += 16;
+      FChunk += 64;
       if (FChunk >= FEnd) return nullptr;
       Load();
     }
-    const int Bit = __builtin_ctz(FMask);
+    const size_t Bit = line_break_detail::LowestBit(FMask);
     FMask &= FMask - 1;
     return FChunk + Bit;
   }
@@ -70,20 +68,16 @@ class TBreakScanner {
       FMask = 0;
       return;
     }
-#ifdef __SSE2__
-    const __m128i Bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(FChunk));
-    FMask = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(Bytes, _mm_set1_epi8('\n'))));
-#else
-    FMask = 0;
-    for (unsigned I = 0; I < 16; ++I) FMask |= unsigned{FChunk[I] == '\n'} << I;
-#endif
-    if (Left < 16) FMask &= (1u << Left) - 1;
+    uint64_t CR;
+    line_break_detail::BreakMasks(FChunk, 1, &CR, &FMask);
+    if (Left < 64) FMask &= (uint64_t{1} << Left) - 1;
   }
 
   const char* FChunk;
   const char* const FEnd;
-  unsigned FMask = 0;
+  uint64_t FMask = 0;
 };
+static_assert(Slack >= 64);
 
 // The numbering state, which runs on from one input to the next.
 class TNumberer {

@@ -7,10 +7,7 @@
 #include <memory>
 
 #include "library/LineBreak/LineBreak.h"
-
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
+#include "library/SimdUnit/Vector.h"
 
 namespace {
 
@@ -18,32 +15,51 @@ using TCell = std::u16string;
 
 // Position of the first unit in Data[From, L) equal to one of the first N of Units, else L.
 template <size_t N>
-size_t FindAnyOf(const char16_t* Data, size_t From, size_t L, const char16_t (&Units)[4]) {
+size_t FindAnyOfScalar(const char16_t* Data, size_t From, size_t L, const char16_t (&Units)[4]) {
   static_assert(N >= 1 && N <= 4);
-  size_t P = From;
-#if defined(__SSE2__)
-  // Sixteen units a step, one bit per unit in the mask; lines are short, so most searches
-  // end within a few steps.
-  __m128i U[N];
-  for (size_t K = 0; K < N; ++K) U[K] = _mm_set1_epi16(static_cast<short>(Units[K]));
-  auto Hits = [&U](const char16_t* At) {
-    const __m128i V = _mm_loadu_si128(reinterpret_cast<const __m128i*>(At));
-    __m128i H = _mm_cmpeq_epi16(V, U[0]);
-    for (size_t K = 1; K < N; ++K) H = _mm_or_si128(H, _mm_cmpeq_epi16(V, U[K]));
-    return H;
-  };
-  for (; L - P >= 16; P += 16) {
-    const unsigned Mask = static_cast<unsigned>(
-        _mm_movemask_epi8(_mm_packs_epi16(Hits(Data + P), Hits(Data + P + 8))));
-    if (Mask != 0) return P + static_cast<size_t>(std::countr_zero(Mask));
-  }
-#endif
-  for (; P < L; ++P) {
+  for (size_t P = From; P < L; ++P) {
     const char16_t C = Data[P];
     for (size_t K = 0; K < N; ++K)
       if (C == Units[K]) return P;
   }
   return L;
+}
+
+}  // namespace
+
+#if CORVANE_SIMD_X86
+// clang-format off
+CORVANE_SIMD_BEGIN(sse2, "sse2")
+#include "library/StringRecordList/FindAnyOf.inc"
+CORVANE_SIMD_END
+CORVANE_SIMD_BEGIN(avx2, "avx2")
+#include "library/StringRecordList/FindAnyOf.inc"
+CORVANE_SIMD_END
+// clang-format on
+#endif
+
+namespace {
+
+template <size_t N>
+using TFindAnyOf = size_t (*)(const char16_t* Data, size_t From, size_t L,
+                              const char16_t (&Units)[4]);
+
+// By TSimdLevel; SSSE3 adds nothing this needs.
+template <size_t N>
+constexpr TFindAnyOf<N> Finders[] = {
+    FindAnyOfScalar<N>,
+#if CORVANE_SIMD_X86
+    simd_sse2::FindAnyOf<N>,
+    nullptr,
+    simd_avx2::FindAnyOf<N>,
+#endif
+};
+
+// FindAnyOfScalar() by the vector code chosen once for the CPU.
+template <size_t N>
+size_t FindAnyOf(const char16_t* Data, size_t From, size_t L, const char16_t (&Units)[4]) {
+  static const TFindAnyOf<N> Best = SimdBest(Finders<N>);
+  return Best(Data, From, L, Units);
 }
 
 }  // namespace

@@ -132,12 +132,16 @@ class Forms(unittest.TestCase):
         self.assertIn("code page 932 lacks", err)
 
     def test_a_fixed_width_streams(self):
-        for args, want in [(["number", "-w", "6"], b"     1:x\n"),
-                           (["number", "-w", "2", "-b", "t", "-S", ". "], b" 1. x\n"),
-                           (["delete", "--form=list"], b"x\n")]:
+        # continue and renumber learn all they need from the first line.
+        for args, line, want in [(["number", "-w", "6"], "x", b"     1:x\n"),
+                                 (["number", "-w", "2", "-b", "t", "-S", ". "], "x", b" 1. x\n"),
+                                 (["delete", "--form=list"], "1. x", b"x\n"),
+                                 (["continue", "-w", "6"], "5:x", b"     5:x\n"),
+                                 (["continue", "-w", "2", "--form=nl"], "  7\tx", b" 7\tx\n"),
+                                 (["renumber", "-w", "6"], "3:x", b"     3:x\n"),
+                                 (["renumber", "-w", "2"], "  3) x", b"   3) x\n")]:
             with self.subTest(args=args):
-                producer = subprocess.Popen(["sh", "-c", "yes 1. x 2>/dev/null" if args[0] ==
-                                             "delete" else "yes x 2>/dev/null"],
+                producer = subprocess.Popen(["sh", "-c", 'yes "$0" 2>/dev/null', line],
                                             stdout=subprocess.PIPE)
                 consumer = subprocess.run(
                     ["sh", "-c", '"$0" "$@" | head -1', CORVANE] + args,
