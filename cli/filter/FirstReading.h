@@ -183,22 +183,25 @@ void GatherRenumber(TBodyFacts<TChar>& Facts, std::basic_string_view<TChar> Line
 }
 
 // copy --fence: the longest run of backticks, which the fence around the lines must outgrow.
+// '`' (0x60) may be a code page 932 trail byte, only ever the first of a run (no lead byte is
+// '`'), so that encoding's run may be one shorter. Whether it is one is found by walking the
+// characters from the block's start (a line's), once for the whole block.
 template <LineUnit TChar>
 void MeasureBackticks(TBodyFacts<TChar>& Facts, std::basic_string_view<TChar> Lines) {
-  size_t Run = 0;
-  for (const TChar C : Lines) {
-    Run = C == TChar('`') ? Run + 1 : 0;
-    Facts.Backticks = std::max(Facts.Backticks, Run);
-  }
-  if constexpr (sizeof(TChar) == 1) {
-    const auto CharLength = EncodingRow(teCp932).CharLength;
-    Run = 0;
-    for (size_t I = 0; I < Lines.size();) {
-      const auto Lead = static_cast<unsigned char>(Lines[I]);
-      Run = Lead == '`' ? Run + 1 : 0;
+  size_t Walked = 0;  // the start of a code page 932 character
+  for (size_t At = Lines.find(TChar('`')); At != Lines.npos;) {
+    const size_t End = std::min(Lines.find_first_not_of(TChar('`'), At), Lines.size());
+    Facts.Backticks = std::max(Facts.Backticks, End - At);
+    if constexpr (sizeof(TChar) == 1) {
+      if (At > 0 && static_cast<unsigned char>(Lines[At - 1]) >= 0x81) {
+        while (Walked < At) {
+          Walked += EncodingRow(teCp932).CharLength(static_cast<unsigned char>(Lines[Walked]));
+        }
+      }
+      const size_t Run = End - At - (Walked > At ? 1 : 0);
       Facts.Cp932Backticks = std::max(Facts.Cp932Backticks, Run);
-      I += CharLength(Lead);
     }
+    At = Lines.find(TChar('`'), End);
   }
 }
 
