@@ -7,8 +7,9 @@
 #   mixed-crlf     Japanese and English UTF-8, about a third of the characters non-ASCII, CR LF
 #   japanese-lf    Japanese UTF-8, nearly every character non-ASCII, LF
 #   short-lf       lines of 0-3 characters, LF
-#   long-lf        ASCII lines of ~2,000 bytes, LF; LONG_LINES lines, since a million of them
-#                  would be 2 GB and what this row shows is the cost per byte
+#   long-lf        ASCII lines of ~2,000 bytes, LF; LONG_LINES lines (LINES / 20 unless set:
+#                  about 100 MB for a million, as large as the other rows, since a million of
+#                  them would be 2 GB and what this row shows is the cost per byte)
 #   mixed-utf16le  the mixed-crlf text as UTF-16LE with a BOM; nl gets its UTF-8 form
 #   mixed-utf16be  the same as UTF-16BE with a BOM
 #   japanese-cp932 the japanese-lf text in code page 932 (Shift_JIS), found by the automatic
@@ -35,7 +36,7 @@
 #   text repeated); ok at most MEM_LIMIT MiB. BIG=0 skips it.
 #
 # Usage: bench/compare_table.sh [path/to/corvane]   (default: build/native/cli/corvane)
-#   LINES=N (1000000)  LONG_LINES=N (50000)  RUNS=N (5)  TARGET=R (0.3)  CAT_TARGET=R (0.8)
+#   LINES=N (1000000)  LONG_LINES=N (LINES / 20)  RUNS=N (5)  TARGET=R (0.3)  CAT_TARGET=R (0.8)
 #   CMD_TARGET=R (1.5)  BIG=0|1 (1)  BIG_LINES=N (5000000)  MEM_LIMIT=MiB (8)  KEEP=1 keeps the
 #   folder.
 # The table goes to standard output, progress to standard error. Exit status 0 when every
@@ -46,7 +47,7 @@ here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 . "$here/inputs.sh"
 corvane_arg=${1:-$here/../build/native/cli/corvane}
 lines=${LINES:-1000000}
-long_lines=${LONG_LINES:-50000}
+long_lines=${LONG_LINES:-}
 runs=${RUNS:-5}
 target=${TARGET:-0.3}
 cat_target=${CAT_TARGET:-0.8}
@@ -58,6 +59,7 @@ mem_limit=${MEM_LIMIT:-8}
 die() { echo "compare_table.sh: $*" >&2; exit 2; }
 say() { printf "compare_table.sh: [%3ds] %s\n" "$SECONDS" "$*" >&2; }
 
+[[ $lines =~ ^[0-9]+$ ]] && : "${long_lines:=$((10#$lines / 20))}"
 for v in lines long_lines runs big_lines; do
   [[ ${!v} =~ ^[0-9]+$ ]] || die "${v^^} must be a whole number, not '${!v}'"
   printf -v "$v" '%d' "$((10#${!v}))"  # 010 is ten lines, and two digits wide
