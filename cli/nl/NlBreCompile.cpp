@@ -319,8 +319,10 @@ class TParser {
       }
       ++Pos;
       const auto ClassLike = [](int Class) { return Class != NoClass && Class != BadCollating; };
-      if (Pos == P.size())
-        return Fail(ClassLike(LowClass) ? "Invalid range end" : UnmatchedBracket);
+      // GNU regex looks for no range after a class: its '-' is an element of its own, and one
+      // that does not end the expression is no element, even where the pattern ends.
+      if (ClassLike(LowClass)) return Fail("Invalid range end");
+      if (Pos == P.size()) return Fail(UnmatchedBracket);
       char32_t High = 0;
       int HighClass = NoClass;
       if (!ParseElement(High, HighClass)) return false;

@@ -125,6 +125,7 @@ constexpr TCase Cases[] = {
     {"[\xFF-a]", true, nullptr, nullptr, "Invalid collation character"},
     {"[a-b-c]", false, nullptr, nullptr, "Invalid range end"},
     {"[[=a=]-z]", false, nullptr, nullptr, "Invalid range end"},
+    {"[[=a=]-z", false, nullptr, nullptr, "Invalid range end"},
     {"[[:alpha:]-z]", false, nullptr, nullptr, "Invalid range end"},
     {"\\1", false, nullptr, nullptr, "Invalid back reference"},
     {"\\(a\\)\\|\\1", false, nullptr, nullptr, "Invalid back reference"},
