@@ -81,9 +81,11 @@ ROWS = [
 # --in-place: name, setup, arguments after "number", status, standard error (a regex over all
 # of it), afterwards as above, and what wine gives instead.
 BAD = b"\xff\xfe\x00\xd8"  # UTF-16LE with an unpaired surrogate
+UTF16BE = b"\xfe\xff\x30\x42\x00\r"  # "あ" and a lone CR
 IN_PLACE_ROWS = [
-    ("in place, several", files(**{"a.txt": SOURCE, "b.txt": b"x\r\n"}),
-     ["--in-place", "a.txt", "b.txt"], 0, "", {"a.txt": NUMBERED, "b.txt": b"1:x\r\n"}, []),
+    ("in place, several", files(**{"a.txt": SOURCE, "b.txt": b"x\r\n", "c.txt": UTF16BE}),
+     ["--in-place", "a.txt", "b.txt", "c.txt"], 0, "",
+     {"a.txt": NUMBERED, "b.txt": b"1:x\r\n", "c.txt": b"\xfe\xff\x001\x00:" + UTF16BE[2:]}, []),
     ("in place, backup", files(**{"t.txt": SOURCE, "t.txt~": OLD}), ["--in-place=~", "t.txt"], 0,
      "", {"t.txt": NUMBERED, "t.txt~": SOURCE}, []),
     ("in place, link", lambda d: (files(**{"t.txt": SOURCE})(d), links(("l.txt", "t.txt"))(d)),
