@@ -148,8 +148,14 @@ std::unique_ptr<TOutput> OpenInPlaceOutput(const std::string& Name, const std::s
   if (Facts.Kind != sys::fkRegular) {
     throw EOutputError(Name + ": not a regular file; not edited in place");
   }
+  const std::string KeepAs = Suffix.empty() ? "" : Facts.Final + Suffix;
+  // A rename cannot put the original where a folder stands; said before anything is written.
+  if (!KeepAs.empty() && sys::InspectTarget(KeepAs).Kind == sys::fkDirectory) {
+    throw EOutputError(Name + ": cannot keep the original as '" + KeepAs +
+                       "': " + SystemMessage(EISDIR));
+  }
   try {
-    return ReplaceRegular(Name, Facts, Suffix.empty() ? "" : Facts.Final + Suffix);
+    return ReplaceRegular(Name, Facts, KeepAs);
   } catch (const EOutputError& E) {
     const std::string Message = E.what();
     // Every message names the file: several are edited in one run.
