@@ -256,6 +256,7 @@ bool GatherFacts(TUnitReader<TChar>& Reader, const TBodyInfo& Info, const TFilte
           });
         });
       case foRenumber: {
+        if (Form == fcList) break;  // the lists are followed in the second reading alone
         TRenumberedLines<TChar> Renumbered;
         return Scan([&](TView Lines) { GatherRenumber(Facts, Lines, Form, Sense, Renumbered); });
       }

@@ -11,6 +11,7 @@
 #include "LineNumberUnit/FileHeader.h"
 #include "LineNumberUnit/LineSteps.h"
 #include "cli/filter/FilterForms.h"
+#include "cli/filter/MarkdownLists.h"
 #include "cli/io/BlockReader.h"
 #include "cli/io/OutputBuffer.h"
 #include "library/LineBreak/LineBreak.h"
@@ -261,6 +262,16 @@ bool RenumberInForm(TBodyWriter<TChar>& W, const TFormReader<TChar>& Reader,
   });
 }
 
+// renumber in the list form: the ordered lists of the text as CommonMark reads it, each
+// counted on from its first item; -n rz -w N zero-fills their digits.
+template <LineUnit TChar>
+bool RenumberLists(TBodyWriter<TChar>& W, const TFilterRequest& Request, TUnitWriter<TChar>& Out) {
+  const TFormRequest& Form = Request.Form;
+  const int32_t ZeroWidth = Form.Align == faZero ? static_cast<int32_t>(Form.Width) : 0;
+  markdown::TListRenumberer<TChar> Lists({Request.Numbering.Step, ZeroWidth});
+  return W.Lines([&](std::basic_string_view<TChar> Line) { Lists.Line(Line, Out); });
+}
+
 // number: every line, or those -b selects, counted on their own.
 template <LineUnit TChar>
 bool NumberLines(TBodyWriter<TChar>& W, const TFilterRequest& Request, TTextEncoding Encoding,
@@ -373,6 +384,9 @@ bool WriteBody(TUnitReader<TChar>& Reader, const TBodyInfo& Info, const TFilterR
       return NumberLines(W, Request, Info.Encoding, *Plan, *Numberer, Input, Out);
     case foContinue:
     case foRenumber:
+      if (Request.Operation == foRenumber && FormReader.Kind() == fkList) {
+        return RenumberLists(W, Request, Out);
+      }
       if (!Numberer) return W.Lines([&](TView Line) { Out.append(Line); });
       if (Request.Operation == foContinue) {
         return Continue(W, *Facts, RunLimit(*Plan), *Numberer, Out);
@@ -538,11 +552,12 @@ bool NeedsPlan(const TFilterRequest& Request) {
              Request.Numbering.ZeroDigits > 0 || EncodingMatters(Request);
     case foContinue:
     case foRenumber:
+      // The list form follows the text's structure line by line.
+      if (Request.Operation == foRenumber && ReadFormOf(Request) == fcList) return false;
       // A fixed width needs no count, and the first line holds the start, unless renumber
-      // reads a form whose first numbered line may come anywhere.
+      // reads nl's form, whose first numbered line may come anywhere.
       return Form.Width == 0 || EncodingMatters(Request) ||
-             (Request.Operation == foRenumber &&
-              (ReadFormOf(Request) == fcNl || ReadFormOf(Request) == fcList));
+             (Request.Operation == foRenumber && ReadFormOf(Request) == fcNl);
     default:
       return true;
   }

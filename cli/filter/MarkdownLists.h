@@ -1,0 +1,504 @@
+#pragma once
+// renumber in the list form: CommonMark's block structure, followed line by line, tells which
+// numbered lines are items of which ordered list. Each list keeps its first item's number and
+// the others count on from it; a nested list counts on its own; "1." and "1)" lists differ;
+// code, HTML blocks and paragraph text are left alone. Only what came before a line decides
+// it, so the text streams.
+//
+// A number that grows wider takes the room of the blanks after its marker while more than one
+// is left; beyond that the item's lines move right by the difference, so they still belong to
+// it. A narrower number leaves its item's lines where they are and widens the blanks after
+// the marker instead, since moving them left could take in lines that followed the item; where
+// those blanks would be five or more (the item's text would turn into code), the number is
+// written with leading zeros to its old width. Nothing else of a line changes, except that the
+// tabs in front of a moved line's text become the blanks they stood for.
+
+#include <algorithm>
+#include <cstdint>
+#include <vector>
+
+#include "cli/filter/MarkdownScan.h"
+
+namespace markdown {
+
+// How the items are counted: the step from one to the next, and a width their digits are
+// zero-filled to (0: as each list's first item is written).
+struct TListCounting {
+  int32_t Step = 1;
+  int32_t ZeroWidth = 0;
+};
+
+enum TBlockKind : uint8_t {
+  bkDocument,
+  bkQuote,
+  bkList,
+  bkItem,
+  bkParagraph,
+  bkHeading,
+  bkBreak,
+  bkFence,
+  bkCode,
+  bkHtml,
+};
+
+// An open block of the document.
+struct TBlock {
+  TBlockKind Kind = bkDocument;
+  // List: ordered or not, its bullet or delimiter, the next item's number and the digits its
+  // numbers are zero-filled to.
+  bool Ordered = false;
+  char Marker = 0;
+  int64_t Next = 0;
+  int ZeroDigits = 0;
+  // Item: the columns before the marker and those of the marker and the blanks after it (the
+  // input's); how many columns further right its lines stand in the output.
+  int MarkerOffset = 0;
+  int Padding = 0;
+  int Shift = 0;
+  bool HasChild = false;
+  // Fenced code: the fence's character, length and indentation; HTML block: its kind (1-7).
+  char FenceChar = 0;
+  size_t FenceLength = 0;
+  size_t FenceOffset = 0;
+  int HtmlKind = 0;
+};
+
+constexpr bool CanContain(TBlockKind Parent, TBlockKind Child) {
+  return Parent == bkDocument || Parent == bkQuote || Parent == bkItem ||
+         (Parent == bkList && Child == bkItem);
+}
+
+constexpr bool AcceptsLines(TBlockKind Kind) {
+  return Kind == bkParagraph || Kind == bkHeading || Kind == bkFence || Kind == bkCode;
+}
+
+template <LineUnit TChar>
+class TListRenumberer {
+ public:
+  explicit TListRenumberer(TListCounting Counting) : FCounting(Counting) {
+    FOpen.emplace_back();
+    FEdits.reserve(16);
+  }
+
+  // Appends Line (with its break) to Out, its list numbers renumbered.
+  template <typename TOut>
+  void Line(TView<TChar> Line, TOut& Out) {
+    Scan(Line);
+    if (FEdits.empty()) return Out.append(Line.data(), Line.size());
+    Assemble(Out);
+  }
+
+ private:
+  // A change to a line, at a position of the input line (Col may lie inside a tab at Off):
+  // new digits for those from Off to EndOff, blanks for the gap from Off to EndOff, or blanks
+  // inserted at Off.
+  enum TEditKind : uint8_t { ekDigits, ekGap, ekShift };
+  struct TEdit {
+    TEditKind Kind;
+    size_t Off;
+    int Col;
+    size_t EndOff;
+    int EndCol;
+    int Spaces;
+    size_t Length;
+    TChar Digits[12];
+  };
+  enum TMatch : uint8_t { maYes, maNo, maLineDone };
+
+  // Moves the position Count units on, or Count columns (a tab may then be taken in part).
+  void Advance(int Count, bool Columns) {
+    while (Count > 0 && FOff < FL.size()) {
+      if (FL[FOff] == TChar('\t')) {
+        const int ToTab = 4 - FCol % 4;
+        if (Columns) {
+          FPartialTab = ToTab > Count;
+          const int Step = ToTab < Count ? ToTab : Count;
+          FCol += Step;
+          FOff += FPartialTab ? 0 : 1;
+          Count -= Step;
+        } else {
+          FPartialTab = false;
+          FCol += ToTab;
+          ++FOff;
+          --Count;
+        }
+      } else {
+        FPartialTab = false;
+        ++FOff;
+        ++FCol;
+        --Count;
+      }
+    }
+  }
+
+  void FindFirstNonspace() {
+    size_t I = FOff;
+    int Col = FCol;
+    for (;; ++I) {
+      const TChar C = At(FL, I);
+      if (C == TChar(' ')) {
+        ++Col;
+      } else if (C == TChar('\t')) {
+        Col = (Col / 4 + 1) * 4;
+      } else {
+        break;
+      }
+    }
+    FFirst = I;
+    FFirstCol = Col;
+    FIndent = Col - FCol;
+    FBlank = IsLineEnd(At(FL, I));
+  }
+
+  void AdvanceToFirst() { Advance(static_cast<int>(FFirst - FOff), false); }
+
+  void EndStructure(size_t Off, int Col) {
+    FEndOff = Off;
+    FEndCol = Col;
+  }
+
+  // Whether the open block I continues on this line, taking its prefix.
+  TMatch MatchOpen(size_t I) {
+    TBlock& B = FOpen[I];
+    switch (B.Kind) {
+      case bkQuote:
+        if (FIndent > 3 || At(FL, FFirst) != TChar('>')) return maNo;
+        Advance(FIndent + 1, true);
+        if (IsSpaceOrTab(At(FL, FOff))) Advance(1, true);
+        return maYes;
+      case bkItem:
+        if (FIndent >= B.MarkerOffset + B.Padding) {
+          Advance(B.MarkerOffset + B.Padding, true);
+          if (B.Shift > 0) FEdits.push_back({ekShift, FOff, FCol, FOff, FCol, B.Shift, 0, {}});
+          return maYes;
+        }
+        if (!FBlank || !B.HasChild) return maNo;
+        AdvanceToFirst();
+        return maYes;
+      case bkFence:
+        if (FIndent <= 3 && At(FL, FFirst) == TChar(B.FenceChar) &&
+            CloseFence(FL, FFirst, TChar(B.FenceChar)) >= B.FenceLength) {
+          FOpen.resize(I);
+          EndStructure(FFirst, FFirstCol);
+          return maLineDone;
+        }
+        for (size_t K = B.FenceOffset; K > 0 && IsSpaceOrTab(At(FL, FOff)); --K) Advance(1, true);
+        return maYes;
+      case bkCode:
+        if (FIndent >= 4) return Advance(4, true), maYes;
+        if (!FBlank) return maNo;
+        AdvanceToFirst();
+        return maYes;
+      case bkHeading:
+        return maNo;
+      case bkHtml:
+        return B.HtmlKind >= 6 && FBlank ? maNo : maYes;
+      case bkParagraph:
+        return FBlank ? maNo : maYes;
+      default:
+        return maYes;
+    }
+  }
+
+  // Opens a block of Kind under Parent (or the nearest block above it that may hold it),
+  // closing what lay below Parent.
+  size_t Add(size_t Parent, TBlockKind Kind) {
+    FOpen.resize(Parent + 1);
+    while (!CanContain(FOpen[Parent].Kind, Kind)) {
+      FOpen.pop_back();
+      --Parent;
+    }
+    if (FOpen[Parent].Kind == bkItem) FOpen[Parent].HasChild = true;
+    FOpen.emplace_back();
+    FOpen.back().Kind = Kind;
+    return Parent + 1;
+  }
+
+  // The digits of Value as a list writes it, into Edit; false when no marker can hold it.
+  static bool Format(int64_t Value, int ZeroDigits, TEdit& Edit) {
+    if (Value < 0 || Value > 999999999) return false;
+    TChar Buffer[12];
+    size_t N = 0;
+    do {
+      Buffer[N++] = static_cast<TChar>(TChar('0') + Value % 10);
+      Value /= 10;
+    } while (Value > 0);
+    while (N < static_cast<size_t>(ZeroDigits) && N < 9) Buffer[N++] = TChar('0');
+    for (size_t I = 0; I < N; ++I) Edit.Digits[I] = Buffer[N - 1 - I];
+    Edit.Length = N;
+    return true;
+  }
+
+  static void ZeroFill(TEdit& Edit, size_t Width) {
+    if (Edit.Length >= Width) return;
+    const size_t Fill = Width - Edit.Length;
+    for (size_t I = Edit.Length; I-- > 0;) Edit.Digits[I + Fill] = Edit.Digits[I];
+    for (size_t I = 0; I < Fill; ++I) Edit.Digits[I] = TChar('0');
+    Edit.Length = Width;
+  }
+
+  // The new number of an ordered item whose marker M stands at Marker: its digits, the blanks
+  // after it and the shift of the item's lines. Fixed: the item's text does not begin after
+  // the blanks (an empty first line, or five blanks or more: code), so they stay as they are.
+  int Renumber(const TListMarker& M, size_t Marker, int MarkerCol, int Padding, bool Fixed,
+               int64_t Value, int ZeroDigits) {
+    TEdit Digits{ekDigits, Marker, MarkerCol, Marker + M.Digits, MarkerCol + int(M.Digits),
+                 0,        0,      {}};
+    if (!Format(Value, ZeroDigits, Digits)) return 0;
+    const int Width = static_cast<int>(M.Digits);
+    const int Gap = Padding - Width - 1;
+    int NewGap = Gap - (static_cast<int>(Digits.Length) - Width);
+    if ((Fixed && static_cast<int>(Digits.Length) < Width) || (!Fixed && NewGap > 4)) {
+      ZeroFill(Digits, M.Digits);
+      NewGap = Gap;
+    }
+    if (Fixed) NewGap = Gap;
+    if (NewGap < 1) NewGap = 1;
+    const bool Same = static_cast<int>(Digits.Length) == Width &&
+                      std::equal(Digits.Digits, Digits.Digits + Width, FL.data() + Marker);
+    if (Same) return 0;
+    FEdits.push_back(Digits);
+    if (!Fixed && static_cast<int>(Digits.Length) != Width) {
+      const size_t GapOff = Marker + M.Length;
+      FEdits.push_back({ekGap, GapOff, MarkerCol + int(M.Length), FOff, FCol, NewGap, 0, {}});
+    }
+    return static_cast<int>(Digits.Length) + NewGap - (Width + Gap);
+  }
+
+  // A list item starts at the first non-blank: into the open list it continues, or a new one.
+  size_t OpenItem(size_t Container, const TListMarker& M) {
+    const size_t Marker = FFirst;
+    const int MarkerCol = FFirstCol;
+    const int MarkerOffset = FIndent;
+    Advance(static_cast<int>(FFirst + M.Length - FOff), false);
+    const size_t SavedOff = FOff;
+    const int SavedCol = FCol;
+    const bool SavedPartial = FPartialTab;
+    while (FCol - SavedCol <= 5 && IsSpaceOrTab(At(FL, FOff))) Advance(1, true);
+    const int Spaces = FCol - SavedCol;
+    const bool Fixed = Spaces >= 5 || Spaces < 1 || IsLineEnd(At(FL, FOff));
+    const int Padding = static_cast<int>(M.Length) + (Fixed ? 1 : Spaces);
+    if (Fixed) {
+      FOff = SavedOff;
+      FCol = SavedCol;
+      FPartialTab = SavedPartial;
+      if (Spaces > 0) Advance(1, true);
+    }
+    const TBlock& Open = FOpen[Container];
+    if (Open.Kind != bkList || Open.Ordered != M.Ordered || Open.Marker != M.Char) {
+      Container = Add(Container, bkList);
+      TBlock& List = FOpen[Container];
+      List.Ordered = M.Ordered;
+      List.Marker = M.Char;
+      List.Next = M.Start;
+      const bool Zeros = M.Digits > 1 && FL[Marker] == TChar('0');
+      List.ZeroDigits = Zeros ? static_cast<int>(M.Digits) : 0;
+      if (FCounting.ZeroWidth > List.ZeroDigits) List.ZeroDigits = FCounting.ZeroWidth;
+    }
+    TBlock& List = FOpen[Container];
+    const int64_t Value = List.Next;
+    List.Next += FCounting.Step;
+    const int ZeroDigits = List.ZeroDigits;
+    int Shift = 0;
+    if (M.Ordered) Shift = Renumber(M, Marker, MarkerCol, Padding, Fixed, Value, ZeroDigits);
+    Container = Add(Container, bkItem);
+    FOpen[Container].MarkerOffset = MarkerOffset;
+    FOpen[Container].Padding = Padding;
+    FOpen[Container].Shift = Shift;
+    return Container;
+  }
+
+  // The blocks that begin on this line after the open ones it continues; the container the
+  // line's text then goes to.
+  size_t OpenBlocks(size_t Container, bool AllMatched) {
+    bool MaybeLazy = FOpen.back().Kind == bkParagraph;
+    for (TBlockKind Kind = FOpen[Container].Kind;
+         Kind != bkFence && Kind != bkCode && Kind != bkHtml; Kind = FOpen[Container].Kind) {
+      FindFirstNonspace();
+      const bool Indented = FIndent >= 4;
+      const TChar C = At(FL, FFirst);
+      const bool InParagraph = Kind == bkParagraph;
+      int Html = 0;
+      size_t Fence = 0;
+      TListMarker M;
+      if (!Indented && C == TChar('>')) {
+        Advance(static_cast<int>(FFirst + 1 - FOff), false);
+        if (IsSpaceOrTab(At(FL, FOff))) Advance(1, true);
+        Container = Add(Container, bkQuote);
+      } else if (!Indented && IsAtxHeading(FL, FFirst)) {
+        Container = Add(Container, bkHeading);
+      } else if (!Indented && (Fence = OpenFence(FL, FFirst)) > 0) {
+        Container = Add(Container, bkFence);
+        FOpen[Container].FenceChar = static_cast<char>(C);
+        FOpen[Container].FenceLength = Fence;
+        FOpen[Container].FenceOffset = FFirst - FOff;
+        EndStructure(FFirst, FFirstCol);
+        return FLineDone = true, Container;
+      } else if (!Indented &&
+                 ((Html = HtmlBlockStart(FL, FFirst)) > 0 ||
+                  (!InParagraph && TTagScan<TChar>(FL, FFirst).Line() && (Html = 7)))) {
+        Container = Add(Container, bkHtml);
+        FOpen[Container].HtmlKind = Html;
+      } else if (!Indented && InParagraph && SetextLevel(FL, FFirst) > 0) {
+        FOpen[Container].Kind = bkHeading;
+        EndStructure(FFirst, FFirstCol);
+        return FLineDone = true, Container;
+      } else if (!Indented && !(InParagraph && !AllMatched) && IsThematicBreak(FL, FFirst)) {
+        Container = Add(Container, bkBreak);
+        EndStructure(FFirst, FFirstCol);
+        return FLineDone = true, Container;
+      } else if (!Indented && (M = ListMarker(FL, FFirst, InParagraph)).Length > 0) {
+        Container = OpenItem(Container, M);
+      } else if (Indented && !MaybeLazy && !FBlank) {
+        Advance(4, true);
+        Container = Add(Container, bkCode);
+      } else {
+        break;
+      }
+      if (AcceptsLines(FOpen[Container].Kind)) break;
+      MaybeLazy = false;
+    }
+    return Container;
+  }
+
+  // Follows one line through the block structure, noting the changes it needs in FEdits and
+  // where its structure ends.
+  void Scan(TView<TChar> L) {
+    FL = L;
+    FOff = 0;
+    FCol = 0;
+    FPartialTab = false;
+    FLineDone = false;
+    FEdits.clear();
+    size_t Matched = 0;
+    bool AllMatched = true;
+    for (size_t I = 1; I < FOpen.size(); ++I) {
+      FindFirstNonspace();
+      const TMatch R = MatchOpen(I);
+      if (R == maLineDone) return;
+      if (R == maNo) {
+        AllMatched = false;
+        break;
+      }
+      Matched = I;
+    }
+    const size_t Tip = FOpen.size() - 1;
+    const bool TipParagraph = FOpen[Tip].Kind == bkParagraph;
+    size_t Container = OpenBlocks(Matched, AllMatched);
+    if (FLineDone) return;
+    FindFirstNonspace();
+    if (Container == Matched && Tip != Matched && !FBlank && TipParagraph) {
+      return EndStructure(FFirst, FFirstCol);  // a lazy continuation of the paragraph
+    }
+    if (Container == Matched) FOpen.resize(Matched + 1);
+    const TBlock& B = FOpen[Container];
+    if (B.Kind == bkFence || B.Kind == bkCode) return EndStructure(FOff, FCol);
+    if (B.Kind == bkHtml) {
+      EndStructure(FOff, FCol);
+      if (B.HtmlKind <= 5 && HtmlBlockEnds(B.HtmlKind, FL, FFirst)) FOpen.resize(Container);
+      return;
+    }
+    EndStructure(FFirst, FFirstCol);
+    if (!FBlank && !AcceptsLines(B.Kind)) Container = Add(Container, bkParagraph);
+  }
+
+  // Writes the line with its edits: as it is up to the first, blanks for the tabs of the
+  // structure once anything moved, the rest as it is.
+  template <typename TOut>
+  void Assemble(TOut& Out) {
+    TEmitter<TOut> E{FL, Out};
+    for (const TEdit& Edit : FEdits) {
+      E.FlushTo(Edit.Off, Edit.Col);
+      switch (Edit.Kind) {
+        case ekDigits:
+          Out.append(Edit.Digits, Edit.Length);
+          E.Delta += static_cast<int>(Edit.Length) - static_cast<int>(Edit.EndOff - Edit.Off);
+          E.Skip(Edit.EndOff, Edit.EndCol);
+          break;
+        case ekGap:
+          E.Blanks(Edit.Spaces);
+          E.Delta += Edit.Spaces - (Edit.EndCol - Edit.Col);
+          E.Skip(Edit.EndOff, Edit.EndCol);
+          break;
+        case ekShift:
+          E.Blanks(Edit.Spaces);
+          E.Delta += Edit.Spaces;
+          break;
+      }
+    }
+    E.FlushTo(FEndOff, FEndCol);
+    E.Finish();
+  }
+
+  // The output of one line, from an input position on.
+  template <typename TOut>
+  struct TEmitter {
+    TView<TChar> L;
+    TOut& Out;
+    size_t Off = 0;
+    int Col = 0;
+    bool Mid = false;  // Col lies inside the tab at Off
+    int Delta = 0;     // output column minus input column
+
+    void Blanks(int N) {
+      static constexpr TChar Spaces[8] = {TChar(' '), TChar(' '), TChar(' '), TChar(' '),
+                                          TChar(' '), TChar(' '), TChar(' '), TChar(' ')};
+      for (; N > 0; N -= 8) Out.append(Spaces, static_cast<size_t>(N < 8 ? N : 8));
+    }
+    void Skip(size_t ToOff, int ToCol) {
+      Off = ToOff;
+      Col = ToCol;
+      Mid = false;
+    }
+    // Up to the input position (ToOff, ToCol); a tab stays a tab only where nothing moved.
+    void FlushTo(size_t ToOff, int ToCol) {
+      while (Off < ToOff || (Off == ToOff && Col < ToCol && Off < L.size())) {
+        if (L[Off] != TChar('\t')) {
+          size_t End = Off;
+          while (End < ToOff && L[End] != TChar('\t')) ++End;
+          Out.append(L.data() + Off, End - Off);
+          Col += static_cast<int>(End - Off);
+          Off = End;
+          continue;
+        }
+        const int TabEnd = (Col / 4 + 1) * 4;
+        const int Stop = Off == ToOff ? ToCol : TabEnd;
+        if (Delta == 0 && !Mid && Stop == TabEnd) {
+          Out.append(L.data() + Off, 1);
+        } else {
+          Blanks(Stop - Col);
+        }
+        Mid = Stop != TabEnd;
+        Col = Stop;
+        Off += Mid ? 0 : 1;
+      }
+    }
+    // The rest of a tab taken in part, then the rest of the line as it is.
+    void Finish() {
+      if (Mid) {
+        Blanks((Col / 4 + 1) * 4 - Col);
+        ++Off;
+      }
+      Out.append(L.data() + Off, L.size() - Off);
+    }
+  };
+
+  TListCounting FCounting;
+  std::vector<TBlock> FOpen;  // the open blocks, the document first
+  std::vector<TEdit> FEdits;
+  // The line being read: the position (a tab may be taken in part), the first non-blank from
+  // there, and where the structure ends and the content begins.
+  TView<TChar> FL;
+  size_t FOff = 0;
+  int FCol = 0;
+  bool FPartialTab = false;
+  size_t FFirst = 0;
+  int FFirstCol = 0;
+  int FIndent = 0;
+  bool FBlank = false;
+  bool FLineDone = false;
+  size_t FEndOff = 0;
+  int FEndCol = 0;
+};
+
+}  // namespace markdown
