@@ -6,7 +6,7 @@ set -euo pipefail
 need=(cmake ninja-build g++ clang libclang-rt-14-dev googletest libgtest-dev libbenchmark-dev
       g++-mingw-w64-x86-64 g++-mingw-w64-i686 binutils-mingw-w64-x86-64 binutils-mingw-w64-i686
       wine64 wine32:i386 fonts-wine xvfb xauth locales zip unzip python3 imagemagick fonts-noto-cjk
-      time man-db groff-base zsh fish ccache)
+      time man-db groff-base zsh fish ccache cmark libcmark0.30.2)
 
 missing=()
 for p in "${need[@]}"; do

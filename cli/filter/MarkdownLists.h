@@ -203,6 +203,7 @@ class TListRenumberer {
   // Opens a block of Kind under Parent (or the nearest block above it that may hold it),
   // closing what lay below Parent.
   size_t Add(size_t Parent, TBlockKind Kind) {
+    FOpened = true;
     FOpen.resize(Parent + 1);
     while (!CanContain(FOpen[Parent].Kind, Kind)) {
       FOpen.pop_back();
@@ -336,7 +337,7 @@ class TListRenumberer {
         return FLineDone = true, Container;
       } else if (!Indented &&
                  ((Html = HtmlBlockStart(FL, FFirst)) > 0 ||
-                  (!InParagraph && TTagScan<TChar>(FL, FFirst).Line() && (Html = 7)))) {
+                  (!InParagraph && !MaybeLazy && TTagScan<TChar>(FL, FFirst).Line() && (Html = 7)))) {
         Container = Add(Container, bkHtml);
         FOpen[Container].HtmlKind = Html;
       } else if (!Indented && InParagraph && SetextLevel(FL, FFirst) > 0) {
@@ -369,6 +370,7 @@ class TListRenumberer {
     FCol = 0;
     FPartialTab = false;
     FLineDone = false;
+    FOpened = false;
     FEdits.clear();
     size_t Matched = 0;
     bool AllMatched = true;
@@ -387,10 +389,10 @@ class TListRenumberer {
     size_t Container = OpenBlocks(Matched, AllMatched);
     if (FLineDone) return;
     FindFirstNonspace();
-    if (Container == Matched && Tip != Matched && !FBlank && TipParagraph) {
+    if (!FOpened && Tip != Matched && !FBlank && TipParagraph) {
       return EndStructure(FFirst, FFirstCol);  // a lazy continuation of the paragraph
     }
-    if (Container == Matched) FOpen.resize(Matched + 1);
+    if (!FOpened) FOpen.resize(Matched + 1);
     const TBlock& B = FOpen[Container];
     if (B.Kind == bkFence || B.Kind == bkCode) return EndStructure(FOff, FCol);
     if (B.Kind == bkHtml) {
@@ -497,6 +499,7 @@ class TListRenumberer {
   int FIndent = 0;
   bool FBlank = false;
   bool FLineDone = false;
+  bool FOpened = false;  // a block began on the line
   size_t FEndOff = 0;
   int FEndCol = 0;
 };
