@@ -85,6 +85,13 @@ class TListRenumberer {
   void Line(TView<TChar> Line, TOut& Out) {
     Scan(Line);
     if (FEdits.empty()) return Out.append(Line.data(), Line.size());
+    const TEdit& First = FEdits.front();
+    if (FEdits.size() == 1 && First.Kind == ekDigits && First.EndOff - First.Off == First.Length) {
+      // New digits as wide as the old: nothing moves (the common case).
+      Out.append(Line.data(), First.Off);
+      Out.append(First.Digits, First.Length);
+      return Out.append(Line.data() + First.EndOff, Line.size() - First.EndOff);
+    }
     Assemble(Out);
   }
 
@@ -132,6 +139,9 @@ class TListRenumberer {
   }
 
   void FindFirstNonspace() {
+    if (FOff == FFirstFrom && FCol == FFirstFromCol) return;
+    FFirstFrom = FOff;
+    FFirstFromCol = FCol;
     size_t I = FOff;
     int Col = FCol;
     for (;; ++I) {
@@ -204,7 +214,7 @@ class TListRenumberer {
   // closing what lay below Parent.
   size_t Add(size_t Parent, TBlockKind Kind) {
     FOpened = true;
-    FOpen.resize(Parent + 1);
+    while (FOpen.size() > Parent + 1) FOpen.pop_back();
     while (!CanContain(FOpen[Parent].Kind, Kind)) {
       FOpen.pop_back();
       --Parent;
@@ -218,14 +228,11 @@ class TListRenumberer {
   // The digits of Value as a list writes it, into Edit; false when no marker can hold it.
   static bool Format(int64_t Value, int ZeroDigits, TEdit& Edit) {
     if (Value < 0 || Value > 999999999) return false;
-    TChar Buffer[12];
-    size_t N = 0;
-    do {
-      Buffer[N++] = static_cast<TChar>(TChar('0') + Value % 10);
-      Value /= 10;
-    } while (Value > 0);
-    while (N < static_cast<size_t>(ZeroDigits) && N < 9) Buffer[N++] = TChar('0');
-    for (size_t I = 0; I < N; ++I) Edit.Digits[I] = Buffer[N - 1 - I];
+    auto V = static_cast<uint32_t>(Value);
+    size_t N = 1;
+    for (uint32_t Power = 10; N < 9 && V >= Power; Power *= 10) ++N;
+    while (N < static_cast<size_t>(ZeroDigits) && N < 9) ++N;
+    for (size_t I = N; I-- > 0; V /= 10) Edit.Digits[I] = static_cast<TChar>(TChar('0') + V % 10);
     Edit.Length = N;
     return true;
   }
@@ -243,9 +250,17 @@ class TListRenumberer {
   // the blanks (an empty first line, or five blanks or more: code), so they stay as they are.
   int Renumber(const TListMarker& M, size_t Marker, int MarkerCol, int Padding, bool Fixed,
                int64_t Value, int ZeroDigits) {
-    TEdit Digits{ekDigits, Marker, MarkerCol, Marker + M.Digits, MarkerCol + int(M.Digits),
-                 0,        0,      {}};
-    if (!Format(Value, ZeroDigits, Digits)) return 0;
+    // The number as it stands needs nothing written (the common case, spared the formatting).
+    const bool Zeros = M.Digits > 1 && FL[Marker] == TChar('0');
+    const int Fill = ZeroDigits < 9 ? ZeroDigits : 9;
+    if (M.Start == Value && (Zeros ? Fill == int(M.Digits) : Fill <= int(M.Digits))) return 0;
+    TEdit& Digits = FEdits.emplace_back();
+    Digits.Kind = ekDigits;
+    Digits.Off = Marker;
+    Digits.Col = MarkerCol;
+    Digits.EndOff = Marker + M.Digits;
+    Digits.EndCol = MarkerCol + static_cast<int>(M.Digits);
+    if (!Format(Value, ZeroDigits, Digits)) return FEdits.pop_back(), 0;
     const int Width = static_cast<int>(M.Digits);
     const int Gap = Padding - Width - 1;
     int NewGap = Gap - (static_cast<int>(Digits.Length) - Width);
@@ -255,15 +270,16 @@ class TListRenumberer {
     }
     if (Fixed) NewGap = Gap;
     if (NewGap < 1) NewGap = 1;
-    const bool Same = static_cast<int>(Digits.Length) == Width &&
-                      std::equal(Digits.Digits, Digits.Digits + Width, FL.data() + Marker);
-    if (Same) return 0;
-    FEdits.push_back(Digits);
-    if (!Fixed && static_cast<int>(Digits.Length) != Width) {
+    const size_t Length = Digits.Length;
+    if (static_cast<int>(Length) == Width &&
+        std::equal(Digits.Digits, Digits.Digits + Width, FL.data() + Marker)) {
+      return FEdits.pop_back(), 0;
+    }
+    if (!Fixed && static_cast<int>(Length) != Width) {
       const size_t GapOff = Marker + M.Length;
       FEdits.push_back({ekGap, GapOff, MarkerCol + int(M.Length), FOff, FCol, NewGap, 0, {}});
     }
-    return static_cast<int>(Digits.Length) + NewGap - (Width + Gap);
+    return static_cast<int>(Length) + NewGap - (Width + Gap);
   }
 
   // A list item starts at the first non-blank: into the open list it continues, or a new one.
@@ -271,10 +287,17 @@ class TListRenumberer {
     const size_t Marker = FFirst;
     const int MarkerCol = FFirstCol;
     const int MarkerOffset = FIndent;
-    Advance(static_cast<int>(FFirst + M.Length - FOff), false);
+    // Blanks, then the marker: no tab in it.
+    FOff = FFirst + M.Length;
+    FCol = FFirstCol + static_cast<int>(M.Length);
+    FPartialTab = false;
     const size_t SavedOff = FOff;
     const int SavedCol = FCol;
     const bool SavedPartial = FPartialTab;
+    if (At(FL, FOff) == TChar(' ') && !IsSpaceOrTab(At(FL, FOff + 1))) {
+      ++FOff;  // one blank: the common case
+      ++FCol;
+    }
     while (FCol - SavedCol <= 5 && IsSpaceOrTab(At(FL, FOff))) Advance(1, true);
     const int Spaces = FCol - SavedCol;
     const bool Fixed = Spaces >= 5 || Spaces < 1 || IsLineEnd(At(FL, FOff));
@@ -309,6 +332,70 @@ class TListRenumberer {
     return Container;
   }
 
+  enum TStart : uint8_t { stNone, stOpened, stLineDone };
+
+  // A block that begins here (not indented as code): told by the first non-blank character.
+  TStart StartBlock(size_t& Container, bool MaybeLazy, bool AllMatched) {
+    const TChar C = At(FL, FFirst);
+    const bool InParagraph = FOpen[Container].Kind == bkParagraph;
+    auto Break = [&] {
+      if (InParagraph && !AllMatched) return stNone;
+      if (!IsThematicBreak(FL, FFirst)) return stNone;
+      Container = Add(Container, bkBreak);
+      return stLineDone;
+    };
+    auto Item = [&] {
+      const TListMarker M = ListMarker(FL, FFirst, InParagraph);
+      if (M.Length == 0) return stNone;
+      Container = OpenItem(Container, M);
+      return stOpened;
+    };
+    switch (C) {
+      case TChar('>'):
+        Advance(static_cast<int>(FFirst + 1 - FOff), false);
+        if (IsSpaceOrTab(At(FL, FOff))) Advance(1, true);
+        Container = Add(Container, bkQuote);
+        return stOpened;
+      case TChar('#'):
+        if (!IsAtxHeading(FL, FFirst)) return stNone;
+        Container = Add(Container, bkHeading);
+        return stOpened;
+      case TChar('`'):
+      case TChar('~'): {
+        const size_t Fence = OpenFence(FL, FFirst);
+        if (Fence == 0) return stNone;
+        const size_t Offset = FFirst - FOff;
+        Container = Add(Container, bkFence);
+        FOpen[Container].FenceChar = static_cast<char>(C);
+        FOpen[Container].FenceLength = Fence;
+        FOpen[Container].FenceOffset = Offset;
+        return stLineDone;
+      }
+      case TChar('<'): {
+        int Html = HtmlBlockStart(FL, FFirst);
+        if (Html == 0 && !InParagraph && !MaybeLazy && TTagScan<TChar>(FL, FFirst).Line()) Html = 7;
+        if (Html == 0) return stNone;
+        Container = Add(Container, bkHtml);
+        FOpen[Container].HtmlKind = Html;
+        return stOpened;
+      }
+      case TChar('='):
+      case TChar('-'):
+        if (InParagraph && SetextLevel(FL, FFirst) > 0) {
+          FOpen[Container].Kind = bkHeading;
+          return stLineDone;
+        }
+        if (C == TChar('=')) return stNone;
+        return Break() == stLineDone ? stLineDone : Item();
+      case TChar('*'):
+        return Break() == stLineDone ? stLineDone : Item();
+      case TChar('_'):
+        return Break();
+      default:
+        return C == TChar('+') || IsAsciiDigit(C) ? Item() : stNone;
+    }
+  }
+
   // The blocks that begin on this line after the open ones it continues; the container the
   // line's text then goes to.
   size_t OpenBlocks(size_t Container, bool AllMatched) {
@@ -316,41 +403,15 @@ class TListRenumberer {
     for (TBlockKind Kind = FOpen[Container].Kind;
          Kind != bkFence && Kind != bkCode && Kind != bkHtml; Kind = FOpen[Container].Kind) {
       FindFirstNonspace();
-      const bool Indented = FIndent >= 4;
-      const TChar C = At(FL, FFirst);
-      const bool InParagraph = Kind == bkParagraph;
-      int Html = 0;
-      size_t Fence = 0;
-      TListMarker M;
-      if (!Indented && C == TChar('>')) {
-        Advance(static_cast<int>(FFirst + 1 - FOff), false);
-        if (IsSpaceOrTab(At(FL, FOff))) Advance(1, true);
-        Container = Add(Container, bkQuote);
-      } else if (!Indented && IsAtxHeading(FL, FFirst)) {
-        Container = Add(Container, bkHeading);
-      } else if (!Indented && (Fence = OpenFence(FL, FFirst)) > 0) {
-        Container = Add(Container, bkFence);
-        FOpen[Container].FenceChar = static_cast<char>(C);
-        FOpen[Container].FenceLength = Fence;
-        FOpen[Container].FenceOffset = FFirst - FOff;
-        EndStructure(FFirst, FFirstCol);
-        return FLineDone = true, Container;
-      } else if (!Indented &&
-                 ((Html = HtmlBlockStart(FL, FFirst)) > 0 ||
-                  (!InParagraph && !MaybeLazy && TTagScan<TChar>(FL, FFirst).Line() && (Html = 7)))) {
-        Container = Add(Container, bkHtml);
-        FOpen[Container].HtmlKind = Html;
-      } else if (!Indented && InParagraph && SetextLevel(FL, FFirst) > 0) {
-        FOpen[Container].Kind = bkHeading;
-        EndStructure(FFirst, FFirstCol);
-        return FLineDone = true, Container;
-      } else if (!Indented && !(InParagraph && !AllMatched) && IsThematicBreak(FL, FFirst)) {
-        Container = Add(Container, bkBreak);
-        EndStructure(FFirst, FFirstCol);
-        return FLineDone = true, Container;
-      } else if (!Indented && (M = ListMarker(FL, FFirst, InParagraph)).Length > 0) {
-        Container = OpenItem(Container, M);
-      } else if (Indented && !MaybeLazy && !FBlank) {
+      if (FIndent < 4) {
+        const TStart Start = StartBlock(Container, MaybeLazy, AllMatched);
+        if (Start == stNone) break;
+        if (Start == stLineDone) {
+          EndStructure(FFirst, FFirstCol);
+          FLineDone = true;
+          break;
+        }
+      } else if (!MaybeLazy && !FBlank) {
         Advance(4, true);
         Container = Add(Container, bkCode);
       } else {
@@ -371,6 +432,7 @@ class TListRenumberer {
     FPartialTab = false;
     FLineDone = false;
     FOpened = false;
+    FFirstFrom = static_cast<size_t>(-1);
     FEdits.clear();
     size_t Matched = 0;
     bool AllMatched = true;
@@ -494,6 +556,8 @@ class TListRenumberer {
   size_t FOff = 0;
   int FCol = 0;
   bool FPartialTab = false;
+  size_t FFirstFrom = 0;  // the position FFirst was found from
+  int FFirstFromCol = 0;
   size_t FFirst = 0;
   int FFirstCol = 0;
   int FIndent = 0;

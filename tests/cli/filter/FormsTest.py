@@ -24,6 +24,14 @@ def tool(args, stdin):
     return subprocess.run(args, input=stdin, capture_output=True, check=True).stdout
 
 
+def with_breaks(text, brk):
+    # Every LF of text as brk, or "mixed": CR LF, CR and LF in turn.
+    if brk != "mixed":
+        return text.replace("\n", brk)
+    lines = text.split("\n")
+    return "".join(l + ["\r\n", "\r", "\n"][i % 3] for i, l in enumerate(lines[:-1])) + lines[-1]
+
+
 def random_text(rng, crlf=True):
     # Lines end in LF or CR LF (nl takes a lone CR for text, corvane for a break), and no line
     # is one of nl's page delimiters ("\:", "\:\:", "\:\:\:").
@@ -85,6 +93,7 @@ class Forms(unittest.TestCase):
         (["renumber"], "     7\tx\n       \n     9\ty\n", "     7\tx\n       \n     8\ty\n"),
         (["renumber", "-i", "10"], "007. a\ntext\n1. b\n", "007. a\ntext\n017. b\n"),
         (["renumber", "--form=list"], "# T\n\n3. a\n   more\n3. b\n", "# T\n\n3. a\n   more\n4. b\n"),
+        (["renumber", "--form=list"], "9. a\n9. b\n   more\n", "9. a\n10. b\n    more\n"),
         (["continue"], "000009\tx\ny\n", "000009\tx\n000010\ty\n"),
         (["continue", "-S", " - "], "9. x\n  y\n", "9 - x\n  10 - y\n"),
         (["renumber", "-w", "3"], " 9:a\n10:b\n12:c\n", "  9:a\n 10:b\n 11:c\n"),
@@ -102,9 +111,11 @@ class Forms(unittest.TestCase):
                      ("cp932", b""), ("euc-jp", b"")]
         for args, given, want in self.ROWS:
             for codec, bom in encodings:
-                for brk in ["\n", "\r\n", "\r"]:
-                    data = bom + given.replace("\n", brk).encode(codec)
-                    expected = bom + want.replace("\n", brk).encode(codec)
+                # Mixed breaks follow the lines, so they are derived where the lines match.
+                same_lines = given.count("\n") == want.count("\n")
+                for brk in ["\n", "\r\n", "\r"] + (["mixed"] if same_lines else []):
+                    data = bom + with_breaks(given, brk).encode(codec)
+                    expected = bom + with_breaks(want, brk).encode(codec)
                     named = ["-e", codec] if codec in ("cp932", "euc-jp") else []
                     with self.subTest(args=args, codec=codec, brk=brk):
                         code, out, err = run(args + named, data)
@@ -139,7 +150,8 @@ class Forms(unittest.TestCase):
                                  (["continue", "-w", "6"], "5:x", b"     5:x\n"),
                                  (["continue", "-w", "2", "--form=nl"], "  7\tx", b" 7\tx\n"),
                                  (["renumber", "-w", "6"], "3:x", b"     3:x\n"),
-                                 (["renumber", "-w", "2"], "  3) x", b"   3) x\n")]:
+                                 (["renumber", "-w", "2", "-n", "rz"], "  3) x", b"  03) x\n"),
+                                 (["renumber", "--form=list"], "1. x", b"1. x\n")]:
             with self.subTest(args=args):
                 producer = subprocess.Popen(["sh", "-c", 'yes "$0" 2>/dev/null', line],
                                             stdout=subprocess.PIPE)
