@@ -17,6 +17,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "cli/filter/MarkdownEmit.h"
 #include "cli/filter/MarkdownScan.h"
 
 namespace markdown {
@@ -50,6 +51,7 @@ struct TBlock {
   char Marker = 0;
   int64_t Next = 0;
   int ZeroDigits = 0;
+  TWrittenDigits Written;  // the digits its last renumbered item got
   // Item: the columns before the marker and those of the marker and the blanks after it (the
   // input's); how many columns further right its lines stand in the output.
   int MarkerOffset = 0;
@@ -68,6 +70,27 @@ constexpr bool CanContain(TBlockKind Parent, TBlockKind Child) {
          (Parent == bkList && Child == bkItem);
 }
 
+// Whether a line whose first non-blank is C may begin a block other than a paragraph (the
+// characters StartBlock() looks for).
+template <LineUnit TChar>
+constexpr bool MayBeginBlock(TChar C) {
+  switch (C) {
+    case TChar('>'):
+    case TChar('#'):
+    case TChar('`'):
+    case TChar('~'):
+    case TChar('<'):
+    case TChar('='):
+    case TChar('-'):
+    case TChar('*'):
+    case TChar('_'):
+    case TChar('+'):
+      return true;
+    default:
+      return IsAsciiDigit(C);
+  }
+}
+
 constexpr bool AcceptsLines(TBlockKind Kind) {
   return Kind == bkParagraph || Kind == bkHeading || Kind == bkFence || Kind == bkCode;
 }
@@ -83,7 +106,7 @@ class TListRenumberer {
   // Appends Line (with its break) to Out, its list numbers renumbered.
   template <typename TOut>
   void Line(TView<TChar> Line, TOut& Out) {
-    Scan(Line);
+    if (!NextTopItem(Line)) Scan(Line);
     if (FEdits.empty()) return Out.append(Line.data(), Line.size());
     const TEdit& First = FEdits.front();
     if (FEdits.size() == 1 && First.Kind == ekDigits && First.EndOff - First.Off == First.Length) {
@@ -92,24 +115,14 @@ class TListRenumberer {
       Out.append(First.Digits, First.Length);
       return Out.append(Line.data() + First.EndOff, Line.size() - First.EndOff);
     }
-    Assemble(Out);
+    AppendEdited(FL, FEdits, FEndOff, FEndCol, Out);
   }
 
  private:
   // A change to a line, at a position of the input line (Col may lie inside a tab at Off):
   // new digits for those from Off to EndOff, blanks for the gap from Off to EndOff, or blanks
   // inserted at Off.
-  enum TEditKind : uint8_t { ekDigits, ekGap, ekShift };
-  struct TEdit {
-    TEditKind Kind;
-    size_t Off;
-    int Col;
-    size_t EndOff;
-    int EndCol;
-    int Spaces;
-    size_t Length;
-    TChar Digits[12];
-  };
+  using TEdit = TLineEdit<TChar>;
   enum TMatch : uint8_t { maYes, maNo, maLineDone };
 
   // Moves the position Count units on, or Count columns (a tab may then be taken in part).
@@ -225,31 +238,12 @@ class TListRenumberer {
     return Parent + 1;
   }
 
-  // The digits of Value as a list writes it, into Edit; false when no marker can hold it.
-  static bool Format(int64_t Value, int ZeroDigits, TEdit& Edit) {
-    if (Value < 0 || Value > 999999999) return false;
-    auto V = static_cast<uint32_t>(Value);
-    size_t N = 1;
-    for (uint32_t Power = 10; N < 9 && V >= Power; Power *= 10) ++N;
-    while (N < static_cast<size_t>(ZeroDigits) && N < 9) ++N;
-    for (size_t I = N; I-- > 0; V /= 10) Edit.Digits[I] = static_cast<TChar>(TChar('0') + V % 10);
-    Edit.Length = N;
-    return true;
-  }
-
-  static void ZeroFill(TEdit& Edit, size_t Width) {
-    if (Edit.Length >= Width) return;
-    const size_t Fill = Width - Edit.Length;
-    for (size_t I = Edit.Length; I-- > 0;) Edit.Digits[I + Fill] = Edit.Digits[I];
-    for (size_t I = 0; I < Fill; ++I) Edit.Digits[I] = TChar('0');
-    Edit.Length = Width;
-  }
-
   // The new number of an ordered item whose marker M stands at Marker: its digits, the blanks
   // after it and the shift of the item's lines. Fixed: the item's text does not begin after
   // the blanks (an empty first line, or five blanks or more: code), so they stay as they are.
   int Renumber(const TListMarker& M, size_t Marker, int MarkerCol, int Padding, bool Fixed,
-               int64_t Value, int ZeroDigits) {
+               int64_t Value, TBlock& List) {
+    const int ZeroDigits = List.ZeroDigits;
     // The number as it stands needs nothing written (the common case, spared the formatting).
     const bool Zeros = M.Digits > 1 && FL[Marker] == TChar('0');
     const int Fill = ZeroDigits < 9 ? ZeroDigits : 9;
@@ -260,7 +254,7 @@ class TListRenumberer {
     Digits.Col = MarkerCol;
     Digits.EndOff = Marker + M.Digits;
     Digits.EndCol = MarkerCol + static_cast<int>(M.Digits);
-    if (!Format(Value, ZeroDigits, Digits)) return FEdits.pop_back(), 0;
+    if (!FormatNumber(Value, ZeroDigits, List.Written, Digits)) return FEdits.pop_back(), 0;
     const int Width = static_cast<int>(M.Digits);
     const int Gap = Padding - Width - 1;
     int NewGap = Gap - (static_cast<int>(Digits.Length) - Width);
@@ -322,9 +316,8 @@ class TListRenumberer {
     TBlock& List = FOpen[Container];
     const int64_t Value = List.Next;
     List.Next += FCounting.Step;
-    const int ZeroDigits = List.ZeroDigits;
     int Shift = 0;
-    if (M.Ordered) Shift = Renumber(M, Marker, MarkerCol, Padding, Fixed, Value, ZeroDigits);
+    if (M.Ordered) Shift = Renumber(M, Marker, MarkerCol, Padding, Fixed, Value, List);
     Container = Add(Container, bkItem);
     FOpen[Container].MarkerOffset = MarkerOffset;
     FOpen[Container].Padding = Padding;
@@ -423,6 +416,46 @@ class TListRenumberer {
     return Container;
   }
 
+  // The commonest line of a top-level ordered list, taken at once: its next item at the line's
+  // start, one blank after the marker, then text that begins no block ("12. text"). False,
+  // with nothing changed, for any other line.
+  bool NextTopItem(TView<TChar> L) {
+    const size_t Open = FOpen.size();
+    if (Open < 3 || Open > 4 || FOpen[1].Kind != bkList || !FOpen[1].Ordered ||
+        FOpen[2].Kind != bkItem || (Open == 4 && FOpen[3].Kind != bkParagraph)) {
+      return false;
+    }
+    size_t I = 0;
+    int32_t Start = 0;
+    for (; I < 9 && I < L.size() && IsAsciiDigit(L[I]); ++I) {
+      Start = Start * 10 + static_cast<int32_t>(L[I] - TChar('0'));
+    }
+    if (I == 0 || At(L, I) != TChar(FOpen[1].Marker) || At(L, I + 1) != TChar(' ')) return false;
+    const TChar Text = At(L, I + 2);
+    if (IsSpaceOrTab(Text) || IsLineEnd(Text) || MayBeginBlock(Text)) return false;
+    // The open item's content lies right of column 0, so the line closes it and continues
+    // the list.
+    FL = L;
+    FOff = I + 2;
+    FCol = static_cast<int>(I) + 2;
+    FEdits.clear();
+    TBlock& List = FOpen[1];
+    const int64_t Value = List.Next;
+    List.Next += FCounting.Step;
+    const TListMarker M{I + 1, true, List.Marker, Start, I};
+    const int Shift = Renumber(M, 0, 0, static_cast<int>(I) + 2, false, Value, List);
+    // In place of the open item (and its paragraph): the new item, and its paragraph.
+    FOpen.resize(4);
+    TBlock& Item = FOpen[2];
+    Item.MarkerOffset = 0;
+    Item.Padding = static_cast<int>(I) + 2;
+    Item.Shift = Shift;
+    Item.HasChild = true;
+    FOpen[3].Kind = bkParagraph;
+    EndStructure(FOff, FCol);
+    return true;
+  }
+
   // Follows one line through the block structure, noting the changes it needs in FEdits and
   // where its structure ends.
   void Scan(TView<TChar> L) {
@@ -465,87 +498,6 @@ class TListRenumberer {
     EndStructure(FFirst, FFirstCol);
     if (!FBlank && !AcceptsLines(B.Kind)) Container = Add(Container, bkParagraph);
   }
-
-  // Writes the line with its edits: as it is up to the first, blanks for the tabs of the
-  // structure once anything moved, the rest as it is.
-  template <typename TOut>
-  void Assemble(TOut& Out) {
-    TEmitter<TOut> E{FL, Out};
-    for (const TEdit& Edit : FEdits) {
-      E.FlushTo(Edit.Off, Edit.Col);
-      switch (Edit.Kind) {
-        case ekDigits:
-          Out.append(Edit.Digits, Edit.Length);
-          E.Delta += static_cast<int>(Edit.Length) - static_cast<int>(Edit.EndOff - Edit.Off);
-          E.Skip(Edit.EndOff, Edit.EndCol);
-          break;
-        case ekGap:
-          E.Blanks(Edit.Spaces);
-          E.Delta += Edit.Spaces - (Edit.EndCol - Edit.Col);
-          E.Skip(Edit.EndOff, Edit.EndCol);
-          break;
-        case ekShift:
-          E.Blanks(Edit.Spaces);
-          E.Delta += Edit.Spaces;
-          break;
-      }
-    }
-    E.FlushTo(FEndOff, FEndCol);
-    E.Finish();
-  }
-
-  // The output of one line, from an input position on.
-  template <typename TOut>
-  struct TEmitter {
-    TView<TChar> L;
-    TOut& Out;
-    size_t Off = 0;
-    int Col = 0;
-    bool Mid = false;  // Col lies inside the tab at Off
-    int Delta = 0;     // output column minus input column
-
-    void Blanks(int N) {
-      static constexpr TChar Spaces[8] = {TChar(' '), TChar(' '), TChar(' '), TChar(' '),
-                                          TChar(' '), TChar(' '), TChar(' '), TChar(' ')};
-      for (; N > 0; N -= 8) Out.append(Spaces, static_cast<size_t>(N < 8 ? N : 8));
-    }
-    void Skip(size_t ToOff, int ToCol) {
-      Off = ToOff;
-      Col = ToCol;
-      Mid = false;
-    }
-    // Up to the input position (ToOff, ToCol); a tab stays a tab only where nothing moved.
-    void FlushTo(size_t ToOff, int ToCol) {
-      while (Off < ToOff || (Off == ToOff && Col < ToCol && Off < L.size())) {
-        if (L[Off] != TChar('\t')) {
-          size_t End = Off;
-          while (End < ToOff && L[End] != TChar('\t')) ++End;
-          Out.append(L.data() + Off, End - Off);
-          Col += static_cast<int>(End - Off);
-          Off = End;
-          continue;
-        }
-        const int TabEnd = (Col / 4 + 1) * 4;
-        const int Stop = Off == ToOff ? ToCol : TabEnd;
-        if (Delta == 0 && !Mid && Stop == TabEnd) {
-          Out.append(L.data() + Off, 1);
-        } else {
-          Blanks(Stop - Col);
-        }
-        Mid = Stop != TabEnd;
-        Col = Stop;
-        Off += Mid ? 0 : 1;
-      }
-    }
-    // The rest of a tab taken in part, then the rest of the line as it is.
-    void Finish() {
-      if (Mid) {
-        Blanks((Col / 4 + 1) * 4 - Col);
-        ++Off;
-      }
-      Out.append(L.data() + Off, L.size() - Off);
-    }
-  };
 
   TListCounting FCounting;
   std::vector<TBlock> FOpen;  // the open blocks, the document first

@@ -1,0 +1,154 @@
+#pragma once
+// The output of a line the list tracker (MarkdownLists.h) changes: the input's units as they
+// are while nothing moved, and once something did, blanks for the tabs of the structure, whose
+// width depends on the column they stand at.
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+#include "cli/filter/MarkdownScan.h"
+
+namespace markdown {
+
+// A change to a line, at a position of the input line (Col may lie inside a tab at Off): new
+// digits for those from Off to EndOff, blanks for the gap from Off to EndOff, or blanks
+// inserted at Off.
+enum TEditKind : uint8_t { ekDigits, ekGap, ekShift };
+
+template <LineUnit TChar>
+struct TLineEdit {
+  TEditKind Kind;
+  size_t Off;
+  int Col;
+  size_t EndOff;
+  int EndCol;
+  int Spaces;
+  size_t Length;
+  TChar Digits[12];
+};
+
+// The digits a list wrote last, so the next number is counted on from them.
+struct TWrittenDigits {
+  int64_t Value = -2;
+  size_t Length = 0;
+  char Digits[12] = {};
+};
+
+// The digits of Value zero-filled to ZeroDigits, into Edit: counted on from those the list
+// wrote last when Value follows them (no division in the common case). False when no list
+// marker can hold Value (below 0, beyond nine digits).
+template <LineUnit TChar>
+bool FormatNumber(int64_t Value, int ZeroDigits, TWrittenDigits& Last, TLineEdit<TChar>& Edit) {
+  if (Value < 0 || Value > 999999999) return false;
+  size_t I = Value == Last.Value + 1 ? Last.Length : 0;
+  while (I > 0 && Last.Digits[I - 1] == '9') Last.Digits[--I] = '0';
+  if (I > 0) {
+    ++Last.Digits[I - 1];
+  } else {
+    auto V = static_cast<uint32_t>(Value);
+    size_t N = 1;
+    for (uint32_t Power = 10; N < 9 && V >= Power; Power *= 10) ++N;
+    while (N < static_cast<size_t>(ZeroDigits) && N < 9) ++N;
+    for (size_t K = N; K-- > 0; V /= 10) Last.Digits[K] = static_cast<char>('0' + V % 10);
+    Last.Length = N;
+  }
+  Last.Value = Value;
+  for (size_t K = 0; K < Last.Length; ++K) Edit.Digits[K] = static_cast<TChar>(Last.Digits[K]);
+  Edit.Length = Last.Length;
+  return true;
+}
+
+// Edit's digits filled with zeros in front to Width.
+template <LineUnit TChar>
+void ZeroFill(TLineEdit<TChar>& Edit, size_t Width) {
+  if (Edit.Length >= Width) return;
+  const size_t Fill = Width - Edit.Length;
+  for (size_t I = Edit.Length; I-- > 0;) Edit.Digits[I + Fill] = Edit.Digits[I];
+  for (size_t I = 0; I < Fill; ++I) Edit.Digits[I] = TChar('0');
+  Edit.Length = Width;
+}
+
+// The output of one line, from an input position on.
+template <LineUnit TChar, typename TOut>
+struct TLineEmitter {
+  TView<TChar> L;
+  TOut& Out;
+  size_t Off = 0;
+  int Col = 0;
+  bool Mid = false;  // Col lies inside the tab at Off
+  int Delta = 0;     // output column minus input column
+
+  void Blanks(int N) {
+    static constexpr TChar Spaces[8] = {TChar(' '), TChar(' '), TChar(' '), TChar(' '),
+                                        TChar(' '), TChar(' '), TChar(' '), TChar(' ')};
+    for (; N > 0; N -= 8) Out.append(Spaces, static_cast<size_t>(N < 8 ? N : 8));
+  }
+  void Skip(size_t ToOff, int ToCol) {
+    Off = ToOff;
+    Col = ToCol;
+    Mid = false;
+  }
+  // Up to the input position (ToOff, ToCol); a tab stays a tab only where nothing moved.
+  void FlushTo(size_t ToOff, int ToCol) {
+    while (Off < ToOff || (Off == ToOff && Col < ToCol && Off < L.size())) {
+      if (L[Off] != TChar('\t')) {
+        size_t End = Off;
+        while (End < ToOff && L[End] != TChar('\t')) ++End;
+        Out.append(L.data() + Off, End - Off);
+        Col += static_cast<int>(End - Off);
+        Off = End;
+        continue;
+      }
+      const int TabEnd = (Col / 4 + 1) * 4;
+      const int Stop = Off == ToOff ? ToCol : TabEnd;
+      if (Delta == 0 && !Mid && Stop == TabEnd) {
+        Out.append(L.data() + Off, 1);
+      } else {
+        Blanks(Stop - Col);
+      }
+      Mid = Stop != TabEnd;
+      Col = Stop;
+      Off += Mid ? 0 : 1;
+    }
+  }
+  // The rest of a tab taken in part, then the rest of the line as it is.
+  void Finish() {
+    if (Mid) {
+      Blanks((Col / 4 + 1) * 4 - Col);
+      ++Off;
+    }
+    Out.append(L.data() + Off, L.size() - Off);
+  }
+};
+
+// Appends line L with its edits: as it is up to the first, blanks for the tabs of the
+// structure once anything moved, from the structure's end (EndOff, EndCol) on as it is.
+template <LineUnit TChar, typename TOut>
+void AppendEdited(TView<TChar> L, const std::vector<TLineEdit<TChar>>& Edits, size_t EndOff,
+                  int EndCol, TOut& Out) {
+  TLineEmitter<TChar, TOut> E{L, Out};
+  for (const TLineEdit<TChar>& Edit : Edits) {
+    E.FlushTo(Edit.Off, Edit.Col);
+    switch (Edit.Kind) {
+      case ekDigits:
+        Out.append(Edit.Digits, Edit.Length);
+        E.Delta += static_cast<int>(Edit.Length) - static_cast<int>(Edit.EndOff - Edit.Off);
+        E.Skip(Edit.EndOff, Edit.EndCol);
+        break;
+      case ekGap:
+        E.Blanks(Edit.Spaces);
+        E.Delta += Edit.Spaces - (Edit.EndCol - Edit.Col);
+        E.Skip(Edit.EndOff, Edit.EndCol);
+        break;
+      case ekShift:
+        E.Blanks(Edit.Spaces);
+        E.Delta += Edit.Spaces;
+        break;
+    }
+  }
+  E.FlushTo(EndOff, EndCol);
+  E.Finish();
+}
+
+}  // namespace markdown
