@@ -12,9 +12,11 @@
 #include "cli/io/FileIO.h"
 #include "cli/io/OutputPolicy.h"
 #include "cli/io/InputSource.h"
+#include "cli/io/Message.h"
 #include "cli/filter/LineFilter.h"
 #include "cli/nl/NlMode.h"
 #include "cli/io/StdDescriptors.h"
+#include "cli/sys/Locale.h"
 #include "cli/sys/System.h"
 #include "cli/io/TextCodec.h"
 
@@ -25,13 +27,13 @@ constexpr int ExitFailure = 1;
 constexpr int ExitInvalidText = 2;
 
 // A message for standard error; dropped when standard error was closed.
-void Report(const std::string& Message) {
-  WriteStandardError("corvane: " + Message + "\n");
+void Report(const std::string& Text) {
+  WriteStandardError("corvane: " + Text + "\n");
 }
 
-int UsageError(const std::string& Message) {
-  Report(Message);
-  WriteStandardError("Try 'corvane --help' for more information.\n");
+int UsageError(const std::string& Text) {
+  Report(Text);
+  WriteStandardError(Message(miTryHelp) + "\n");
   return ExitFailure;
 }
 
@@ -46,7 +48,7 @@ int FilterFile(const std::string& Name, const TCommandLine& Line, TByteSink& Sin
   TFileSource Input;
   std::string Error;
   if (!Input.Open(Name, Error)) {
-    Report(Name + ": " + Error);
+    Report(FileInMessage(Name) + ": " + Error);
     return ExitFailure;
   }
   TFilterRequest Request = Line.Request;
@@ -61,16 +63,13 @@ int FilterFile(const std::string& Name, const TCommandLine& Line, TByteSink& Sin
     return ExitFailure;
   }
   if (!Result.Ok) {
-    Report(Name + ": " + Result.Error.Reason + " at byte offset " +
-           std::to_string(Result.Error.Offset));
+    Report(Message(miInvalidAt, {FileInMessage(Name), EncodingErrorText(Result.Error),
+                                 std::to_string(Result.Error.Offset)}));
     return ExitInvalidText;
   }
   if (Result.StartUnread) {
-    Report(Name +
-           (Request.Operation == foContinue
-                ? ": the first line holds no start number before its first ':'"
-                : ": the first line's number is no start (a 32-bit value after blanks)") +
-           "; text left unchanged");
+    Report(Message(Request.Operation == foContinue ? miNoStartContinue : miNoStartRenumber,
+                   {FileInMessage(Name)}));
   }
   return ExitOk;
 }
@@ -80,7 +79,7 @@ int FilterFile(const std::string& Name, const TCommandLine& Line, TByteSink& Sin
 std::vector<std::string> FileNames(const std::string& Argument, int& Status) {
   std::vector<std::string> Names = sys::ExpandFileArgument(Argument);
   if (Names.empty()) {
-    Report(Argument + ": " + SystemMessage(ENOENT));
+    Report(FileInMessage(Argument) + ": " + SystemMessage(ENOENT));
     Status = std::max(Status, ExitFailure);
   }
   return Names;
@@ -104,7 +103,7 @@ int EditFile(const std::string& Name, const TCommandLine& Line) {
     Report(E.what());
     Status = ExitFailure;
   }
-  if (Status != ExitOk) Report(Name + ": left unchanged");
+  if (Status != ExitOk) Report(Message(miLeftUnchangedAlone, {FileInMessage(Name)}));
   return Status;
 }
 
@@ -137,7 +136,7 @@ int Run(const std::vector<std::string>& Args) {
   }
 
   if (Output->Replaces() && Status != ExitOk) {
-    Report(Output->Name() + ": left unchanged because of the errors above");
+    Report(Message(miLeftUnchanged, {FileInMessage(Output->Name())}));
     return Status;  // the temporary file goes with Output
   }
   Output->Commit();
@@ -146,14 +145,15 @@ int Run(const std::vector<std::string>& Args) {
 
 int Guarded(const std::vector<std::string>& Args) {
   GuardStandardDescriptors();
+  SetMessageLanguage(LanguageOf(sys::UserLanguage()));
   try {
     return Run(Args);
   } catch (const EOutputError& E) {
     Report(E.what());
   } catch (const std::bad_alloc&) {
-    Report("memory exhausted");
+    Report(Message(miMemoryExhausted));
   } catch (const std::exception& E) {
-    Report(std::string("internal error: ") + E.what());
+    Report(Message(miInternalError, {E.what()}));
   }
   return ExitFailure;
 }

@@ -61,8 +61,7 @@ TBodySeparators<TChar> EncodeSeparators(const TFormRequest& Form, TTextEncoding 
   const auto Write = EncodeUnits<TChar>(Given.empty() ? LineNumberSeparator : Given, Encoding);
   const auto Nl = EncodeUnits<TChar>(Given.empty() ? u"\t" : Given, Encoding);
   if (!Write || !Nl) {
-    throw EInputError(Input.Name() + ": the separator holds characters " + EncodingName(Encoding) +
-                      " lacks");
+    throw EInputError(Input.Name(), Message(miSeparatorLacks, {EncodingName(Encoding)}));
   }
   return {*Write, *Nl};
 }

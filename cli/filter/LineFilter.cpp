@@ -60,12 +60,13 @@ void AppendCopyHeader(const TFilterRequest& Request, std::u16string_view Break,
       }
     }
     const bool Unicode = Row.UnitSize == 2 || Row.FirstBad == EncodingRow(teUtf8).FirstBad;
-    throw EInputError(Input.Name() + ": the copy's path is not valid UTF-8" +
-                      (Unicode ? std::string() : std::string(" nor ") + Row.Name));
+    throw EInputError(Input.Name(), Unicode
+                                        ? Message(miCopyPathNotUtf8)
+                                        : Message(miCopyPathNotUtf8Nor, {EncodingName(Encoding)}));
   }
   const std::u16string Header = Heading<char16_t>(Request.CopyHeading, Text, Break);
   if (const auto Units = EncodeUnits<TChar>(Header, Encoding)) return Out.append(*Units);
-  throw EInputError(Input.Name() + ": the copy's path holds characters " + Row.Name + " lacks");
+  throw EInputError(Input.Name(), Message(miCopyPathLacks, {EncodingName(Encoding)}));
 }
 
 // The numbers the second reading writes, planned from what the first one learnt (nothing
@@ -148,7 +149,7 @@ TFormReader<TChar> OutputReader(const TFilterRequest& Request, const TBodyFacts<
 }
 
 [[noreturn]] void TooManyLines(const TInputSource& Input) {
-  throw EInputError(Input.Name() + ": too many lines: the numbers would leave 64 bits");
+  throw EInputError(Input.Name(), Message(miTooManyLines));
 }
 
 // The loops of the second reading: over blocks of lines, over lines, or over the parts of
@@ -335,8 +336,7 @@ bool Copy(TBodyWriter<TChar>& W, const TFilterRequest& Request, const TBodyFacts
     Fence.assign(std::max<size_t>(3, Run + 1), TChar('`'));
     const auto Info = EncodeUnits<TChar>(*Request.CopyFence, Facts.Encoding);
     if (!Info) {
-      throw EInputError(Input.Name() + ": the fence's language holds characters " +
-                        EncodingName(Facts.Encoding) + " lacks");
+      throw EInputError(Input.Name(), Message(miFenceLacks, {EncodingName(Facts.Encoding)}));
     }
     Out.append(Fence + *Info + Break);
   }

@@ -30,7 +30,7 @@ constexpr bool LittleEndianHost = std::endian::native == std::endian::little;
 constexpr size_t Padding = 16;
 
 [[noreturn]] void ChangedWhileRead(const TInputSource& Input) {
-  throw EInputError(Input.Name() + ": file changed while it was being read");
+  throw EInputError(Input.Name(), Message(miFileChanged));
 }
 
 // The encoding of an input and the bytes its BOM takes.
@@ -150,7 +150,7 @@ class TBlockValidator<char16_t> {
   bool Validate(std::u16string_view Lines, uint64_t At, TEncodingError& Error) {
     const size_t Bad = FirstUnpairedSurrogate(Lines.data(), Lines.size());
     if (Bad == Lines.size()) return true;
-    Error = {At + Bad * 2, "unpaired surrogate in UTF-16"};
+    Error = {At + Bad * 2, miUnpairedSurrogate, FEncoding};
     return false;
   }
   [[nodiscard]] TTextEncoding Encoding() const { return FEncoding; }
@@ -194,8 +194,8 @@ bool ScanBody(TUnitReader<TChar>& Reader, const TBodyInfo& Info, TBlockValidator
     if (AtEnd) break;
   }
   if (Reader.OddByte()) {
-    Error = {Info.BomLength + (Reader.Consumed() + Reader.Pending().size()) * 2,
-             "incomplete UTF-16 code unit"};
+    Error = {Info.BomLength + (Reader.Consumed() + Reader.Pending().size()) * 2, miIncompleteUnit,
+             Info.Encoding};
     return false;
   }
   return true;

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "cli/io/Message.h"
 #include "cli/io/OutputPolicy.h"
 #include "cli/io/StdDescriptors.h"
 #include "cli/sys/System.h"
@@ -27,9 +28,7 @@ class TStandardOutput : public TOutput {
 }  // namespace
 
 std::string SystemMessage(int Errno) {
-  // Windows' C runtime has no text of its own for it.
-  if (Errno == ELOOP) return "Too many levels of symbolic links";
-  return std::strerror(Errno);
+  return sys::ErrorText(Errno, MessageLanguage());
 }
 
 TStdoutSink::TStdoutSink() {
@@ -38,14 +37,15 @@ TStdoutSink::TStdoutSink() {
 }
 
 void TStdoutSink::Write(std::string_view Bytes) {
-  if (StandardDescriptorClosed(1)) throw EOutputError("write error: " + SystemMessage(EBADF));
+  if (StandardDescriptorClosed(1))
+    throw EOutputError(Message(miWriteError, {SystemMessage(EBADF)}));
   if (FConsole) {
     std::u16string Text;
     FConsole->Decode(Bytes, Text);
     return ShowOnConsole(Text);
   }
   if (!sys::WriteAll(1, Bytes.data(), Bytes.size())) {
-    throw EOutputError("write error: " + SystemMessage(errno));
+    throw EOutputError(Message(miWriteError, {SystemMessage(errno)}));
   }
 }
 
@@ -58,7 +58,7 @@ void TStdoutSink::SetEncoding(TTextEncoding Encoding) {
 
 void TStdoutSink::ShowOnConsole(std::u16string_view Text) {
   if (!Text.empty() && !sys::WriteConsoleText(1, Text)) {
-    throw EOutputError("write error: " + SystemMessage(errno));
+    throw EOutputError(Message(miWriteError, {SystemMessage(errno)}));
   }
 }
 

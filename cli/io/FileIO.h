@@ -59,5 +59,6 @@ class TOutput : public TByteSink {
 // was closed at start.
 void WriteStandardError(std::string_view Message);
 
-// SystemMessage() — the system's text for an errno value, as strerror() gives it.
+// SystemMessage() — the system's text for an errno value, as strerror() gives it, in the chosen
+// language (cli/io/Message.h).
 [[nodiscard]] std::string SystemMessage(int Errno);

@@ -5,6 +5,8 @@
 #include <cstring>
 #include <string>
 
+#include "cli/io/FileIO.h"
+#include "cli/io/Message.h"
 #include "cli/io/StdDescriptors.h"
 #include "cli/sys/System.h"
 
@@ -15,7 +17,7 @@ size_t ReadRetrying(int Fd, char* Buffer, size_t Size, const std::string& Name) 
   for (;;) {
     const int64_t Got = sys::Read(Fd, Buffer, Size);
     if (Got >= 0) return static_cast<size_t>(Got);
-    if (errno != EINTR) throw EInputError(Name + ": " + std::strerror(errno));
+    if (errno != EINTR) throw EInputError(Name, SystemMessage(errno));
   }
 }
 
@@ -32,6 +34,9 @@ std::string SizeText(uint64_t Limit) {
 
 }  // namespace
 
+EInputError::EInputError(const std::string& Name, const std::string& Reason)
+    : std::runtime_error(FileInMessage(Name) + ": " + Reason), FReason(Reason) {}
+
 TFileSource::~TFileSource() {
   if (FOwned && FFd >= 0) sys::Close(FFd);
 }
@@ -40,7 +45,7 @@ bool TFileSource::Open(const std::string& Name, std::string& Error) {
   FName = Name;
   if (Name == "-") {
     if (StandardDescriptorClosed(0)) {
-      Error = std::strerror(EBADF);
+      Error = SystemMessage(EBADF);
       return false;
     }
     sys::SetBinary(0);
@@ -49,18 +54,18 @@ bool TFileSource::Open(const std::string& Name, std::string& Error) {
   } else {
     FFd = sys::OpenForReading(Name);
     if (FFd < 0) {
-      Error = std::strerror(errno);
+      Error = SystemMessage(errno);
       return false;
     }
     FOwned = true;
   }
   sys::TFileFacts Facts;
   if (!sys::Facts(FFd, Facts)) {
-    Error = std::strerror(errno);
+    Error = SystemMessage(errno);
     return false;
   }
   if (Facts.Directory) {
-    Error = std::strerror(EISDIR);
+    Error = SystemMessage(EISDIR);
     return false;
   }
   // Standard input redirected from a file is a regular file too: it can be read twice, from
@@ -83,8 +88,8 @@ bool TFileSource::Unchanged() const {
 }
 
 void TFileSource::Rewind() {
-  if (!Unchanged()) throw EInputError(FName + ": file changed while it was being read");
-  if (!sys::Seek(FFd, FStart)) throw EInputError(FName + ": " + std::strerror(errno));
+  if (!Unchanged()) throw EInputError(FName, Message(miFileChanged));
+  if (!sys::Seek(FFd, FStart)) throw EInputError(FName, SystemMessage(errno));
 }
 
 size_t TMemorySource::Read(char* Buffer, size_t Size) {
@@ -95,7 +100,7 @@ size_t TMemorySource::Read(char* Buffer, size_t Size) {
 }
 
 void TMemorySource::Rewind() {
-  if (!FRewindable) throw EInputError(FName + ": cannot be read twice");
+  if (!FRewindable) throw EInputError(FName, Message(miCannotReadTwice));
   FPos = 0;
 }
 
@@ -109,8 +114,7 @@ TSpooledSource::~TSpooledSource() {
 void TSpooledSource::Keep(const char* Bytes, size_t Size) {
   FKept += Size;
   if (FKept > FLimit) {
-    throw EInputError(FInner.Name() + ": more than --spool-limit=" + SizeText(FLimit) +
-                      " of input to keep for its second reading; stopped");
+    throw EInputError(FInner.Name(), Message(miSpoolLimit, {SizeText(FLimit)}));
   }
   const size_t InMemory = std::min(Size, FMemoryLimit - std::min(FMemoryLimit, FMemory.size()));
   FMemory.append(Bytes, InMemory);
@@ -120,13 +124,11 @@ void TSpooledSource::Keep(const char* Bytes, size_t Size) {
   if (FFileFd < 0) {
     FFileFd = sys::OpenSpoolFile();
     if (FFileFd < 0) {
-      throw EInputError(FInner.Name() + ": cannot create a temporary file to hold the input: " +
-                        std::strerror(errno));
+      throw EInputError(FInner.Name(), Message(miSpoolCreate, {SystemMessage(errno)}));
     }
   }
   if (!sys::WriteAll(FFileFd, Bytes, Size)) {
-    throw EInputError(FInner.Name() +
-                      ": cannot hold the input in a temporary file: " + std::strerror(errno));
+    throw EInputError(FInner.Name(), Message(miSpoolWrite, {SystemMessage(errno)}));
   }
 }
 
@@ -149,7 +151,7 @@ void TSpooledSource::Rewind() {
   FReplaying = true;
   FReplayPos = 0;
   if (FFileFd >= 0 && !sys::Seek(FFileFd, 0)) {
-    throw EInputError(FInner.Name() + ": " + std::strerror(errno));
+    throw EInputError(FInner.Name(), SystemMessage(errno));
   }
   // The memory part is replayed first; it no longer grows.
 }

@@ -11,10 +11,15 @@
 #include <string_view>
 #include <vector>
 
-// A failed read; what() is the complete message after "corvane: ".
+// A failed read of the input Name; what() is the complete message after "corvane: ", the name
+// quoted as messages show it, then Reason.
 class EInputError : public std::runtime_error {
  public:
-  using std::runtime_error::runtime_error;
+  EInputError(const std::string& Name, const std::string& Reason);
+  [[nodiscard]] const std::string& Reason() const { return FReason; }
+
+ private:
+  std::string FReason;
 };
 
 class TInputSource {

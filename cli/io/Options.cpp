@@ -6,6 +6,8 @@
 #include <sstream>
 #include <string_view>
 
+#include "cli/io/Message.h"
+
 bool TOptionParser::Next(TParsedArgument& Out) {
   Out = TParsedArgument();
   if (FCluster > 0) {
@@ -48,10 +50,11 @@ const TOptionSpec* TOptionParser::FindLong(const std::string& Name, const std::s
   }
   if (Found.size() == 1) return Found[0];
   if (Found.empty()) {
-    Fault = "unrecognized option '" + Typed + "'";
+    Fault = Message(miUnrecognizedOption, {Typed});
   } else {
-    Fault = "option '" + Typed + "' is ambiguous; possibilities:";
-    for (const TOptionSpec* O : Found) Fault += std::string(" '--") + O->Long + "'";
+    std::string Possibilities;
+    for (const TOptionSpec* O : Found) Possibilities += std::string(" '--") + O->Long + "'";
+    Fault = Message(miAmbiguousOption, {Typed, Possibilities});
   }
   return nullptr;
 }
@@ -63,9 +66,8 @@ void TOptionParser::LongOption(TParsedArgument& Out) {
   const std::string Name = Arg.substr(2, Eq == std::string::npos ? Eq : Eq - 2);
   const TOptionSpec* O = FindLong(Name, Arg, Out.Fault);
   if (O == nullptr) return;
-  const std::string Long = std::string("option '--") + O->Long + "'";
   if (O->Value == ovNone) {
-    if (Eq != std::string::npos) Out.Fault = Long + " doesn't allow an argument";
+    if (Eq != std::string::npos) Out.Fault = Message(miNoArgumentAllowed, {O->Long});
   } else if (Eq != std::string::npos) {
     Out.Value = Arg.substr(Eq + 1);
   } else if (O->OptionalValue) {
@@ -73,7 +75,7 @@ void TOptionParser::LongOption(TParsedArgument& Out) {
   } else if (FNext < FArgs.size()) {
     Out.Value = FArgs[FNext++];
   } else {
-    Out.Fault = Long + " requires an argument";
+    Out.Fault = Message(miArgumentRequired, {O->Long});
   }
   if (Out.Fault.empty()) Out.Option = O;
 }
@@ -93,7 +95,7 @@ void TOptionParser::ShortOption(TParsedArgument& Out) {
     ++FNext;
   }
   if (Found == FTable.end()) {
-    Out.Fault = std::string("invalid option -- '") + C + "'";
+    Out.Fault = Message(miInvalidShortOption, {std::string_view(&C, 1)});
     return;
   }
   if (Found->Value != ovNone) {
@@ -104,7 +106,7 @@ void TOptionParser::ShortOption(TParsedArgument& Out) {
     } else if (FNext < FArgs.size()) {
       Out.Value = FArgs[FNext++];
     } else {
-      Out.Fault = std::string("option requires an argument -- '") + C + "'";
+      Out.Fault = Message(miShortArgumentRequired, {std::string_view(&C, 1)});
       return;
     }
   }
@@ -125,7 +127,8 @@ std::string OptionNames(const TOptionSpec& O) {
 
 }  // namespace
 
-std::string HelpLines(TOptionTable Table, unsigned Groups, const THelpLayout& Layout) {
+std::string HelpLines(TOptionTable Table, unsigned Groups, const THelpLayout& Layout,
+                      const char* (*Translate)(const char*)) {
   std::vector<const TOptionSpec*> Rows;
   for (const TOptionSpec& O : Table) {
     if ((O.Groups & Groups) != 0) Rows.push_back(&O);
@@ -140,7 +143,7 @@ std::string HelpLines(TOptionTable Table, unsigned Groups, const THelpLayout& La
   for (const TOptionSpec* O : Rows) {
     std::string Line = "  " + OptionNames(*O);
     Line.resize(std::max(Line.size() + Layout.Gap, Layout.Column), ' ');
-    std::istringstream Help(O->Help);
+    std::istringstream Help(Translate != nullptr ? Translate(O->Help) : O->Help);
     std::string Part;
     for (bool First = true; std::getline(Help, Part); First = false) {
       if (!First) Line = std::string(Layout.Column + Layout.Hanging, ' ');

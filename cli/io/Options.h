@@ -81,8 +81,10 @@ struct THelpLayout {
   bool ByShortName = false;  // ordered by short name (as coreutils lists them), else by table
 };
 
-// HelpLines() — one entry per row in Groups: "  -s, --start=N  text".
-[[nodiscard]] std::string HelpLines(TOptionTable Table, unsigned Groups, const THelpLayout& Layout);
+// HelpLines() — one entry per row in Groups: "  -s, --start=N  text", the text through
+// Translate when one is given.
+[[nodiscard]] std::string HelpLines(TOptionTable Table, unsigned Groups, const THelpLayout& Layout,
+                                    const char* (*Translate)(const char*) = nullptr);
 
 // OptionWords() — the words a row's value may be, as a list: Words "a t n" gives {"a", "t",
 // "n"}.

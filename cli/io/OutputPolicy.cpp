@@ -4,6 +4,8 @@
 
 #include <cerrno>
 
+#include "cli/io/Message.h"
+#include "cli/io/Quote.h"
 #include "cli/io/ReplacedFile.h"
 #include "cli/io/StdDescriptors.h"
 #include "cli/sys/System.h"
@@ -22,14 +24,14 @@ class TDescriptorOutput : public TOutput {
 
   void Write(std::string_view Bytes) override {
     if (!sys::WriteAll(FFd, Bytes.data(), Bytes.size())) {
-      throw EOutputError(FName + ": " + SystemMessage(errno));
+      throw EOutputError(FileInMessage(FName) + ": " + SystemMessage(errno));
     }
   }
   void Commit() override {
     const int Fd = FFd;
     FFd = -1;
     if (Fd >= 0 && sys::Close(Fd) != 0 && errno != EINTR) {
-      throw EOutputError(FName + ": " + SystemMessage(errno));
+      throw EOutputError(FileInMessage(FName) + ": " + SystemMessage(errno));
     }
   }
   [[nodiscard]] bool Replaces() const override { return false; }
@@ -41,7 +43,7 @@ class TDescriptorOutput : public TOutput {
 };
 
 [[noreturn]] void Refuse(const std::string& Name, int Errno) {
-  throw EOutputError(Name + ": " + SystemMessage(Errno));
+  throw EOutputError(FileInMessage(Name) + ": " + SystemMessage(Errno));
 }
 
 // The descriptor corvane holds open on the very file Facts describe, however Name spells it:
@@ -63,11 +65,11 @@ TReplacedFile::TReplacedFile(std::string Name, std::string Target, bool Existing
     : FName(std::move(Name)), FTarget(std::move(Target)), FKeepAs(std::move(KeepAs)) {
   std::string Reason;
   if (!FFile.Create(FTarget, Reason)) {
-    throw EOutputError("cannot create temporary file in '" + FFile.Folder() + "': " + Reason);
+    throw EOutputError(Message(miTempCreate, {QuoteArgument(FFile.Folder(), mtUtf8), Reason}));
   }
   // A file that cannot keep what it had is not replaced: it would change hands or rights.
   if (Existing && !FFile.KeepMetadataOf(FTarget, Reason)) {
-    Fail(FName + ": cannot keep its owner, group and permissions (" + Reason + "); left unchanged");
+    Fail(Message(miKeepMetadata, {FileInMessage(FName), Reason}));
   }
 }
 
@@ -78,13 +80,13 @@ void TReplacedFile::Fail(const std::string& Message) {
 
 void TReplacedFile::Write(std::string_view Bytes) {
   if (!sys::WriteAll(FFile.Fd(), Bytes.data(), Bytes.size())) {
-    Fail(FName + ": " + SystemMessage(errno));
+    Fail(FileInMessage(FName) + ": " + SystemMessage(errno));
   }
 }
 
 void TReplacedFile::Commit() {
   std::string Reason;
-  if (!FFile.Commit(Reason, FKeepAs)) Fail(FName + ": " + Reason);
+  if (!FFile.Commit(Reason, FKeepAs)) Fail(FileInMessage(FName) + ": " + Reason);
 }
 
 namespace {
@@ -93,8 +95,10 @@ namespace {
 void RefuseUnreachable(const std::string& Name, const sys::TTargetFacts& Facts) {
   if (Facts.Error != 0) Refuse(Name, Facts.Error);
   if (Facts.Dangling) {
-    const std::string To = Facts.PointsTo.empty() ? "" : " to '" + Facts.PointsTo + "'";
-    throw EOutputError(Name + ": dangling symbolic link" + To + "; nothing written");
+    throw EOutputError(
+        Facts.PointsTo.empty()
+            ? Message(miDangling, {FileInMessage(Name)})
+            : Message(miDanglingTo, {FileInMessage(Name), QuoteArgument(Facts.PointsTo, mtUtf8)}));
   }
   if (Facts.Kind == sys::fkDirectory) Refuse(Name, EISDIR);
 }
@@ -103,8 +107,7 @@ void RefuseUnreachable(const std::string& Name, const sys::TTargetFacts& Facts) 
 std::unique_ptr<TOutput> ReplaceRegular(const std::string& Name, const sys::TTargetFacts& Facts,
                                         const std::string& KeepAs) {
   if (Facts.Links > 1) {
-    throw EOutputError(Name + ": has " + std::to_string(Facts.Links) +
-                       " hard links; not replaced, so that they do not keep the old text");
+    throw EOutputError(Message(miHardLinks, {FileInMessage(Name), std::to_string(Facts.Links)}));
   }
   return std::make_unique<TReplacedFile>(Name, Facts.Final, true, KeepAs);
 }
@@ -146,7 +149,7 @@ std::unique_ptr<TOutput> OpenInPlaceOutput(const std::string& Name, const std::s
   if (Facts.Kind == sys::fkMissing) Refuse(Name, ENOENT);
   // A device, FIFO or socket has no text to put back, as sed -i says too.
   if (Facts.Kind != sys::fkRegular) {
-    throw EOutputError(Name + ": not a regular file; not edited in place");
+    throw EOutputError(Message(miNotRegular, {FileInMessage(Name)}));
   }
   const std::string KeepAs = Suffix.empty() ? "" : Facts.Final + Suffix;
   // A rename cannot put the original where a folder stands; said before anything is written.
@@ -157,9 +160,9 @@ std::unique_ptr<TOutput> OpenInPlaceOutput(const std::string& Name, const std::s
   try {
     return ReplaceRegular(Name, Facts, KeepAs);
   } catch (const EOutputError& E) {
-    const std::string Message = E.what();
+    const std::string Text = E.what();
     // Every message names the file: several are edited in one run.
-    if (Message.starts_with(Name + ": ")) throw;
-    throw EOutputError(Name + ": " + Message);
+    if (Text.starts_with(FileInMessage(Name) + ": ")) throw;
+    throw EOutputError(FileInMessage(Name) + ": " + Text);
   }
 }

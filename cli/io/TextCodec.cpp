@@ -2,7 +2,6 @@
 #include "cli/io/TextCodec.h"
 
 #include <algorithm>
-#include <array>
 #include <bit>
 #include <cstring>
 
@@ -125,73 +124,73 @@ size_t Cp932CharLength(unsigned char Lead) {
 
 constexpr TEncodingRow Table[] = {
     {.Encoding = teUtf8,
-     .Name = "UTF-8",
+     .Name = miNameUtf8,
      .Names = "utf-8",
      .Bom = "",
      .NamedAs = teUtf8,
      .UnitSize = 1,
      .Guess = FirstBadUtf8,
-     .Invalid = "invalid UTF-8",
+     .Invalid = miInvalidIn,
      .FirstBad = FirstBadUtf8,
      .CharLength = Utf8SequenceLength,
      .Decode = DecodeUtf8Text,
      .Encode = EncodeUtf8Text},
     {.Encoding = teUtf8Bom,
-     .Name = "UTF-8 with BOM",
+     .Name = miNameUtf8Bom,
      .Names = "",
      .Bom = "\xEF\xBB\xBF",
      .NamedAs = teUtf8,
      .UnitSize = 1,
      .Guess = nullptr,
-     .Invalid = "invalid UTF-8",
+     .Invalid = miInvalidIn,
      .FirstBad = FirstBadUtf8,
      .CharLength = Utf8SequenceLength,
      .Decode = DecodeUtf8Text,
      .Encode = EncodeUtf8Text},
     {.Encoding = teUtf16LE,
-     .Name = "UTF-16LE",
+     .Name = miNameUtf16LE,
      .Names = "utf-16le",
      .Bom = "\xFF\xFE",
      .NamedAs = teUtf16LE,
      .UnitSize = 2,
      .Guess = nullptr,
-     .Invalid = "unpaired surrogate in UTF-16",
+     .Invalid = miUnpairedSurrogate,
      .FirstBad = FirstBadUtf16<teUtf16LE>,
      .CharLength = nullptr,
      .Decode = DecodeUtf16<teUtf16LE>,
      .Encode = EncodeUtf16<teUtf16LE>},
     {.Encoding = teUtf16BE,
-     .Name = "UTF-16BE",
+     .Name = miNameUtf16BE,
      .Names = "utf-16be",
      .Bom = "\xFE\xFF",
      .NamedAs = teUtf16BE,
      .UnitSize = 2,
      .Guess = nullptr,
-     .Invalid = "unpaired surrogate in UTF-16",
+     .Invalid = miUnpairedSurrogate,
      .FirstBad = FirstBadUtf16<teUtf16BE>,
      .CharLength = nullptr,
      .Decode = DecodeUtf16<teUtf16BE>,
      .Encode = EncodeUtf16<teUtf16BE>},
     {.Encoding = teCp932,
-     .Name = "code page 932",
+     .Name = miNameCp932,
      .Names = "cp932 sjis shift_jis",
      .Bom = "",
      .NamedAs = teCp932,
      .UnitSize = 1,
      .Guess = FirstBadCp932,
-     .Invalid = "invalid code page 932",
+     .Invalid = miInvalidIn,
      .FirstBad = FirstBadCp932,
      .CharLength = Cp932CharLength,
      .Decode = DecodeSystem<Cp932Page>,
      .Encode = EncodeSystem<Cp932Page, FirstBadCp932>},
     {.Encoding = teEucJp,
-     .Name = "EUC-JP",
+     .Name = miNameEucJp,
      .Names = "euc-jp eucjp",
      .Bom = "",
      .NamedAs = teEucJp,
      .UnitSize = 1,
      .Guess = GuessEucJp,
-     .Invalid = "invalid EUC-JP",
+     .Invalid = miInvalidIn,
      .FirstBad = FirstBadEucJp,
      .CharLength = EucJpCharLength,
      .Decode = DecodeSystem<EucJpPage>,
@@ -239,21 +238,6 @@ size_t AsciiPrefix(std::string_view Block) {
   }
   while (At < Block.size() && static_cast<unsigned char>(Block[At]) < 0x80) ++At;
   return At;
-}
-
-// "UTF-16LE byte order mark in UTF-16BE text": what a named encoding says of another one's BOM.
-const char* ForeignBomReason(TTextEncoding Bom, TTextEncoding Named) {
-  static const auto Reasons = [] {
-    std::array<std::array<std::string, std::size(Table)>, std::size(Table)> All;
-    for (const TEncodingRow& B : Table) {
-      for (const TEncodingRow& N : Table) {
-        All[B.Encoding][N.Encoding] =
-            std::string(EncodingRow(B.NamedAs).Name) + " byte order mark in " + N.Name + " text";
-      }
-    }
-    return All;
-  }();
-  return Reasons[Bom][Named].c_str();
 }
 
 }  // namespace
@@ -313,7 +297,7 @@ TBodyEncoding ChooseEncoding(std::string_view Head, TEncodingChoice Choice) {
     Body.Encoding = Announced;
   } else if (Body.BomLength > 0) {
     Body.Refused = true;
-    Body.Error = {0, ForeignBomReason(Announced, *Choice)};
+    Body.Error = {0, miForeignBom, *Choice, EncodingRow(Announced).NamedAs};
     Body.BomLength = 0;
   }
   Body.Candidates = Bit(Body.Encoding);
@@ -338,23 +322,9 @@ bool TBodyValidator::Validate(std::string_view Block, uint64_t At, TEncodingErro
     FLastBad = std::max(FLastBad, At + Bad);
   }
   if (FHolding != 0) return true;
-  if (!Guessing) {
-    Error = {FLastBad, Table[std::countr_zero(FInitial)].Invalid};
-    return false;
-  }
-  // Neither holds from the later of the first bad bytes on.
-  static const std::string Reason = [] {
-    std::string Words = "invalid text (neither";
-    const char* Joint = " ";
-    for (const TEncodingRow& Row : Table) {
-      if (Row.Guess == nullptr) continue;
-      Words += Joint;
-      Words += Row.Name;
-      Joint = " nor ";
-    }
-    return Words + ")";
-  }();
-  Error = {FLastBad, Reason.c_str()};
+  const TEncodingRow& Row = Table[std::countr_zero(FInitial)];
+  // Guessing: neither holds from the later of the first bad bytes on.
+  Error = {FLastBad, Guessing ? miInvalidText : Row.Invalid, Row.Encoding};
   return false;
 }
 
@@ -367,11 +337,11 @@ bool ValidateText(std::string_view Body, TTextEncoding Encoding, TEncodingError&
   const TEncodingRow& Row = EncodingRow(Encoding);
   const size_t Bad = Row.FirstBad(Body);
   if (Bad != Body.size()) {
-    Error = {Bad, Row.Invalid};
+    Error = {Bad, Row.Invalid, Encoding};
     return false;
   }
   if (Body.size() % Row.UnitSize != 0) {
-    Error = {Body.size() - 1, "incomplete UTF-16 code unit"};
+    Error = {Body.size() - 1, miIncompleteUnit, Encoding};
     return false;
   }
   return true;
@@ -383,4 +353,23 @@ void DecodeText(std::string_view Body, TTextEncoding Encoding, std::u16string& O
 
 bool EncodeText(std::u16string_view Text, TTextEncoding Encoding, std::string& Out) {
   return EncodingRow(Encoding).Encode(Text, Out);
+}
+
+std::string EncodingErrorText(const TEncodingError& Error) {
+  switch (Error.Reason) {
+    case miInvalidIn:
+      return Message(miInvalidIn, {EncodingName(EncodingRow(Error.Encoding).NamedAs)});
+    case miForeignBom:
+      return Message(miForeignBom, {EncodingName(Error.Other), EncodingName(Error.Encoding)});
+    case miInvalidText: {
+      std::string Names;
+      for (const TEncodingRow& Row : Table) {
+        if (Row.Guess == nullptr) continue;
+        Names += (Names.empty() ? "" : Message(miNor)) + EncodingName(Row.Encoding);
+      }
+      return Message(miInvalidText, {Names});
+    }
+    default:
+      return Message(Error.Reason);
+  }
 }

@@ -14,6 +14,8 @@
 #include <string>
 #include <string_view>
 
+#include "cli/io/Message.h"
+
 enum TTextEncoding : uint8_t {
   teUtf8,     // no BOM: UTF-8 (plain ASCII included)
   teUtf8Bom,  // EF BB BF
@@ -29,14 +31,21 @@ using TEncodingChoice = std::optional<TTextEncoding>;
 
 // Where and why a body is not valid text of its encoding.
 struct TEncodingError {
-  uint64_t Offset = 0;      // byte offset of the first bad byte, counted in the body from 0
-  const char* Reason = "";  // "invalid UTF-8", "unpaired surrogate in UTF-16", ...
+  uint64_t Offset = 0;  // byte offset of the first bad byte, counted in the body from 0
+  // miInvalidIn (of Encoding), miUnpairedSurrogate, miIncompleteUnit, miInvalidText (of the
+  // guessed encodings) or miForeignBom (Other's BOM in Encoding's text).
+  TMessageId Reason = miInvalidIn;
+  TTextEncoding Encoding = teUtf8;
+  TTextEncoding Other = teUtf8;
 };
+
+// EncodingErrorText() — the reason in words, in the chosen language: "invalid UTF-8".
+[[nodiscard]] std::string EncodingErrorText(const TEncodingError& Error);
 
 // One row of the table.
 struct TEncodingRow {
   TTextEncoding Encoding;
-  const char* Name;        // in messages: "UTF-8", "code page 932"
+  TMessageId Name;         // in messages: "UTF-8", "code page 932"
   std::string_view Names;  // what -e takes, the usual name first ("" for none), blank-separated
   std::string_view Bom;    // the BOM that announces it ("" for none)
   TTextEncoding NamedAs;   // the -e choice under which its BOM is its own (teUtf8Bom: teUtf8)
@@ -44,7 +53,7 @@ struct TEncodingRow {
   // The first bad byte of a body without a BOM taken for it (Body.size() when it may be); null
   // for an encoding that is never guessed. Guesses are tried in the table's order.
   size_t (*Guess)(std::string_view Body);
-  const char* Invalid;  // the reason a bad byte is reported with
+  TMessageId Invalid;  // the reason a bad byte is reported with (miInvalidIn: "invalid NAME")
   // The first bad byte of Body (Body.size() when valid); whole code units for UTF-16.
   size_t (*FirstBad)(std::string_view Body);
   // The length of the character Lead starts in valid text (byte encodings; 0 for UTF-16).
@@ -111,8 +120,9 @@ class TBodyValidator {
 }
 
 // EncodingName() — "UTF-8", "UTF-8 with BOM", "UTF-16LE", "UTF-16BE", "code page 932", "EUC-JP".
-[[nodiscard]] inline const char* EncodingName(TTextEncoding Encoding) {
-  return EncodingRow(Encoding).Name;
+// In the chosen language.
+[[nodiscard]] inline std::string EncodingName(TTextEncoding Encoding) {
+  return Message(EncodingRow(Encoding).Name);
 }
 
 // UnitSize() — bytes per code unit of the body: 1, or 2 for UTF-16.

@@ -338,14 +338,6 @@ void ReportAfter(TOutputBuffer& Out, const std::string& Program, const std::stri
   Report(Program, Message);
 }
 
-// The reason in a read error's message, which starts with the input's name.
-std::string ReadFailure(const EInputError& E, const std::string& Name) {
-  const std::string_view Message = E.what();
-  const std::string Prefix = Name + ": ";
-  return std::string(Message.substr(0, Prefix.size()) == Prefix ? Message.substr(Prefix.size())
-                                                                : Message);
-}
-
 // Numbers one input; false when it could not be opened or read (reported).
 bool NumberFile(TNumberer& Numberer, TOutputBuffer& Out, const std::string& Name,
                 const std::string& Program) {
@@ -359,7 +351,7 @@ bool NumberFile(TNumberer& Numberer, TOutputBuffer& Out, const std::string& Name
   try {
     Numberer.Read(Input);
   } catch (const EInputError& E) {
-    ReportAfter(Out, Program, QuoteFileName(Name, mtLocale) + ": " + ReadFailure(E, Name));
+    ReportAfter(Out, Program, QuoteFileName(Name, mtLocale) + ": " + E.Reason());
     Ok = false;
   }
   Numberer.EndInput();

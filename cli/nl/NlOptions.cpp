@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "cli/filter/CommandLine.h"
+#include "cli/io/Message.h"
 #include "cli/io/Options.h"
 #include "cli/io/Quote.h"
 #include "cli/nl/NlText.h"
@@ -159,8 +160,8 @@ class TParser {
       return stGoOn;
     }
     if (Kind != 'p') {
-      Fault(
-          NlMessage(std::string("invalid ") + Name + " numbering style: %s", QuoteArgument(Value, mtLocale)));
+      Fault(NlMessage(std::string("invalid ") + Name + " numbering style: %s",
+                      QuoteArgument(Value, mtLocale)));
       return stGoOn;
     }
     auto Regex = std::make_unique<TNlRegex>();
@@ -178,8 +179,8 @@ class TParser {
                intmax_t& Target) {
     const char* const Reason = ParseNumber(Value, Least, Most, Target);
     if (Reason == nullptr) return stGoOn;
-    Report(NlMessage((std::string("invalid ") + What).c_str()) + ": " + QuoteArgument(Value, mtLocale) +
-           (*Reason == '\0' ? "" : ": " + NlSystemText(Reason)));
+    Report(NlMessage((std::string("invalid ") + What).c_str()) + ": " +
+           QuoteArgument(Value, mtLocale) + (*Reason == '\0' ? "" : ": " + NlSystemText(Reason)));
     return stFatal;
   }
 
@@ -239,7 +240,7 @@ std::string NlHelpText(const std::string& Program) {
 }
 
 TCommandSpec NlCommandSpec() {
-  return {"nl", "number lines as GNU nl does, with nl's options", Options, NlMain | NlStandard};
+  return {"nl", EnglishText(miSumNl), Options, NlMain | NlStandard};
 }
 
 std::string NlVersionText() {

@@ -1,6 +1,7 @@
 // The locale on POSIX systems: the C library's locale and gettext.
 
 #include <clocale>
+#include <cstdlib>
 #include <cstring>
 #include <langinfo.h>
 #include <libintl.h>
@@ -18,6 +19,38 @@ bool sys::LocaleIsUtf8() {
 
 const char* sys::TranslateMessage(const char* Domain, const char* Text) {
   return dgettext(Domain, Text);
+}
+
+std::string sys::UserLanguage() {
+  for (const char* Name : {"LC_ALL", "LC_MESSAGES", "LANG"}) {
+    const char* Value = std::getenv(Name);
+    if (Value != nullptr && *Value != '\0') return Value;
+  }
+  return "";
+}
+
+namespace {
+
+// The user's message locale with UTF-8 text, for the C library's Japanese texts; the global
+// locale stays "C" for corvane. A Japanese user whose own locale is not installed still gets
+// ja_JP.UTF-8's texts where that one is. Null when neither is.
+locale_t JapaneseMessages() {
+  static const locale_t Messages = [] {
+    locale_t Base = newlocale(LC_MESSAGES_MASK, "", locale_t{});
+    if (Base == locale_t{}) Base = newlocale(LC_MESSAGES_MASK, "ja_JP.UTF-8", locale_t{});
+    if (Base == locale_t{}) return locale_t{};
+    const locale_t Utf8 = newlocale(LC_CTYPE_MASK, "C.UTF-8", Base);
+    if (Utf8 == locale_t{}) freelocale(Base);
+    return Utf8;
+  }();
+  return Messages;
+}
+
+}  // namespace
+
+std::string sys::ErrorText(int Errno, TLanguage Language) {
+  const locale_t Messages = Language == lgJapanese ? JapaneseMessages() : locale_t{};
+  return Messages != locale_t{} ? strerror_l(Errno, Messages) : std::strerror(Errno);
 }
 
 bool sys::IsTerminal(int Fd) {

@@ -1,7 +1,8 @@
-// The locale on Windows: arguments arrive as UTF-8 (corvane converts them from UTF-16);
-// messages are English.
+// The locale on Windows: arguments arrive as UTF-8 (corvane converts them from UTF-16); the
+// user's language is the UI language.
 
 #include <io.h>
+#include <windows.h>
 
 #include "cli/sys/Locale.h"
 
@@ -13,6 +14,12 @@ bool sys::LocaleIsUtf8() {
 
 const char* sys::TranslateMessage(const char*, const char* Text) {
   return Text;
+}
+
+std::string sys::UserLanguage() {
+  const LCID Locale = MAKELCID(GetUserDefaultUILanguage(), SORT_DEFAULT);
+  char Name[16] = {};
+  return GetLocaleInfoA(Locale, LOCALE_SISO639LANGNAME, Name, sizeof Name) > 0 ? Name : "";
 }
 
 bool sys::IsTerminal(int Fd) {

@@ -16,28 +16,69 @@
 
 #include "cli/sys/Win32Common.h"
 #include "cli/io/FileIO.h"
+#include "cli/io/Message.h"
 #include "cli/io/TextCodec.h"
+#include "cli/sys/Locale.h"
 #include "library/UtfUnit/UtfUnit.h"
 #include "win32/UniqueHandle.h"
 
 namespace {
 
-// The system's own text for a Windows error code, as strerror() gives the C library's.
-std::string WindowsMessage(DWORD Code) {
+// The system's own text for a Windows error code in Language (the user's when the system has
+// none in it), as strerror() gives the C library's; "" when it has none.
+std::string WindowsMessage(DWORD Code, sys::TLanguage Language) {
+  const WORD Wanted = Language == sys::lgJapanese
+                          ? MAKELANGID(LANG_JAPANESE, SUBLANG_JAPANESE_JAPAN)
+                          : MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US);
+  constexpr DWORD Flags =
+      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS;
   wchar_t* Buffer = nullptr;
-  const DWORD Length = FormatMessageW(
-      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-      nullptr, Code, 0, reinterpret_cast<LPWSTR>(&Buffer), 0, nullptr);
+  DWORD Length =
+      FormatMessageW(Flags, nullptr, Code, Wanted, reinterpret_cast<LPWSTR>(&Buffer), 0, nullptr);
+  if (Length == 0) {
+    Length = FormatMessageW(Flags, nullptr, Code, 0, reinterpret_cast<LPWSTR>(&Buffer), 0, nullptr);
+  }
   std::u16string Text(Buffer, Buffer + Length);
   LocalFree(Buffer);
   while (!Text.empty() && (Text.back() == u'\r' || Text.back() == u'\n' || Text.back() == u' ' ||
                            Text.back() == u'.' || Text.back() == u'\u3002')) {
     Text.pop_back();
   }
-  if (Text.empty()) return "Windows error " + std::to_string(Code);
   std::string Utf8;
   EncodeText(Text, teUtf8, Utf8);
   return Utf8;
+}
+
+// The Windows error code that says what an errno value says, for its text in Japanese; 0 when
+// none does.
+DWORD CodeOf(int Errno) {
+  static const struct {
+    int Errno;
+    DWORD Code;
+  } Map[] = {
+      {ENOENT, ERROR_FILE_NOT_FOUND},
+      {EACCES, ERROR_ACCESS_DENIED},
+      {EROFS, ERROR_WRITE_PROTECT},
+      {ENOSPC, ERROR_DISK_FULL},
+      {EEXIST, ERROR_FILE_EXISTS},
+      {ENOTDIR, ERROR_DIRECTORY},
+      {ELOOP, ERROR_CANT_RESOLVE_FILENAME},
+      {ENOMEM, ERROR_NOT_ENOUGH_MEMORY},
+      {EBADF, ERROR_INVALID_HANDLE},
+      {EPIPE, ERROR_BROKEN_PIPE},
+      {EISDIR, ERROR_DIRECTORY_NOT_SUPPORTED},
+      {EINVAL, ERROR_INVALID_PARAMETER},
+      {EMFILE, ERROR_TOO_MANY_OPEN_FILES},
+      {ENAMETOOLONG, ERROR_FILENAME_EXCED_RANGE},
+      {EXDEV, ERROR_NOT_SAME_DEVICE},
+      {ENOTEMPTY, ERROR_DIR_NOT_EMPTY},
+      {EIO, ERROR_IO_DEVICE},
+      {EMLINK, ERROR_TOO_MANY_LINKS},
+  };
+  for (const auto& Entry : Map) {
+    if (Entry.Errno == Errno) return Entry.Code;
+  }
+  return 0;
 }
 
 }  // namespace
@@ -76,7 +117,19 @@ int sys::win::ErrnoOf(DWORD Code) {
 std::string sys::win::Reason(DWORD Code) {
   const int Errno = ErrnoOf(Code);
   errno = Errno != 0 ? Errno : EIO;
-  return Errno != 0 ? SystemMessage(Errno) : WindowsMessage(Code);
+  if (Errno != 0) return SystemMessage(Errno);
+  const std::string Text = WindowsMessage(Code, MessageLanguage());
+  return !Text.empty() ? Text : "Windows error " + std::to_string(Code);
+}
+
+std::string sys::ErrorText(int Errno, TLanguage Language) {
+  if (Language == lgJapanese && CodeOf(Errno) != 0) {
+    const std::string Text = WindowsMessage(CodeOf(Errno), Language);
+    if (!Text.empty()) return Text;
+  }
+  // Windows' C runtime has no text of its own for it.
+  if (Errno == ELOOP) return "Too many levels of symbolic links";
+  return std::strerror(Errno);
 }
 
 using sys::win::WideName;

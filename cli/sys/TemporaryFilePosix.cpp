@@ -14,6 +14,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "cli/io/FileIO.h"
+
 struct sys::TTemporaryFile::TState {
   bool Named = false;  // the fallback: it has a name (in GName) from the start
 };
@@ -180,13 +182,13 @@ bool sys::TTemporaryFile::Create(const std::string& Target, std::string& Reason)
     }
   }
   if (FFd < 0) {
-    Reason = std::strerror(errno);
+    Reason = SystemMessage(errno);
     return false;
   }
   const mode_t Mask = ::umask(0);
   ::umask(Mask);
   if (::fchmod(FFd, 0666 & ~Mask) != 0) {
-    Reason = std::strerror(errno);
+    Reason = SystemMessage(errno);
     return false;
   }
   return true;
@@ -200,7 +202,7 @@ bool sys::TTemporaryFile::KeepMetadataOf(const std::string& Target, std::string&
     Kept = ::fchown(FFd, Existing.st_uid, Existing.st_gid) == 0;
   }
   if (Kept) Kept = ::fchmod(FFd, Existing.st_mode & 07777) == 0;
-  if (!Kept) Reason = std::strerror(errno);
+  if (!Kept) Reason = SystemMessage(errno);
   return Kept;
 }
 
@@ -220,7 +222,7 @@ bool sys::TTemporaryFile::Commit(std::string& Reason, const std::string& KeepAs)
     Done = NameAndRename(FFd, FFolder, FTarget, KeepAs);
   }
   if (!Done) {
-    Reason = std::strerror(errno);
+    Reason = SystemMessage(errno);
     return false;
   }
   Discard();
