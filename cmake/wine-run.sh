@@ -14,7 +14,15 @@ mkdir -p "$root"
 export WINEPREFIX=$root/$arch
 export WINEDEBUG=${WINEDEBUG:--all}
 export WINEDLLOVERRIDES="mscoree,mshtml="
-export LC_ALL=ja_JP.UTF-8
+# A Japanese user's Windows: code page 932 and a Japanese UI language, which wine takes from the
+# program's locale variables. CORVANE_WINE_MESSAGES=C keeps code page 932 with an English UI
+# language (LC_MESSAGES=C; wine reads C.UTF-8 as Japanese there).
+if [ -n "${CORVANE_WINE_MESSAGES:-}" ]; then
+  unset LC_ALL
+  export LANG=ja_JP.UTF-8 LC_MESSAGES=$CORVANE_WINE_MESSAGES
+else
+  export LC_ALL=ja_JP.UTF-8
+fi
 case $arch in
   win32) loader=/usr/lib/wine/wine;   export WINEARCH=win32 ;;
   win64) loader=/usr/lib/wine/wine64; export WINEARCH=win64 ;;

@@ -28,7 +28,10 @@ class TStandardOutput : public TOutput {
 }  // namespace
 
 std::string SystemMessage(int Errno) {
-  return sys::ErrorText(Errno, MessageLanguage());
+  const std::string Text = sys::ErrorText(Errno, MessageLanguage());
+  if (!Text.empty()) return Text;
+  // Windows has no text for a folder read as a file; it reads as the C library says it.
+  return Errno == EISDIR ? Message(miIsDirectory) : sys::ErrorText(Errno, sys::lgEnglish);
 }
 
 TStdoutSink::TStdoutSink() {

@@ -22,6 +22,7 @@ enum TMessageId : uint16_t {
   miInternalError,
   miWriteError,
   miWindowsError,
+  miIsDirectory,
   // The command line.
   miMissingCommand,
   miMissingCommandBefore,
@@ -172,6 +173,7 @@ inline constexpr TMessageRow MessageTable[] = {
     {miInternalError, "internal error: {1}", "内部エラー: {1}"},
     {miWriteError, "write error: {1}", "書き込みエラー: {1}"},
     {miWindowsError, "Windows error {1}", "Windows のエラー {1}"},
+    {miIsDirectory, "Is a directory", "ディレクトリです"},
 
     {miMissingCommand, "missing command", "コマンドがありません"},
     {miMissingCommandBefore, "missing command before {1}", "{1} の前にコマンドがありません"},
@@ -522,11 +524,21 @@ constexpr unsigned Arguments(std::string_view Text) {
   return Set;
 }
 
+// Whether a text holds a word of lower-case letters ("of"), which a name ("UTF-8") does not.
+constexpr bool HasWord(std::string_view Text) {
+  for (size_t I = 0; I + 1 < Text.size(); ++I) {
+    if (Text[I] >= 'a' && Text[I] <= 'z' && Text[I + 1] >= 'a' && Text[I + 1] <= 'z') return true;
+  }
+  return false;
+}
+
 constexpr bool Complete() {
   for (size_t I = 0; I < std::size(MessageTable); ++I) {
     const TMessageRow& Row = MessageTable[I];
     if (Row.Id != I || *Row.English == '\0' || *Row.Japanese == '\0') return false;
     if (Arguments(Row.English) != Arguments(Row.Japanese)) return false;
+    // The same text in both is a name, never an English text left untranslated.
+    if (std::string_view(Row.English) == Row.Japanese && HasWord(Row.English)) return false;
   }
   return true;
 }
@@ -535,4 +547,5 @@ constexpr bool Complete() {
 
 static_assert(std::size(MessageTable) == miCount, "every text has its row");
 static_assert(message_table::Complete(),
-              "rows in the order of TMessageId, both languages given, with the same arguments");
+              "rows in the order of TMessageId, both languages given and translated, with the same "
+              "arguments");

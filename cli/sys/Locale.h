@@ -35,8 +35,8 @@ enum TLanguage : uint8_t { lgEnglish, lgJapanese };
 
 // ErrorText() — the system's text for an errno value in Language: in English strerror()'s
 // (in nl mode's locale, which only nl mode sets up); in Japanese the C library's translation
-// (as strerror() gives it in a Japanese locale, UTF-8), on Windows FormatMessageW()'s. English
-// when the system has no Japanese text for it.
+// (as strerror() gives it in a Japanese locale, UTF-8), on Windows FormatMessageW()'s; "" when
+// the system has no Japanese text for it.
 [[nodiscard]] std::string ErrorText(int Errno, TLanguage Language);
 
 // IsTerminal() — whether descriptor Fd is a terminal (or a Windows console or character device).

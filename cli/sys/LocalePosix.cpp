@@ -49,8 +49,9 @@ locale_t JapaneseMessages() {
 }  // namespace
 
 std::string sys::ErrorText(int Errno, TLanguage Language) {
-  const locale_t Messages = Language == lgJapanese ? JapaneseMessages() : locale_t{};
-  return Messages != locale_t{} ? strerror_l(Errno, Messages) : std::strerror(Errno);
+  if (Language == lgEnglish) return std::strerror(Errno);
+  const locale_t Messages = JapaneseMessages();
+  return Messages != locale_t{} ? strerror_l(Errno, Messages) : "";
 }
 
 bool sys::IsTerminal(int Fd) {

@@ -24,20 +24,13 @@
 
 namespace {
 
-// The system's own text for a Windows error code in Language (the user's when the system has
-// none in it), as strerror() gives the C library's; "" when it has none.
-std::string WindowsMessage(DWORD Code, sys::TLanguage Language) {
-  const WORD Wanted = Language == sys::lgJapanese
-                          ? MAKELANGID(LANG_JAPANESE, SUBLANG_JAPANESE_JAPAN)
-                          : MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US);
-  constexpr DWORD Flags =
-      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS;
+// The system's own text for a Windows error code in the language Language names (0: the
+// user's), as strerror() gives the C library's; "" when it has none.
+std::string WindowsMessage(DWORD Code, WORD Language) {
   wchar_t* Buffer = nullptr;
-  DWORD Length =
-      FormatMessageW(Flags, nullptr, Code, Wanted, reinterpret_cast<LPWSTR>(&Buffer), 0, nullptr);
-  if (Length == 0) {
-    Length = FormatMessageW(Flags, nullptr, Code, 0, reinterpret_cast<LPWSTR>(&Buffer), 0, nullptr);
-  }
+  const DWORD Length = FormatMessageW(
+      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+      nullptr, Code, Language, reinterpret_cast<LPWSTR>(&Buffer), 0, nullptr);
   std::u16string Text(Buffer, Buffer + Length);
   LocalFree(Buffer);
   while (!Text.empty() && (Text.back() == u'\r' || Text.back() == u'\n' || Text.back() == u' ' ||
@@ -47,6 +40,11 @@ std::string WindowsMessage(DWORD Code, sys::TLanguage Language) {
   std::string Utf8;
   EncodeText(Text, teUtf8, Utf8);
   return Utf8;
+}
+
+WORD LanguageId(sys::TLanguage Language) {
+  return Language == sys::lgJapanese ? MAKELANGID(LANG_JAPANESE, SUBLANG_JAPANESE_JAPAN)
+                                     : MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US);
 }
 
 // The Windows error code that says what an errno value says, for its text in Japanese; 0 when
@@ -66,7 +64,6 @@ DWORD CodeOf(int Errno) {
       {ENOMEM, ERROR_NOT_ENOUGH_MEMORY},
       {EBADF, ERROR_INVALID_HANDLE},
       {EPIPE, ERROR_BROKEN_PIPE},
-      {EISDIR, ERROR_DIRECTORY_NOT_SUPPORTED},
       {EINVAL, ERROR_INVALID_PARAMETER},
       {EMFILE, ERROR_TOO_MANY_OPEN_FILES},
       {ENAMETOOLONG, ERROR_FILENAME_EXCED_RANGE},
@@ -118,14 +115,14 @@ std::string sys::win::Reason(DWORD Code) {
   const int Errno = ErrnoOf(Code);
   errno = Errno != 0 ? Errno : EIO;
   if (Errno != 0) return SystemMessage(Errno);
-  const std::string Text = WindowsMessage(Code, MessageLanguage());
-  return !Text.empty() ? Text : "Windows error " + std::to_string(Code);
+  std::string Text = WindowsMessage(Code, LanguageId(MessageLanguage()));
+  if (Text.empty()) Text = WindowsMessage(Code, 0);
+  return !Text.empty() ? Text : Message(miWindowsError, {std::to_string(Code)});
 }
 
 std::string sys::ErrorText(int Errno, TLanguage Language) {
-  if (Language == lgJapanese && CodeOf(Errno) != 0) {
-    const std::string Text = WindowsMessage(CodeOf(Errno), Language);
-    if (!Text.empty()) return Text;
+  if (Language == lgJapanese) {
+    return CodeOf(Errno) != 0 ? WindowsMessage(CodeOf(Errno), LanguageId(Language)) : "";
   }
   // Windows' C runtime has no text of its own for it.
   if (Errno == ELOOP) return "Too many levels of symbolic links";
