@@ -3,7 +3,9 @@
 console's code page (wine's is 932 here). Wine makes a unix terminal given as standard output
 into a console for the program, so each run gets a pseudo-terminal and what wine draws on it
 is read back, less its cursor sequences and carriage returns. Lines stay short: wine wraps at
-80 columns. Run as: ExeConsoleTest.py RUNNER... CORVANE_EXE"""
+80 columns. The cases run with an English UI language but --help, which a Japanese one must
+show as the Japanese of the text table (MessageTable.py). Run as: ExeConsoleTest.py RUNNER...
+CORVANE_EXE"""
 import os
 import pty
 import re
@@ -13,6 +15,9 @@ import sys
 import tempfile
 import time
 
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import MessageTable  # noqa: E402
+
 RUNNER, CORVANE = sys.argv[1:-1], sys.argv[-1]
 ESCAPES = re.compile(rb"\x1b\[[0-9;?]*[A-Za-z]|\x1b\][^\x07]*\x07")
 # Without a display the runner borrows one for the run; wine's helpers that outlive it say so
@@ -20,11 +25,16 @@ ESCAPES = re.compile(rb"\x1b\[[0-9;?]*[A-Za-z]|\x1b\][^\x07]*\x07")
 X_GONE = re.compile(rb"^X connection to \S+ broken .*\n", re.M)
 
 
-def on_console(args, cwd):
-    """Runs corvane with standard output and error on a pseudo-terminal: (status, screen)."""
+def on_console(args, cwd, japanese):
+    """Runs corvane with standard output and error on a pseudo-terminal, with a Japanese or an
+    English UI language (cmake/wine-run.sh): (status, screen)."""
+    env = dict(os.environ)
+    env.pop("CORVANE_WINE_MESSAGES", None)
+    if not japanese:
+        env["CORVANE_WINE_MESSAGES"] = "C"
     master, slave = pty.openpty()
     proc = subprocess.Popen(RUNNER + [CORVANE] + args, cwd=cwd, stdin=slave, stdout=slave,
-                            stderr=slave, close_fds=True)
+                            stderr=slave, close_fds=True, env=env)
     os.close(slave)
     screen, deadline, last = b"", time.monotonic() + 120, time.monotonic()
     # A wine server started by this run keeps the terminal open after corvane ends: then read
@@ -77,11 +87,21 @@ def main():
             with open(os.path.join(work, name), "wb") as f:
                 f.write(data)
         for args, want_status, want_screen in cases:
-            status, screen = on_console(args, work)
+            status, screen = on_console(args, work, False)
             if status != want_status or screen != want_screen:
                 failed += 1
                 print("FAIL %s: exit %d (want %d), screen %r (want %r)"
                       % (" ".join(args), status, want_status, screen, want_screen))
+        # Code page 932 on the console, and the help in Japanese from head to foot.
+        table = MessageTable.rows()
+        head = (MessageTable.text(table, "miHelpUsage", 1, "COMMAND")
+                + MessageTable.text(table, "miHelpOverview", 1))
+        foot = MessageTable.text(table, "miHelpExit", 1)
+        status, screen = on_console(["--help"], work, True)
+        if status != 0 or not screen.startswith(head) or not screen.endswith(foot):
+            failed += 1
+            print("FAIL --help in Japanese: exit %d, screen %r" % (status, screen))
+        cases.append(["--help"])
     print("%d passed, %d failed" % (len(cases) - failed, failed))
     return 1 if failed else 0
 

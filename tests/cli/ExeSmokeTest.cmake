@@ -72,7 +72,7 @@ file(MAKE_DIRECTORY "${WORK}/w/folder.txt")
 check(wildcard 0 "1:a\n1:B\n1:c\n" number w/*.txt)
 check(wildcard_nl 0 "     1\ta\n     2\tB\n     3\tc\n" nl w/?.txt)
 check(wildcard_unmatched 1 "1:d\n1:日本\n" number w/*.none w/*.md)
-if(NOT stderr MATCHES "^corvane: w/[*][.]none: No such file or directory\r?\n$")
+if(NOT stderr MATCHES "^corvane: 'w/[*][.]none': No such file or directory\r?\n$")
   message(SEND_ERROR "wildcard_unmatched: stderr ${stderr}")
 endif()
 # Names outside the ANSI code page reach messages intact, as UTF-8 bytes on a pipe.

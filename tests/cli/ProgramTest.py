@@ -400,7 +400,10 @@ class Program(unittest.TestCase):
                 self.assertEqual(p.returncode, status)
                 self.assertEqual(p.stdout, folder + b"\n" + header if header
                                  else b"")
-                want = b"corvane: " + path + b": " + message.encode() + b"\n" if message else b""
+                # The name is quoted for a shell, as coreutils quotes one that is not text.
+                shown = path.replace(b"\xe9", b"'$'\\351''")
+                want = (b"corvane: '" + shown + b"': " + message.encode() + b"\n" if message
+                        else b"")
                 self.assertEqual(p.stderr, want)
 
     def test_usage_errors_help_and_version(self):

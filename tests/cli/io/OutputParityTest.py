@@ -114,7 +114,7 @@ IN_PLACE_ROWS = [
                                                                          "u.txt": None}, []),
     # Windows programs expand their own wildcards.
     ("in place, wildcard", files(**{"w1.txt": SOURCE, "w2.txt": b"x\n"}),
-     ["--in-place", "w*.txt"], 1, r"corvane: w\*\.txt: No such file or directory\n",
+     ["--in-place", "w*.txt"], 1, r"corvane: 'w\*\.txt': No such file or directory\n",
      {"w1.txt": SOURCE}, [], {"wine": (0, "", {"w1.txt": NUMBERED, "w2.txt": b"1:x\n"}, [])}),
 ]
 
