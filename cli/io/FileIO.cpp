@@ -40,8 +40,9 @@ TStdoutSink::TStdoutSink() {
 }
 
 void TStdoutSink::Write(std::string_view Bytes) {
-  if (StandardDescriptorClosed(1))
+  if (StandardDescriptorClosed(1)) {
     throw EOutputError(Message(miWriteError, {SystemMessage(EBADF)}));
+  }
   if (FConsole) {
     std::u16string Text;
     FConsole->Decode(Bytes, Text);

@@ -19,8 +19,7 @@ void SetMessageLanguage(sys::TLanguage Language);
 [[nodiscard]] sys::TLanguage MessageLanguage();
 
 // Message() — the text of Id in the chosen language, {N} replaced by the Nth of Args.
-//   Message(miInvalidAt, {"a.txt", "invalid UTF-8", "3"}) == "a.txt: invalid UTF-8 at byte offset
-//   3"
+//   Message(miInvalidAt, {"a", "invalid UTF-8", "3"}) == "a: invalid UTF-8 at byte offset 3"
 [[nodiscard]] std::string Message(TMessageId Id, std::initializer_list<std::string_view> Args = {});
 
 // EnglishText() — the row's English, for the tables that hold texts by pointer (the option rows);
