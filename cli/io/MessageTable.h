@@ -85,6 +85,7 @@ enum TMessageId : uint16_t {
   miDanglingTo,
   miHardLinks,
   miNotRegular,
+  miKeepOriginal,
   // The regular expression reader's reasons (GNU regex's words).
   miReBad,
   miReBracket,
@@ -272,6 +273,8 @@ inline constexpr TMessageRow MessageTable[] = {
      "{1}: ハードリンクが {2} 個あります。他の名前に古いテキストが残らないよう置き換えません"},
     {miNotRegular, "{1}: not a regular file; not edited in place",
      "{1}: 通常のファイルではありません。その場では編集しません"},
+    {miKeepOriginal, "{1}: cannot keep the original as {2}: {3}",
+     "{1}: 元のファイルを {2} として残せません: {3}"},
 
     {miReBad, "Invalid regular expression", "無効な正規表現です"},
     {miReBracket, "Unmatched [, [^, [:, [., or [=", "[, [^, [:, [., [= が閉じていません"},

@@ -154,8 +154,8 @@ std::unique_ptr<TOutput> OpenInPlaceOutput(const std::string& Name, const std::s
   const std::string KeepAs = Suffix.empty() ? "" : Facts.Final + Suffix;
   // A rename cannot put the original where a folder stands; said before anything is written.
   if (!KeepAs.empty() && sys::InspectTarget(KeepAs).Kind == sys::fkDirectory) {
-    throw EOutputError(Name + ": cannot keep the original as '" + KeepAs +
-                       "': " + SystemMessage(EISDIR));
+    throw EOutputError(Message(miKeepOriginal, {FileInMessage(Name), QuoteArgument(KeepAs, mtUtf8),
+                                                SystemMessage(EISDIR)}));
   }
   try {
     return ReplaceRegular(Name, Facts, KeepAs);
