@@ -11,7 +11,8 @@
 // the marker instead, since moving them left could take in lines that followed the item; where
 // those blanks would be five or more (the item's text would turn into code), the number is
 // written with leading zeros to its old width. Nothing else of a line changes, except that the
-// tabs in front of a moved line's text become the blanks they stood for.
+// tabs in front of a moved line's text become the blanks they stood for. (A tab that is itself
+// text, at the start of code or an HTML block, stays: it may then stand for more columns.)
 
 #include <algorithm>
 #include <cstdint>
