@@ -251,6 +251,7 @@ class TParser {
   static constexpr int Equivalence = 100;   // "[=c=]", in Code
   static constexpr int BadClass = 102;      // "[:nope:]"
   static constexpr int BadCollating = 103;  // "[.ab.]"
+  static constexpr int BadEquivalence = 104;  // "[=ab=]"
 
   // One element of a bracket expression: a character, "[.c.]", "[=c=]" or "[:class:]".
   // Names are checked by the caller: at a range's end GNU regex only says it is no range end.
@@ -271,10 +272,9 @@ class TParser {
         }
         return true;
       }
-      // nl's regex knows no multi-character collating elements, nor multi-byte ones.
-      // An equivalence class's name is checked at once, a collating element's later.
-      if (Kind == '=' && Name.size() != 1) return Fail(BadCollation);
-      if (Kind == '=') Class = Equivalence;
+      // nl's regex knows no multi-character collating elements, nor multi-byte ones; the
+      // names are checked where GNU regex builds the element, after what a range says.
+      if (Kind == '=') Class = Name.size() == 1 ? Equivalence : BadEquivalence;
       if (Kind == '.' && Name.size() != 1) Class = BadCollating;
       Code = Name.empty() ? 0 : static_cast<unsigned char>(Name[0]);
       return true;
@@ -286,7 +286,7 @@ class TParser {
   // A bracket element that is no range into Set.
   bool AddElement(char32_t Code, int Class, TBre::TSet& Set) {
     if (Class == BadClass) return Fail("Invalid character class name");
-    if (Class == BadCollating) return Fail(BadCollation);
+    if (Class == BadCollating || Class == BadEquivalence) return Fail(BadCollation);
     if (Class == NoClass || Class == Equivalence) {
       Set.Ranges.insert(Set.Ranges.end(), {Code, Code});
     } else {
@@ -308,31 +308,38 @@ class TParser {
       if (P[Pos] == ']' && !First) break;
       char32_t Low = 0;
       int LowClass = NoClass;
-      // GNU regex looks past each element for the end of the pattern before at the element.
       if (!ParseElement(Low, LowClass)) return false;
+      const auto ClassLike = [](int Class) { return Class != NoClass && Class != BadCollating; };
+      // GNU regex looks for no range after a class: it builds the class, then wants more of
+      // the expression, and a '-' that does not end it is no element of its own.
+      if (ClassLike(LowClass)) {
+        if (!AddElement(Low, LowClass, Set)) return false;
+        if (Pos == P.size()) return Fail(UnmatchedBracket);
+        if (P[Pos] == '-' && (Pos + 1 == P.size() || P[Pos + 1] != ']')) {
+          return Fail("Invalid range end");
+        }
+        continue;
+      }
+      // After anything else it looks for the end of the pattern before at the element.
       if (Pos == P.size()) return Fail(UnmatchedBracket);
-      if (LowClass == BadClass) return Fail("Invalid character class name");
       const bool Range = P[Pos] == '-' && (Pos + 1 == P.size() || P[Pos + 1] != ']');
       if (!Range) {
         if (!AddElement(Low, LowClass, Set)) return false;
         continue;
       }
       ++Pos;
-      const auto ClassLike = [](int Class) { return Class != NoClass && Class != BadCollating; };
-      // GNU regex looks for no range after a class: its '-' is an element of its own, and one
-      // that does not end the expression is no element, even where the pattern ends.
-      if (ClassLike(LowClass)) return Fail("Invalid range end");
       if (Pos == P.size()) return Fail(UnmatchedBracket);
       char32_t High = 0;
       int HighClass = NoClass;
       if (!ParseElement(High, HighClass)) return false;
-      if (Pos == P.size()) return Fail(UnmatchedBracket);
-      if (ClassLike(LowClass) || ClassLike(HighClass)) return Fail("Invalid range end");
+      // The range is built before the end of the pattern is looked for.
+      if (ClassLike(HighClass)) return Fail("Invalid range end");
       if (LowClass == BadCollating || HighClass == BadCollating) return Fail(BadCollation);
       if (Low >= InvalidByte || High >= InvalidByte) return Fail(BadCollation);
+      if (Pos == P.size()) return Fail(UnmatchedBracket);
       if (Low <= High) Set.Ranges.insert(Set.Ranges.end(), {Low, High});
-      // A range ends an element: "[a-c-e]" has no meaning.
-      if (Pos + 1 < P.size() && P[Pos] == '-' && P[Pos + 1] != ']') {
+      // A range ends an element: "[a-c-e]" has no meaning, nor has "[a-c-" at the end.
+      if (P[Pos] == '-' && (Pos + 1 == P.size() || P[Pos + 1] != ']')) {
         return Fail("Invalid range end");
       }
     }
