@@ -248,9 +248,9 @@ class TParser {
 
   // What ParseElement() read besides a character or a class (its TClass).
   static constexpr int NoClass = -1;
-  static constexpr int Equivalence = 100;   // "[=c=]", in Code
-  static constexpr int BadClass = 102;      // "[:nope:]"
-  static constexpr int BadCollating = 103;  // "[.ab.]"
+  static constexpr int Equivalence = 100;     // "[=c=]", in Code
+  static constexpr int BadClass = 102;        // "[:nope:]"
+  static constexpr int BadCollating = 103;    // "[.ab.]"
   static constexpr int BadEquivalence = 104;  // "[=ab=]"
 
   // One element of a bracket expression: a character, "[.c.]", "[=c=]" or "[:class:]".
