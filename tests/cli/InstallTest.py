@@ -38,26 +38,31 @@ def complete(words, cwd=None):
     return sorted(w for w in p.stdout.split("\n") if w)
 
 
-def complete_zsh(line):
-    """What zsh offers at the end of line, with the installed _corvane on its fpath."""
-    p = run(["zsh", "-f", ZSH_DRIVER, os.path.join(PREFIX, ZSH_FUNCTIONS), line])
-    if p.returncode != 0 or "DONE" not in p.stdout or re.search(
+def complete_zsh(lines):
+    """What zsh offers at the end of each line, with the installed _corvane on its fpath: one
+    zsh for all of them, as its start and compinit cost most of a completion."""
+    p = run(["zsh", "-f", ZSH_DRIVER, os.path.join(PREFIX, ZSH_FUNCTIONS)] + lines)
+    parts = p.stdout.split("DONE")[:-1]
+    if p.returncode != 0 or len(parts) != len(lines) or re.search(
             r"_arguments:|_corvane:|not found|parse error", p.stdout + p.stderr):
-        raise AssertionError(f"zsh completion of {line!r} failed: {p.stdout!r} {p.stderr!r}")
-    return sorted(set(re.findall(r"MATCH:([^\r\n]*)", p.stdout)))
+        raise AssertionError(f"zsh completion of {lines!r} failed: {p.stdout!r} {p.stderr!r}")
+    return [sorted(set(re.findall(r"MATCH:([^\r\n]*)", part))) for part in parts]
 
 
-def complete_fish(line):
-    """What fish offers at the end of line, finding the installed program and its completion
-    as an installed package's are found (PATH and XDG_DATA_DIRS); a fresh home for its state."""
+def complete_fish(lines):
+    """What fish offers at the end of each line, finding the installed program and its
+    completion as an installed package's are found (PATH and XDG_DATA_DIRS); a fresh home for
+    its state, one fish for all lines."""
     with tempfile.TemporaryDirectory(prefix="corvane-fish-") as home:
         env = dict(os.environ, HOME=home, XDG_CONFIG_HOME=home, XDG_DATA_HOME=home,
                    PATH=os.path.join(PREFIX, "bin") + os.pathsep + os.environ["PATH"],
                    XDG_DATA_DIRS=os.path.join(PREFIX, "share"))
-        p = run(["fish", "-c", "complete -C $argv[1]", line], env=env)
-    if p.returncode != 0 or p.stderr:
-        raise AssertionError(f"fish completion of {line!r} failed: {p.stderr}")
-    return sorted({w.split("\t")[0] for w in p.stdout.split("\n") if w})
+        p = run(["fish", "-c", "for l in $argv; complete -C $l; echo DONE; end"] + lines,
+                env=env)
+    parts = p.stdout.split("DONE\n")[:-1]
+    if p.returncode != 0 or p.stderr or len(parts) != len(lines):
+        raise AssertionError(f"fish completion of {lines!r} failed: {p.stderr}")
+    return [sorted({w.split("\t")[0] for w in part.split("\n") if w}) for part in parts]
 
 
 def help_text(args):
@@ -163,18 +168,23 @@ class Consistency(unittest.TestCase):
                 self.assertEqual(options - self.documented, set())
 
     def test_zsh_and_fish_offer_commands_options_and_values(self):
+        arg_sets = [[]] + [[c] for c in self.commands]
+        values = [("corvane number -e utf-16", ["utf-16be", "utf-16le"]),
+                  ("corvane nl --number-format=r", ["rn", "rz"]),
+                  ("corvane nl -b", ["a", "n", "p", "t"])]
+        lines = (["corvane "] + [" ".join(["corvane"] + args + ["--"]) for args in arg_sets] +
+                 [line for line, _ in values])
         for shell, offer in [("zsh", complete_zsh), ("fish", complete_fish)]:
             with self.subTest(shell=shell):
-                self.assertEqual(offer("corvane "), sorted(self.commands))
-                for args in [[]] + [[c] for c in self.commands]:
+                offered = dict(zip(lines, offer(lines)))
+                self.assertEqual(offered["corvane "], sorted(self.commands))
+                for args in arg_sets:
                     options = long_options(help_text(args))
-                    offered = set(offer(" ".join(["corvane"] + args + ["--"])))
-                    self.assertEqual(options - offered, set(), args)
-                for line, expected in [("corvane number -e utf-16", ["utf-16be", "utf-16le"]),
-                                       ("corvane nl --number-format=r", ["rn", "rz"]),
-                                       ("corvane nl -b", ["a", "n", "p", "t"])]:
+                    line = " ".join(["corvane"] + args + ["--"])
+                    self.assertEqual(options - set(offered[line]), set(), args)
+                for line, expected in values:
                     self.assertEqual([w.split("=")[-1].removeprefix("-b")
-                                      for w in offer(line)], expected, line)
+                                      for w in offered[line]], expected, line)
 
 
 def install():
