@@ -231,7 +231,7 @@ class TLineNumberer {
     }
     // Small steps up from a positive value are counted on; anything else is converted.
     const bool Counted = FLength > 0 && FValue > 0 && Value > FValue && Value - FValue <= 1000 &&
-                         CountOn(static_cast<uint64_t>(Value - FValue));
+                         CountOn(static_cast<uint32_t>(Value - FValue));
     if (!Counted) Render(Value);
     FValue = Value;
     Out.append(FField, FLength);
@@ -241,7 +241,8 @@ class TLineNumberer {
   static constexpr int64_t MaxCached = 64;
 
   // Adds Delta to the digits of the field; false when that needs a column the field lacks.
-  bool CountOn(uint64_t Delta) {
+  // 32 bits: a 64-bit division is a library call in the 32-bit build.
+  bool CountOn(uint32_t Delta) {
     // From the last digit leftwards.
     for (ptrdiff_t K = static_cast<ptrdiff_t>(FDigitsEnd) - 1; Delta != 0; --K) {
       if (K < 0 || FField[K] < TChar('0') || FField[K] > TChar('9')) {
@@ -250,7 +251,7 @@ class TLineNumberer {
         FField[K] = static_cast<TChar>('0' + Delta);
         return true;
       }
-      const uint64_t Digit = static_cast<uint64_t>(FField[K] - TChar('0')) + Delta;
+      const uint32_t Digit = static_cast<uint32_t>(FField[K] - TChar('0')) + Delta;
       FField[K] = static_cast<TChar>('0' + Digit % 10);
       Delta = Digit / 10;
     }

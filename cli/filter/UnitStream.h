@@ -45,9 +45,12 @@ struct TBodyInfo {
   bool Swapped = false;
 };
 
-// Copies N units from P to Out. Most pieces (a number field, a line) are short: they go as two
-// overlapping fixed-size moves the compiler inlines, not as a call, which costs more than the
-// copy in some C runtimes (wine's 32-bit one among them).
+// Pieces up to this many bytes are copied inline (CopyUnits()).
+constexpr size_t InlineCopy = 512;
+
+// Copies N units from P to Out. Most pieces (a number field, a line) are short: they go as
+// fixed-size moves the compiler inlines (64 bytes a step, the last overlapping), not as a call,
+// which costs more than the copy in some C runtimes (wine's among them).
 template <LineUnit TChar>
 inline void CopyUnits(TChar* Out, const TChar* P, size_t N) {
   auto* D = reinterpret_cast<char*>(Out);
@@ -57,8 +60,11 @@ inline void CopyUnits(TChar* Out, const TChar* P, size_t N) {
     std::memcpy(D, S, Size);
     std::memcpy(D + Bytes - Size, S + Bytes - Size, Size);
   };
-  if (Bytes > 64) {
+  if (Bytes > InlineCopy) {
     std::memcpy(D, S, Bytes);
+  } else if (Bytes > 64) {
+    for (size_t I = 0; I + 64 < Bytes; I += 64) std::memcpy(D + I, S + I, 64);
+    std::memcpy(D + Bytes - 64, S + Bytes - 64, 64);
   } else if (Bytes >= 32) {
     Two(std::integral_constant<size_t, 32>());
   } else if (Bytes >= 16) {
@@ -106,7 +112,7 @@ class TUnitWriter {
     if (N == 0) return;  // P may be null then
     if (!FPrefix.empty()) WritePrefix();
     // Most pieces are short: copied inline into the buffer, not through a C runtime call.
-    if (N * sizeof(TChar) <= 64) {
+    if (N * sizeof(TChar) <= InlineCopy) {
       CopyUnits(reinterpret_cast<TChar*>(FOut.Reserve(N * sizeof(TChar))), P, N);
       return FOut.Commit(N * sizeof(TChar));
     }
