@@ -326,8 +326,10 @@ if [ "$big" = 1 ]; then
   rm -f "$work/big.nl"
   printf '%s\t%s\t%s\n' number "$rss" "$check" >> "$work/t4"
   { printf '1:'; cat "$bigf"; } > "$bone"
+  "$corvane" number -w 6 -S "$(printf '\t')" "$bigf" > "$work/big.nlnum"
+  "$corvane" number --after-indent -S '. ' -w 1 "$bigf" > "$work/big.list"
   for label in "${cmd_labels[@]}"; do
-    mapfile -t args < <(cmd_args "$label" "$bigf" "$bnum" "$bone")
+    mapfile -t args < <(cmd_args "$label" "$bigf" "$bnum" "$bone" "$work/big.nlnum" "$work/big.list")
     out=$work/big.out
     [ "$label" = tidy ] && out=$btidy
     say "big: $label"
