@@ -392,7 +392,8 @@ echo "   delete, delete-number-only, dedent, tidy: on the output of corvane numb
 echo
 echo "3. peak RSS, MiB (/usr/bin/time %M); ok: every corvane command <= $mem_limit MiB"
 cols=(nl number "${cmd_labels[@]}")
-heads=(nl number cont "cont1:" delete del-num dedent tidy copy copy-t)
+heads=(nl number cont "cont1:" delete del-num dedent tidy copy copy-t num-w7 num-ln del-nl
+  del-lst renum ren-lst)
 printf '%-15s %8s' input file
 printf ' %7s' "${heads[@]}"; echo " verdict"
 for k in "${inputs[@]}"; do
