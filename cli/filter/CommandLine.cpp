@@ -211,6 +211,23 @@ uint64_t SizeOption(const std::string& Value) {
   return Size;
 }
 
+// A field width from 1 to Max.
+int32_t WidthOption(TMessageId Invalid, int32_t Max, const std::string& Value) {
+  const std::optional<int32_t> W = StrToInt32(std::string_view(Value));
+  if (!W || *W < 1 || *W > Max) {
+    throw EUsageError(Message(Invalid, {Quoted(Value), std::to_string(Max)}));
+  }
+  return *W;
+}
+
+TEncodingChoice EncodingOption(const std::string& Value) {
+  const std::optional<TEncodingChoice> Choice = EncodingChoiceByName(Value);
+  if (!Choice) {
+    throw EUsageError(Message(miInvalidEncoding, {Quoted(Value), EncodingChoiceNames()}));
+  }
+  return *Choice;
+}
+
 void ApplyOption(TCommandLine& Line, const TOptionSpec& O, const std::string& Value) {
   TNumbering& N = Line.Request.Numbering;
   switch (static_cast<TOptionId>(O.Id)) {
@@ -226,15 +243,9 @@ void ApplyOption(TCommandLine& Line, const TOptionSpec& O, const std::string& Va
     case oiStep:
       N.Step = Line.Request.ContinueStep = Int32Option(miInvalidStep, miStepOutOfRange, Value);
       break;
-    case oiZeroFill: {
-      const std::optional<int32_t> W = StrToInt32(std::string_view(Value));
-      if (!W || *W < 1 || *W > MaxZeroFillWidth) {
-        throw EUsageError(
-            Message(miInvalidZeroFill, {Quoted(Value), std::to_string(MaxZeroFillWidth)}));
-      }
-      N.ZeroDigits = *W;
+    case oiZeroFill:
+      N.ZeroDigits = WidthOption(miInvalidZeroFill, MaxZeroFillWidth, Value);
       break;
-    }
     case oiTidy:
       Line.Request.CopyTidy = true;
       break;
@@ -244,14 +255,9 @@ void ApplyOption(TCommandLine& Line, const TOptionSpec& O, const std::string& Va
     case oiNumberFormat:
       Line.Request.Form.Align = ChoiceOption(O, miInvalidNumberFormat, Value, NumberFormats);
       break;
-    case oiWidth: {
-      const std::optional<int32_t> W = StrToInt32(std::string_view(Value));
-      if (!W || *W < 1 || *W > MaxWidth) {
-        throw EUsageError(Message(miInvalidWidth, {Quoted(Value), std::to_string(MaxWidth)}));
-      }
-      Line.Request.Form.Width = *W;
+    case oiWidth:
+      Line.Request.Form.Width = WidthOption(miInvalidWidth, MaxWidth, Value);
       break;
-    }
     case oiAfterIndent:
       Line.Request.Form.AfterIndent = true;
       break;
@@ -270,14 +276,9 @@ void ApplyOption(TCommandLine& Line, const TOptionSpec& O, const std::string& Va
     case oiFence:
       Line.Request.CopyFence = FenceOption(Value);
       break;
-    case oiEncoding: {
-      const std::optional<TEncodingChoice> Choice = EncodingChoiceByName(Value);
-      if (!Choice) {
-        throw EUsageError(Message(miInvalidEncoding, {Quoted(Value), EncodingChoiceNames()}));
-      }
-      Line.Request.Encoding = *Choice;
+    case oiEncoding:
+      Line.Request.Encoding = EncodingOption(Value);
       break;
-    }
     case oiOutput:
       if (Value.empty()) throw EUsageError(Message(miInvalidOutputName));
       Line.Output = Value;
