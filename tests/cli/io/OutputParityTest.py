@@ -8,7 +8,6 @@ A row's `wine` entry is where wine itself cannot give the Windows behaviour (it 
 dangling unix symbolic link as no file at all); it is asserted too, so a change shows.
 
 Usage: OutputParityTest.py [RUNNER...] CORVANE"""
-import concurrent.futures
 import os
 import re
 import signal
@@ -214,24 +213,16 @@ def check_signal(sig, work):
     return ok, "status %d, folder %s" % (p.returncode, sorted(os.listdir(work)))
 
 
-def run_case(check):
-    with tempfile.TemporaryDirectory(prefix="corvane-parity-", dir=os.getcwd()) as work:
-        return check(work)
-
-
 def main():
+    failures = 0
     cases = [(row[0], lambda w, row=row: check_row(row, w)) for row in ROWS]
     cases += [(row[0], lambda w, row=row: check_in_place(row, w)) for row in IN_PLACE_ROWS]
     cases.append(("folder as input", check_directory_input))
     signals = [signal.SIGINT, signal.SIGTERM, signal.SIGHUP, signal.SIGQUIT, signal.SIGKILL]
-    # Each row has a folder of its own, so they run side by side (a program's start under wine
-    # costs most of a row); the signals, which wait on time, one at a time after them.
-    with concurrent.futures.ThreadPoolExecutor(max_workers=4) as pool:
-        results = list(pool.map(lambda case: run_case(case[1]), cases))
     cases += [(s.name, lambda w, s=s: check_signal(s, w)) for s in signals]
-    results += [run_case(check) for _, check in cases[len(results):]]
-    failures = 0
-    for (name, _), (ok, detail) in zip(cases, results):
+    for name, check in cases:
+        with tempfile.TemporaryDirectory(prefix="corvane-parity-", dir=os.getcwd()) as work:
+            ok, detail = check(work)
         print("%-18s %s%s" % (name, "ok" if ok else "FAILED: ", "" if ok else detail))
         failures += not ok
     sys.exit(1 if failures else 0)
