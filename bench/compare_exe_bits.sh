@@ -29,11 +29,6 @@ for tool in iconv python3 awk cmp; do
   command -v "$tool" >/dev/null || die "$tool not found"
 done
 
-# One virtual X server for all runs, rather than one per run inside wine-run.sh.
-if [ -z "${DISPLAY:-}" ]; then
-  exec xvfb-run -a -s "-screen 0 1024x768x24" "$0" "$@"
-fi
-
 work=$(mktemp -d /tmp/compare_exe_bits.XXXXXX)
 trap '[ "${KEEP:-0}" = 1 ] && echo "compare_exe_bits.sh: files kept in $work" >&2 || rm -rf "$work"' EXIT
 cd "$work"  # the programs get relative names, the same under wine's Z: drive

@@ -2,10 +2,14 @@
 # Runs a cross-built Windows program under wine: wine-run.sh win32|win64 program.exe [args...]
 # Each architecture gets a private prefix, created once with window management off and the crash
 # dialog disabled, and one wine server that outlives its programs by $keep seconds, so the next
-# program finds wine started. Without DISPLAY the server gets a virtual display of its own that
-# lives exactly as long as the server: its desktop process keeps the display it started on, so
-# a display per program would leave the next one on a dead display. The prefix records the live
-# server's display; preparing both happens under a lock, since ctest may start several at once.
+# program finds wine started. The server gets a virtual display of its own that lives exactly as
+# long as the server: its desktop process keeps the display it started on, so a display per
+# program would leave the next one on a dead display. DISPLAY is not used: the popup menus take
+# the keyboard focus and the clipboard is the display's, so two servers on one display (the
+# win32 and win64 tests run side by side) close each other's menus and overwrite each other's
+# clipboard. CORVANE_WINE_DISPLAY=:N puts the server on display :N instead, to watch it or take
+# pictures. The prefix records the live server's display; preparing both happens under a lock,
+# since ctest may start several at once.
 set -euo pipefail
 arch=$1; shift
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
@@ -31,13 +35,16 @@ esac
 wineserver=/usr/lib/wine/wineserver
 [ -x "$wineserver" ] || wineserver=$(command -v wineserver || echo /usr/lib/wine/wineserver64)
 keep=60
-record=$WINEPREFIX/.corvane-server  # "display keeper-pid" of the live server
+record=$WINEPREFIX/.corvane-server  # "display keeper-pid own|given" of the live server
+want=${CORVANE_WINE_DISPLAY:-}       # empty: a display of the server's own
 
-# live_display: the display of this prefix's live server; fails when none is recorded alive, or
-# when its display, a local one, is gone.
+# live_display: the display of this prefix's live server when it is the one wanted (the server's
+# own, or CORVANE_WINE_DISPLAY); fails when none is recorded alive, when it is another, or when
+# its display, a local one, is gone.
 live_display() {
-  local shown keeper number
-  [ -f "$record" ] && read -r shown keeper <"$record" && kill -0 "$keeper" 2>/dev/null || return 1
+  local shown keeper kind number
+  [ -f "$record" ] && read -r shown keeper kind <"$record" && kill -0 "$keeper" 2>/dev/null || return 1
+  if [ -n "$want" ]; then [ "$shown" = "$want" ] || return 1; else [ "$kind" = own ] || return 1; fi
   number=${shown#:}
   number=${number%%.*}
   case $shown in :*) [ -S "/tmp/.X11-unix/X$number" ] || return 1 ;; esac
@@ -61,15 +68,20 @@ own_display() {
   rm -f "$number"
 }
 
-# start_server: a persistent server on DISPLAY (or a display of its own), the prefix prepared
-# first, and a keeper that ends the display and the record when the server ends.
+# start_server: a persistent server on a display of its own (or CORVANE_WINE_DISPLAY), the prefix
+# prepared first, and a keeper that ends the display and the record when the server ends.
 start_server() {
-  local xvfb=
+  local xvfb= kind=own
   # A server still up on another display, or one not started here, goes first.
   "$wineserver" -k >/dev/null 2>&1 || true
   "$wineserver" -w >/dev/null 2>&1 || true
   rm -f "$record"
-  [ -n "${DISPLAY:-}" ] || own_display
+  if [ -n "$want" ]; then
+    export DISPLAY=$want
+    kind=given
+  else
+    own_display
+  fi
   if [ ! -f "$WINEPREFIX/.corvane-ready" ]; then
     "$loader" wineboot -i >/dev/null 2>&1 || true
     "$loader" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
@@ -83,14 +95,14 @@ start_server() {
   "$loader" wineboot </dev/null >/dev/null 2>&1 9>&- || true
   # shellcheck disable=SC2016
   setsid bash -c '"$1" -w
-    read -r _ owner <"$2" && [ "$owner" = $$ ] && rm -f "$2"
+    read -r _ owner _ <"$2" && [ "$owner" = $$ ] && rm -f "$2"
     [ -z "$3" ] || kill "$3"' keeper "$wineserver" "$record" "$xvfb" </dev/null >/dev/null 2>&1 9>&- &
-  echo "$DISPLAY $!" >"$record"
+  echo "$DISPLAY $! $kind" >"$record"
 }
 
 exec 9>"$root/.$arch.lock"
 flock 9
-if shown=$(live_display) && [ "${DISPLAY:-$shown}" = "$shown" ]; then
+if shown=$(live_display); then
   export DISPLAY=$shown
 else
   start_server

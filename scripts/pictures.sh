@@ -62,6 +62,7 @@ trap cleanup EXIT
 
 # 3. A virtual screen of our own: nothing else is drawn on it.
 xvfb_start 90 pictures.sh -wr
+export CORVANE_WINE_DISPLAY=$DISPLAY  # wine-run.sh shows the windows there
 
 # 4. The prefix: made by wine-run.sh on first use; then the fonts. Windows' own UI faces
 # (menus, captions, dialogs) are not installed here, so they are replaced by Noto Sans CJK JP,

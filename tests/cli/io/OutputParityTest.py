@@ -119,14 +119,9 @@ IN_PLACE_ROWS = [
 ]
 
 
-# A console program needs no display; without one the runner would start xvfb-run for each
-# run, and a signal would reach that rather than the program.
-ENV = dict(os.environ, DISPLAY=os.environ.get("DISPLAY") or ":0")
-
 
 def corvane(args, cwd):
-    p = subprocess.run(RUNNER + [CORVANE] + args, cwd=cwd, capture_output=True, timeout=300,
-                       env=ENV)
+    p = subprocess.run(RUNNER + [CORVANE] + args, cwd=cwd, capture_output=True, timeout=300)
     # Only corvane's own lines count; wine may add its own.
     err = p.stderr.decode("utf-8", "replace").replace("\r", "").splitlines(keepends=True)
     return p.returncode, p.stdout, "".join(l for l in err if l.startswith("corvane"))
@@ -192,7 +187,7 @@ def check_signal(sig, work):
     program never sees): that row expects it, and only the cleanup is held."""
     target = os.path.join(work, "t.txt")
     write(target, OLD)
-    p = subprocess.Popen(RUNNER + [CORVANE, "number", "-o", "t.txt"], cwd=work, env=ENV,
+    p = subprocess.Popen(RUNNER + [CORVANE, "number", "-o", "t.txt"], cwd=work,
                          stdin=subprocess.PIPE, stderr=subprocess.DEVNULL)
     p.stdin.write(b"x\n" * 1000)
     p.stdin.flush()
