@@ -257,7 +257,15 @@ bool GatherFacts(TUnitReader<TChar>& Reader, const TBodyInfo& Info, const TFilte
       case foRenumber: {
         if (Form == fcList) break;  // the lists are followed in the second reading alone
         TRenumberedLines<TChar> Renumbered;
-        return Scan([&](TView Lines) { GatherRenumber(Facts, Lines, Form, Sense, Renumbered); });
+        return Scan([&](TView Lines) {
+          // auto settled on the list form by the first line: the count is all that is left.
+          if (Form == fcAuto && Facts.Lines > 0 && Sense.Reader() &&
+              Sense.Reader()->Kind() == fkList) {
+            Facts.Lines += CountLines(Lines);
+            return;
+          }
+          GatherRenumber(Facts, Lines, Form, Sense, Renumbered);
+        });
       }
       case foNumber:
         if (Request.Form.Body != bcAll) {

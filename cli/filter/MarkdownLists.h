@@ -71,24 +71,37 @@ constexpr bool CanContain(TBlockKind Parent, TBlockKind Child) {
          (Parent == bkList && Child == bkItem);
 }
 
-// Whether a line whose first non-blank is C may begin a block other than a paragraph (the
-// characters StartBlock() looks for).
+// Whether the text at P, the first of a new item's content, is the start of a paragraph: no
+// other block can begin there. Cautious: false for whatever might begin one.
 template <LineUnit TChar>
-constexpr bool MayBeginBlock(TChar C) {
+constexpr bool BeginsParagraph(TView<TChar> L, size_t P) {
+  const TChar C = At(L, P);
+  if (IsSpaceOrTab(C) || IsLineEnd(C)) return false;
+  if (IsAsciiDigit(C)) {
+    // Digits begin only an ordered list's marker, which ends in '.' or ')'.
+    size_t I = P + 1;
+    while (IsAsciiDigit(At(L, I))) ++I;
+    return At(L, I) != TChar('.') && At(L, I) != TChar(')');
+  }
   switch (C) {
     case TChar('>'):
+    case TChar('<'):
+      return false;
     case TChar('#'):
     case TChar('`'):
     case TChar('~'):
-    case TChar('<'):
     case TChar('='):
     case TChar('-'):
     case TChar('*'):
     case TChar('_'):
-    case TChar('+'):
-      return true;
+    case TChar('+'): {
+      // Headings, fences, breaks, underlines and bullets go on with the same character, a
+      // blank, a tab or the line's end.
+      const TChar Next = At(L, P + 1);
+      return Next != C && !IsSpaceOrTab(Next) && !IsLineEnd(Next);
+    }
     default:
-      return IsAsciiDigit(C);
+      return true;
   }
 }
 
@@ -107,7 +120,7 @@ class TListRenumberer {
   // Appends Line (with its break) to Out, its list numbers renumbered.
   template <typename TOut>
   void Line(TView<TChar> Line, TOut& Out) {
-    if (!NextTopItem(Line)) Scan(Line);
+    if (!NextTopItem(Line) && !NextParagraphLine(Line)) Scan(Line);
     if (FEdits.empty()) return Out.append(Line.data(), Line.size());
     const TEdit& First = FEdits.front();
     if (FEdits.size() == 1 && First.Kind == ekDigits && First.EndOff - First.Off == First.Length) {
@@ -266,9 +279,10 @@ class TListRenumberer {
     if (Fixed) NewGap = Gap;
     if (NewGap < 1) NewGap = 1;
     const size_t Length = Digits.Length;
-    if (static_cast<int>(Length) == Width &&
-        std::equal(Digits.Digits, Digits.Digits + Width, FL.data() + Marker)) {
-      return FEdits.pop_back(), 0;
+    if (static_cast<int>(Length) == Width) {
+      size_t Same = 0;  // a loop: memcmp's call costs more than these few digits
+      while (Same < Length && Digits.Digits[Same] == FL[Marker + Same]) ++Same;
+      if (Same == Length) return FEdits.pop_back(), 0;
     }
     if (!Fixed && static_cast<int>(Length) != Width) {
       const size_t GapOff = Marker + M.Length;
@@ -417,43 +431,82 @@ class TListRenumberer {
     return Container;
   }
 
-  // The commonest line of a top-level ordered list, taken at once: its next item at the line's
-  // start, one blank after the marker, then text that begins no block ("12. text"). False,
-  // with nothing changed, for any other line.
+  // The commonest lines of a top-level ordered list, taken at once: its next item, up to three
+  // blanks in (fewer than the open item's content stands at), with one blank after the marker
+  // and text that begins no other block ("12. text"), or with no text ("12."). False, with
+  // nothing changed, for any other line.
   bool NextTopItem(TView<TChar> L) {
     const size_t Open = FOpen.size();
     if (Open < 3 || Open > 4 || FOpen[1].Kind != bkList || !FOpen[1].Ordered ||
         FOpen[2].Kind != bkItem || (Open == 4 && FOpen[3].Kind != bkParagraph)) {
       return false;
     }
-    size_t I = 0;
+    size_t Blanks = 0;
+    while (Blanks < 3 && At(L, Blanks) == TChar(' ')) ++Blanks;
+    if (static_cast<int>(Blanks) >= FOpen[2].MarkerOffset + FOpen[2].Padding) return false;
+    size_t I = Blanks;
     int32_t Start = 0;
-    for (; I < 9 && I < L.size() && IsAsciiDigit(L[I]); ++I) {
+    for (; I < Blanks + 9 && I < L.size() && IsAsciiDigit(L[I]); ++I) {
       Start = Start * 10 + static_cast<int32_t>(L[I] - TChar('0'));
     }
-    if (I == 0 || At(L, I) != TChar(FOpen[1].Marker) || At(L, I + 1) != TChar(' ')) return false;
-    const TChar Text = At(L, I + 2);
-    if (IsSpaceOrTab(Text) || IsLineEnd(Text) || MayBeginBlock(Text)) return false;
-    // The open item's content lies right of column 0, so the line closes it and continues
+    const size_t Digits = I - Blanks;
+    if (Digits == 0 || At(L, I) != TChar(FOpen[1].Marker)) return false;
+    ++I;
+    size_t Text = I + 1;
+    const bool Empty = !(At(L, I) == TChar(' ') && BeginsParagraph(L, Text));
+    if (Empty) {
+      for (Text = I; At(L, Text) == TChar(' ');) ++Text;
+      if (!IsLineEnd(At(L, Text))) return false;
+    }
+    // The open item's content lies right of the marker, so the line closes it and continues
     // the list.
     FL = L;
-    FOff = I + 2;
-    FCol = static_cast<int>(I) + 2;
+    FOff = Text;
+    FCol = static_cast<int>(Text);
     FEdits.clear();
     TBlock& List = FOpen[1];
     const int64_t Value = List.Next;
     List.Next += FCounting.Step;
-    const TListMarker M{I + 1, true, List.Marker, Start, I};
-    const int Shift = Renumber(M, 0, 0, static_cast<int>(I) + 2, false, Value, List);
+    const TListMarker M{Digits + 1, true, List.Marker, Start, Digits};
+    const int Padding = static_cast<int>(Digits) + 2;
+    const int Shift = Renumber(M, Blanks, static_cast<int>(Blanks), Padding, Empty, Value, List);
     // In place of the open item (and its paragraph): the new item, and its paragraph.
-    FOpen.resize(4);
+    if (Empty && Open == 4) FOpen.pop_back();
+    if (!Empty && Open == 3) FOpen.emplace_back();
     TBlock& Item = FOpen[2];
-    Item.MarkerOffset = 0;
-    Item.Padding = static_cast<int>(I) + 2;
+    Item.MarkerOffset = static_cast<int>(Blanks);
+    Item.Padding = Padding;
     Item.Shift = Shift;
-    Item.HasChild = true;
-    FOpen[3].Kind = bkParagraph;
+    Item.HasChild = !Empty;
+    if (!Empty) FOpen[3].Kind = bkParagraph;
     EndStructure(FOff, FCol);
+    return true;
+  }
+
+  // A line of the paragraph that the open item of a top-level list holds, taken at once: its
+  // text, after blanks alone, begins no other block (more than three blanks in, where the item
+  // or its paragraph has it, it begins none). It goes on in the item when it stands at the
+  // item's content, else lazily. False, with nothing changed, for any other line.
+  bool NextParagraphLine(TView<TChar> L) {
+    if (FOpen.size() != 4 || FOpen[1].Kind != bkList || FOpen[2].Kind != bkItem ||
+        FOpen[3].Kind != bkParagraph) {
+      return false;
+    }
+    size_t Indent = 0;
+    while (At(L, Indent) == TChar(' ')) ++Indent;
+    const TChar First = At(L, Indent);
+    if (IsSpaceOrTab(First) || IsLineEnd(First)) return false;  // a tab, or a blank line
+    const TBlock& Item = FOpen[2];
+    const auto Content = static_cast<size_t>(Item.MarkerOffset + Item.Padding);
+    const bool InItem = Indent >= Content;
+    if ((InItem ? Indent - Content : Indent) < 4 && !BeginsParagraph(L, Indent)) return false;
+    FL = L;
+    FEdits.clear();
+    if (InItem && Item.Shift > 0) {
+      const int Col = static_cast<int>(Content);
+      FEdits.push_back({ekShift, Content, Col, Content, Col, Item.Shift, 0, {}});
+    }
+    EndStructure(Indent, static_cast<int>(Indent));
     return true;
   }
 
