@@ -16,6 +16,8 @@
 #include "cli/io/BlockReader.h"
 #include "cli/io/OutputBuffer.h"
 #include "library/LineBreak/LineBreak.h"
+#include "library/SimdUnit/CopyBytes.h"
+#include "library/SimdUnit/SimdUnit.h"
 #include "library/UtfUnit/Utf16Validate.h"
 #include "library/UtfUnit/UtfRules.h"
 #include "library/UtfUnit/UtfUnit.h"
@@ -49,34 +51,23 @@ struct TBodyInfo {
 constexpr size_t InlineCopy = 512;
 
 // Copies N units from P to Out. Most pieces (a number field, a line) are short: they go as
-// fixed-size moves the compiler inlines (64 bytes a step, the last overlapping), not as a call,
-// which costs more than the copy in some C runtimes (wine's among them).
+// fixed-size moves the compiler inlines (CopyBytes.h), not as a call, which costs more than the
+// copy in some C runtimes (wine's among them). A build whose baseline has no vector moves (the
+// 32-bit one) would move four bytes at a time: it calls the copy made for the best moves of
+// this CPU instead.
 template <LineUnit TChar>
 inline void CopyUnits(TChar* Out, const TChar* P, size_t N) {
   auto* D = reinterpret_cast<char*>(Out);
   const auto* S = reinterpret_cast<const char*>(P);
   const size_t Bytes = N * sizeof(TChar);
-  const auto Two = [&](auto Size) {  // Size <= Bytes <= 2 Size
-    std::memcpy(D, S, Size);
-    std::memcpy(D + Bytes - Size, S + Bytes - Size, Size);
-  };
   if (Bytes > InlineCopy) {
     std::memcpy(D, S, Bytes);
-  } else if (Bytes > 64) {
-    for (size_t I = 0; I + 64 < Bytes; I += 64) std::memcpy(D + I, S + I, 64);
-    std::memcpy(D + Bytes - 64, S + Bytes - 64, 64);
-  } else if (Bytes >= 32) {
-    Two(std::integral_constant<size_t, 32>());
-  } else if (Bytes >= 16) {
-    Two(std::integral_constant<size_t, 16>());
-  } else if (Bytes >= 8) {
-    Two(std::integral_constant<size_t, 8>());
-  } else if (Bytes >= 4) {
-    Two(std::integral_constant<size_t, 4>());
-  } else {  // 1 to 3 bytes
-    D[0] = S[0];
-    D[Bytes / 2] = S[Bytes / 2];
-    D[Bytes - 1] = S[Bytes - 1];
+  } else {
+#if CORVANE_SIMD_X86 && !defined(__SSE2__)
+    SimdCopyShort(D, S, Bytes);
+#else
+    CopyShortBytes(D, S, Bytes);
+#endif
   }
 }
 

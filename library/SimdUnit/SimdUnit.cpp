@@ -1,6 +1,8 @@
 // Which vector instruction sets this CPU runs, asked once of the CPU itself.
 #include "library/SimdUnit/SimdUnit.h"
 
+#include "library/SimdUnit/CopyBytes.h"
+
 bool SimdLevelAvailable(TSimdLevel Level) {
 #if CORVANE_SIMD_X86
   // Static constructors may run before libgcc has read the CPU's features.
@@ -24,4 +26,31 @@ bool SimdLevelAvailable(TSimdLevel Level) {
 const char* SimdLevelName(TSimdLevel Level) {
   static const char* const Names[] = {"scalar", "SSE2", "SSSE3", "AVX2"};
   return Level <= slAvx2 ? Names[Level] : "?";
+}
+
+#if CORVANE_SIMD_X86
+CORVANE_SIMD_BEGIN(sse2, "sse2")
+#include "library/SimdUnit/CopyShort.inc"
+void CopyShort(char* D, const char* S, size_t Bytes) { CopyShortBytes(D, S, Bytes); }
+CORVANE_SIMD_END
+#endif
+
+namespace {
+
+using TCopyShort = void (*)(char*, const char*, size_t);
+
+void CopyShortScalar(char* D, const char* S, size_t Bytes) { CopyShortBytes(D, S, Bytes); }
+
+const TCopyShort CopyShorts[] = {
+    CopyShortScalar,
+#if CORVANE_SIMD_X86
+    simd_sse2::CopyShort,
+#endif
+};
+
+}  // namespace
+
+void SimdCopyShort(char* D, const char* S, size_t Bytes) {
+  static const TCopyShort Best = SimdBest(CopyShorts);
+  Best(D, S, Bytes);
 }

@@ -23,6 +23,11 @@ enum TSimdLevel : uint8_t {
 // SimdLevelName() — "scalar", "SSE2", "SSSE3" or "AVX2".
 [[nodiscard]] const char* SimdLevelName(TSimdLevel Level);
 
+// SimdCopyShort() — CopyShortBytes() (CopyBytes.h) with the widest moves this CPU has, for a
+// build whose baseline has no vector moves (the 32-bit one), where the inline copy moves four
+// bytes at a time.
+void SimdCopyShort(char* D, const char* S, size_t Bytes);
+
 // SimdPick() — Table[Level], the implementation of one algorithm for Level, when this CPU runs
 // Level; nullptr when it does not or the table has none for it. Tables are indexed by
 // TSimdLevel and start with the scalar one.

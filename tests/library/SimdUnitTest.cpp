@@ -3,10 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <string>
 #include <vector>
 
 #include "library/CodePage932/Cp932.h"
 #include "library/LineBreak/LineBreak.h"
+#include "library/SimdUnit/CopyBytes.h"
 #include "library/SimdUnit/SimdUnit.h"
 #include "library/UtfUnit/Utf16Validate.h"
 #include "library/UtfUnit/Utf8Validate.h"
@@ -31,6 +33,24 @@ TEST(SimdUnit, EveryImplementationTableHasItsLevels) {
       const bool Built = std::find(Table.Built.begin(), Table.Built.end(), L) != Table.Built.end();
       const bool Expected = Built && (CORVANE_SIMD_X86 || L == slScalar) && SimdLevelAvailable(L);
       EXPECT_EQ(Table.Available(L), Expected) << Table.Name << ", " << SimdLevelName(L);
+    }
+  }
+}
+
+// The short copies, inline and made for this CPU, at every length they take and at odd
+// addresses: the bytes copied, none before or after touched.
+TEST(SimdUnit, ShortCopiesMoveExactlyTheirBytes) {
+  std::string Source(700, '\0');
+  for (size_t I = 0; I < Source.size(); ++I) Source[I] = static_cast<char>('A' + I % 53);
+  for (auto Copy : {CopyShortBytes, SimdCopyShort}) {
+    for (size_t Bytes = 0; Bytes <= 600; ++Bytes) {
+      for (size_t Shift : {0, 1, 3}) {
+        std::string Target(Bytes + 16, '.');
+        Copy(Target.data() + 8, Source.data() + Shift, Bytes);
+        const std::string Want =
+            std::string(8, '.') + Source.substr(Shift, Bytes) + std::string(8, '.');
+        ASSERT_EQ(Target, Want) << Bytes << " bytes from +" << Shift;
+      }
     }
   }
 }
