@@ -91,28 +91,49 @@ class TFormReader {
   }
 
   // CutNl() — "   12\t…" (also "-3", "+3", "12   " left-aligned); else a line behind the
-  // blanks that stand for an nl field, which deleting the numbers takes too.
+  // blanks that stand for an nl field, which deleting the numbers takes too. Plain loops over
+  // the units: this runs once a line.
   [[nodiscard]] TLineCut<TChar> CutNl(TView Line) const {
     using namespace line_form_detail;
-    size_t I = CountWhile<TChar>(Line, 0, IsBlank<TChar>);
-    if (I < Line.size() && (Line[I] == TChar('-') || Line[I] == TChar('+'))) ++I;
+    const TChar* const P = Line.data();
+    const size_t N = Line.size();
+    if (FExact && N >= FBlankWidth && !FNlSeparator.empty()) {
+      // The common line first: a field as wide as the one learnt, blanks and then digits, and
+      // the separator. A loop of a known count, no exit to guess; any other line is read below.
+      const size_t Width = FBlankWidth - FNlSeparator.size();
+      size_t Blanks = 0;
+      size_t Figures = 0;
+      for (size_t K = 0; K < Width; ++K) {
+        Blanks += P[K] == TChar(' ') && K == Blanks;
+        Figures += IsDigit(P[K]);
+      }
+      if (Figures > 0 && Blanks + Figures == Width && !IsDigit(FNlSeparator[0]) &&
+          SeparatorAt(Line, Width)) {
+        return {TView(P, Width), TView(P + FBlankWidth, N - FBlankWidth), true, true, 0, false};
+      }
+    }
+    size_t I = 0;
+    while (I < N && P[I] == TChar(' ')) ++I;
+    const size_t Leading = I;
+    if (I < N && (P[I] == TChar('-') || P[I] == TChar('+'))) ++I;
     const size_t Digits = I;
-    I = CountWhile<TChar>(Line, I, IsDigit<TChar>);
+    while (I < N && IsDigit(P[I])) ++I;
     // The separator may follow the digits or any of the blanks after them (it may begin
     // with a blank itself).
-    for (const size_t Blanks = I > Digits ? CountWhile<TChar>(Line, I, IsBlank<TChar>) : 0;
-         I > Digits && I <= Blanks; ++I) {
+    for (bool More = I > Digits; More; ++I) {
       if (SeparatorAt(Line, I)) {
-        return {Line.substr(0, I), Line.substr(I + FNlSeparator.size()), true, true, 0, false};
+        const size_t Rest = I + FNlSeparator.size();
+        return {TView(P, I), TView(P + Rest, N - Rest), true, true, 0, false};
       }
+      More = I < N && P[I] == TChar(' ');
     }
     // Without a numbered line, nl's own default: a field of six.
     const size_t Width = FBlankWidth > 0 ? FBlankWidth : 6 + FNlSeparator.size();
-    const size_t Blanks = CountWhile<TChar>(Line.substr(0, Width), 0, IsBlank<TChar>);
+    const size_t Blanks = Leading < Width ? Leading : Width;
     TLineCut<TChar> Cut;
     // A line of blanks alone may be narrower: the field's width may not be known exactly.
-    if (Blanks == Width || (Blanks > 0 && Blanks == Line.size() - LineBreakLength(Line))) {
-      Cut.Rest = Line.substr(Blanks);
+    if (Blanks == Width || (Blanks > 0 && Blanks == N - LineBreakLength(Line))) {
+      Cut.Rest = TView(P + Blanks, N - Blanks);
       Cut.Blank = true;
     }
     return Cut;
@@ -122,19 +143,22 @@ class TFormReader {
   // the blank or tab after it (nothing more at the line's end).
   [[nodiscard]] static TLineCut<TChar> CutList(TView Line) {
     using namespace line_form_detail;
+    const TChar* const P = Line.data();
+    const size_t N = Line.size();
     const size_t From = LeadingIndent(Line);
-    const size_t End = CountWhile<TChar>(Line, From, IsDigit<TChar>);
-    if (End == From || End - From > 9 || End == Line.size()) return {};
-    if (Line[End] != TChar('.') && Line[End] != TChar(')')) return {};
+    size_t End = From;
+    while (End < N && IsDigit(P[End])) ++End;
+    if (End == From || End - From > 9 || End == N) return {};
+    if (P[End] != TChar('.') && P[End] != TChar(')')) return {};
     size_t Rest = End + 1;
-    if (Rest < Line.size()) {
-      if (Line[Rest] == TChar(' ') || Line[Rest] == TChar('\t')) {
+    if (Rest < N) {
+      if (P[Rest] == TChar(' ') || P[Rest] == TChar('\t')) {
         ++Rest;
-      } else if (!IsBreakUnit(Line[Rest])) {
+      } else if (!IsBreakUnit(P[Rest])) {
         return {};
       }
     }
-    return {Line.substr(From, End - From), Line.substr(Rest), true, true, From, false};
+    return {TView(P + From, End - From), TView(P + Rest, N - Rest), true, true, From, false};
   }
 
  private:
