@@ -54,7 +54,9 @@ bool FormatNumber(int64_t Value, int ZeroDigits, TWrittenDigits& Last, TLineEdit
     Last.Length = N;
   }
   Last.Value = Value;
-  for (size_t K = 0; K < Last.Length; ++K) Edit.Digits[K] = static_cast<TChar>(Last.Digits[K]);
+  // All of them, a count known in advance, rather than a loop whose exit has to be guessed.
+  static_assert(sizeof(Edit.Digits) / sizeof(TChar) == sizeof(Last.Digits));
+  for (size_t K = 0; K < sizeof(Last.Digits); ++K) Edit.Digits[K] = static_cast<TChar>(Last.Digits[K]);
   Edit.Length = Last.Length;
   return true;
 }

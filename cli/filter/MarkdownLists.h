@@ -279,8 +279,9 @@ class TListRenumberer {
     if (Fixed) NewGap = Gap;
     if (NewGap < 1) NewGap = 1;
     const size_t Length = Digits.Length;
-    if (static_cast<int>(Length) == Width) {
-      size_t Same = 0;  // a loop: memcmp's call costs more than these few digits
+    // Another value is written in other digits, whatever the zeros in front.
+    if (M.Start == Value && static_cast<int>(Length) == Width) {
+      size_t Same = 0;
       while (Same < Length && Digits.Digits[Same] == FL[Marker + Same]) ++Same;
       if (Same == Length) return FEdits.pop_back(), 0;
     }
