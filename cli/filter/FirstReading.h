@@ -152,6 +152,7 @@ class TRenumberedLines {
   }
   // Numbers() of a whole line, cut only where the cut can matter: after a lone CR, or on a last
   // line without a break (another line's rest holds its break, so it is no lone LF nor empty).
+  [[nodiscard]] bool AfterLoneCR() const { return FAfterLoneCR; }
   bool NumbersLine(std::basic_string_view<TChar> Line) {
     if (FAfterLoneCR || LineBreakLength(Line) == 0) return Numbers(RenumberRest(Line));
     FAfterLoneCR = Line.back() == TChar('\r');
@@ -263,6 +264,18 @@ bool GatherFacts(TUnitReader<TChar>& Reader, const TBodyInfo& Info, const TFilte
               Sense.Reader()->Kind() == fkList) {
             Facts.Lines += CountLines(Lines);
             return;
+          }
+          // Once nothing is left to learn of the form, lines that each end in an LF (no lone
+          // CR, nor a last line without a break) are all numbered again: counted, not visited.
+          const bool Learnt = Form == fcColon || (Form == fcAuto && Facts.Lines > 0);
+          if (Learnt && !Renumbered.AfterLoneCR() && !Lines.empty() &&
+              Lines.back() == TChar('\n')) {
+            const uint64_t Count = CountLines(Lines);
+            if (Count == static_cast<uint64_t>(std::count(Lines.begin(), Lines.end(), TChar('\n')))) {
+              Facts.Lines += Count;
+              Facts.RenumberedLines += Count;
+              return;
+            }
           }
           GatherRenumber(Facts, Lines, Form, Sense, Renumbered);
         });
