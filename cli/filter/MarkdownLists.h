@@ -74,7 +74,7 @@ constexpr bool CanContain(TBlockKind Parent, TBlockKind Child) {
 // Whether the text at P, the first of a new item's content, is the start of a paragraph: no
 // other block can begin there. Cautious: false for whatever might begin one.
 template <LineUnit TChar>
-constexpr bool BeginsParagraph(TView<TChar> L, size_t P) {
+[[gnu::always_inline]] constexpr bool BeginsParagraph(TView<TChar> L, size_t P) {
   const TChar C = At(L, P);
   if (IsSpaceOrTab(C) || IsLineEnd(C)) return false;
   if (IsAsciiDigit(C)) {
@@ -255,7 +255,7 @@ class TListRenumberer {
   // The new number of an ordered item whose marker M stands at Marker: its digits, the blanks
   // after it and the shift of the item's lines. Fixed: the item's text does not begin after
   // the blanks (an empty first line, or five blanks or more: code), so they stay as they are.
-  int Renumber(const TListMarker& M, size_t Marker, int MarkerCol, int Padding, bool Fixed,
+  [[gnu::always_inline]] int Renumber(const TListMarker& M, size_t Marker, int MarkerCol, int Padding, bool Fixed,
                int64_t Value, TBlock& List) {
     const int ZeroDigits = List.ZeroDigits;
     // The number as it stands needs nothing written (the common case, spared the formatting).
