@@ -271,7 +271,8 @@ bool GatherFacts(TUnitReader<TChar>& Reader, const TBodyInfo& Info, const TFilte
           if (Learnt && !Renumbered.AfterLoneCR() && !Lines.empty() &&
               Lines.back() == TChar('\n')) {
             const uint64_t Count = CountLines(Lines);
-            if (Count == static_cast<uint64_t>(std::count(Lines.begin(), Lines.end(), TChar('\n')))) {
+            if (Count ==
+                static_cast<uint64_t>(std::count(Lines.begin(), Lines.end(), TChar('\n')))) {
               Facts.Lines += Count;
               Facts.RenumberedLines += Count;
               return;

@@ -56,7 +56,8 @@ bool FormatNumber(int64_t Value, int ZeroDigits, TWrittenDigits& Last, TLineEdit
   Last.Value = Value;
   // All of them, a count known in advance, rather than a loop whose exit has to be guessed.
   static_assert(sizeof(Edit.Digits) / sizeof(TChar) == sizeof(Last.Digits));
-  for (size_t K = 0; K < sizeof(Last.Digits); ++K) Edit.Digits[K] = static_cast<TChar>(Last.Digits[K]);
+  for (size_t K = 0; K < sizeof(Last.Digits); ++K)
+    Edit.Digits[K] = static_cast<TChar>(Last.Digits[K]);
   Edit.Length = Last.Length;
   return true;
 }

@@ -255,8 +255,8 @@ class TListRenumberer {
   // The new number of an ordered item whose marker M stands at Marker: its digits, the blanks
   // after it and the shift of the item's lines. Fixed: the item's text does not begin after
   // the blanks (an empty first line, or five blanks or more: code), so they stay as they are.
-  [[gnu::always_inline]] int Renumber(const TListMarker& M, size_t Marker, int MarkerCol, int Padding, bool Fixed,
-               int64_t Value, TBlock& List) {
+  [[gnu::always_inline]] int Renumber(const TListMarker& M, size_t Marker, int MarkerCol,
+                                      int Padding, bool Fixed, int64_t Value, TBlock& List) {
     const int ZeroDigits = List.ZeroDigits;
     // The number as it stands needs nothing written (the common case, spared the formatting).
     const bool Zeros = M.Digits > 1 && FL[Marker] == TChar('0');

@@ -31,7 +31,9 @@ const char* SimdLevelName(TSimdLevel Level) {
 #if CORVANE_SIMD_X86
 CORVANE_SIMD_BEGIN(sse2, "sse2")
 #include "library/SimdUnit/CopyShort.inc"
-void CopyShort(char* D, const char* S, size_t Bytes) { CopyShortBytes(D, S, Bytes); }
+void CopyShort(char* D, const char* S, size_t Bytes) {
+  CopyShortBytes(D, S, Bytes);
+}
 CORVANE_SIMD_END
 #endif
 
@@ -39,7 +41,9 @@ namespace {
 
 using TCopyShort = void (*)(char*, const char*, size_t);
 
-void CopyShortScalar(char* D, const char* S, size_t Bytes) { CopyShortBytes(D, S, Bytes); }
+void CopyShortScalar(char* D, const char* S, size_t Bytes) {
+  CopyShortBytes(D, S, Bytes);
+}
 
 const TCopyShort CopyShorts[] = {
     CopyShortScalar,
