@@ -265,16 +265,14 @@ bool GatherFacts(TUnitReader<TChar>& Reader, const TBodyInfo& Info, const TFilte
             Facts.Lines += CountLines(Lines);
             return;
           }
-          // Once nothing is left to learn of the form, lines that each end in an LF alone are
-          // all numbered again: counted, not visited. A block without a CR tells it at memchr's
-          // speed; any other is visited.
-          if constexpr (sizeof(TChar) == 1) {
-            const bool Learnt = Form == fcColon || (Form == fcAuto && Facts.Lines > 0);
-            if (Learnt && !Renumbered.AfterLoneCR() && !Lines.empty() &&
-                Lines.back() == TChar('\n') && Lines.find(TChar('\r')) == Lines.npos) {
-              const uint64_t Count = CountLines(Lines);
-              Facts.Lines += Count;
-              Facts.RenumberedLines += Count;
+          // Once nothing is left to learn of the form, lines that each end in an LF or a CR LF
+          // are all numbered again: counted from the break masks, not visited.
+          const bool Learnt = Form == fcColon || (Form == fcAuto && Facts.Lines > 0);
+          if (Learnt && !Renumbered.AfterLoneCR() && !Lines.empty() &&
+              Lines.back() == TChar('\n')) {
+            if (const std::optional<uint64_t> Count = CountLinesUnlessLoneCR(Lines)) {
+              Facts.Lines += *Count;
+              Facts.RenumberedLines += *Count;
               return;
             }
           }

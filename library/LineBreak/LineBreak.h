@@ -9,6 +9,7 @@
 #include <concepts>
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string_view>
 #include <type_traits>
 
@@ -139,6 +140,40 @@ uint64_t CountLines(std::basic_string_view<TChar> Text) {
       Count += (I > 0 && P[I - 1] == TChar('\r')) ? 0 : 1;
     } else if (P[I] == TChar('\r')) {
       ++Count;
+    }
+  }
+  if (N > 0 && !line_break_detail::IsBreakUnit(P[N - 1])) ++Count;
+  return Count;
+}
+
+// CountLinesUnlessLoneCR() — CountLines(Text) when every break in Text is an LF or a CR LF;
+// nothing when a CR stands without an LF after it (one at the very end included). One reading
+// of the masks tells both.
+template <LineUnit TChar>
+std::optional<uint64_t> CountLinesUnlessLoneCR(std::basic_string_view<TChar> Text) {
+  using line_break_detail::MaskBlocks;
+  const TChar* const P = Text.data();
+  const size_t N = Text.size();
+  const size_t Whole = N / 64;
+  uint64_t CR[MaskBlocks];
+  uint64_t LF[MaskBlocks];
+  uint64_t Count = 0;
+  for (size_t First = 0; First < Whole; First += MaskBlocks) {
+    const size_t Blocks = std::min(MaskBlocks, Whole - First);
+    line_break_detail::BreakMasks(P + First * 64, Blocks, CR, LF);
+    for (size_t B = 0; B < Blocks; ++B) {
+      // Bit I: unit I + 1 is an LF; after a block's last unit comes the next block's first.
+      const size_t Next = (First + B + 1) * 64;
+      const uint64_t NextLF = Next < N && P[Next] == TChar('\n') ? uint64_t{1} << 63 : 0;
+      if ((CR[B] & ~((LF[B] >> 1) | NextLF)) != 0) return std::nullopt;
+      Count += static_cast<uint64_t>(std::popcount(LF[B]));
+    }
+  }
+  for (size_t I = Whole * 64; I < N; ++I) {
+    if (P[I] == TChar('\n')) {
+      ++Count;
+    } else if (P[I] == TChar('\r') && (I + 1 == N || P[I + 1] != TChar('\n'))) {
+      return std::nullopt;
     }
   }
   if (N > 0 && !line_break_detail::IsBreakUnit(P[N - 1])) ++Count;

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <random>
 #include <string>
 #include <vector>
@@ -50,6 +51,21 @@ void CheckSplitter(uint32_t Seed) {
     EXPECT_EQ(ForEachLine(TView(Text), true, [&](TView L) { Whole.emplace_back(L); }), Text.size());
     ASSERT_EQ(Whole, Expected) << "round " << Round;
     ASSERT_EQ(CountLines(TView(Text)), Expected.size()) << "round " << Round;
+    // The count that refuses a lone CR, on the text and on the text without its lone CRs.
+    TString Paired;
+    bool Lone = false;
+    for (size_t I = 0; I < Text.size(); ++I) {
+      const bool LoneCR = Text[I] == '\r' && (I + 1 == Text.size() || Text[I + 1] != '\n');
+      Lone |= LoneCR;
+      if (!LoneCR) Paired += Text[I];
+    }
+    const std::optional<uint64_t> Refused = CountLinesUnlessLoneCR(TView(Text));
+    ASSERT_EQ(Refused.has_value(), !Lone) << "round " << Round;
+    if (Refused) {
+      ASSERT_EQ(*Refused, Expected.size()) << "round " << Round;
+    }
+    ASSERT_EQ(CountLinesUnlessLoneCR(TView(Paired)), NaiveLines(Paired).size())
+        << "round " << Round;
 
     // A reader sees the text in two parts: what the first leaves unvisited is carried over.
     const size_t Cut = Text.empty() ? 0 : Rng() % (Text.size() + 1);
