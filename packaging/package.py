@@ -335,7 +335,9 @@ def run_under_wine(root, arch, argv, stdin=b"", timeout=300):
 
 
 def run(argv):
-    proc = subprocess.run(argv, stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True)
+    """Runs a tool whose output is parsed: in the C locale, whatever the user's language."""
+    env = dict(os.environ, LC_ALL="C")
+    proc = subprocess.run(argv, stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True, env=env)
     return proc.returncode, proc.stdout
 
 

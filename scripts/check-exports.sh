@@ -13,7 +13,7 @@ esac
 
 expected="GetBitmapID GetMenuTextID GetStatusMessageID OnCommand OnEvents PlugInProc QueryStatus"
 
-dump=$("$objdump" -p "$dll")
+dump=$(LC_ALL=C "$objdump" -p "$dll")  # parsed below: the C locale's words
 status=0
 
 # Export names are the last field of the rows under "[Ordinal/Name Pointer] Table".
