@@ -221,17 +221,23 @@ class Output(unittest.TestCase):
                 with self.subTest(named=bool(preload), signal=sig.name):
                     p = subprocess.Popen([CORVANE, "number", "-o", target], stdin=subprocess.PIPE,
                                          stderr=subprocess.DEVNULL, env=env, preexec_fn=no_core)
-                    p.stdin.write(b"line\n" * 1000)
-                    p.stdin.flush()
-                    for _ in range(400):  # -o is open before the input is read; stdin stays open
-                        if self.open_in_folder(p.pid):
-                            break
-                        time.sleep(0.01)
-                    self.assertTrue(self.open_in_folder(p.pid))
-                    self.assertEqual(bool(self.temporaries()), bool(preload))
-                    p.send_signal(sig)
-                    p.wait(30)
-                    p.stdin.close()
+                    try:
+                        p.stdin.write(b"line\n" * 1000)
+                        p.stdin.flush()
+                        # -o is open before the input is read; stdin stays open. A loaded
+                        # machine may take seconds to start a sanitizer build.
+                        deadline = time.monotonic() + 60
+                        while not self.open_in_folder(p.pid) and time.monotonic() < deadline:
+                            time.sleep(0.01)
+                        self.assertTrue(self.open_in_folder(p.pid))
+                        self.assertEqual(bool(self.temporaries()), bool(preload))
+                        p.send_signal(sig)
+                        p.wait(30)
+                    finally:
+                        if p.poll() is None:  # a failed check: the next case starts clean
+                            p.kill()
+                            p.wait(30)
+                        p.stdin.close()
                     self.assertEqual(p.returncode, -sig)
                     self.assertEqual(self.read(target), b"old\n")
                     self.assertEqual(self.temporaries(), [])
