@@ -150,9 +150,10 @@ class TRenumberedLines {
     if (!Rest.empty()) FAfterLoneCR = !JoinsCR && Rest.back() == TChar('\r');
     return !Rest.empty() && !JoinsCR;
   }
+  // Whether the last line taken ended in a lone CR (an LF alone next would join it).
+  [[nodiscard]] bool AfterLoneCR() const { return FAfterLoneCR; }
   // Numbers() of a whole line, cut only where the cut can matter: after a lone CR, or on a last
   // line without a break (another line's rest holds its break, so it is no lone LF nor empty).
-  [[nodiscard]] bool AfterLoneCR() const { return FAfterLoneCR; }
   bool NumbersLine(std::basic_string_view<TChar> Line) {
     if (FAfterLoneCR || LineBreakLength(Line) == 0) return Numbers(RenumberRest(Line));
     FAfterLoneCR = Line.back() == TChar('\r');
