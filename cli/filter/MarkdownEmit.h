@@ -5,7 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <vector>
+#include <span>
 
 #include "cli/filter/MarkdownScan.h"
 
@@ -128,7 +128,7 @@ struct TLineEmitter {
 // Appends line L with its edits: as it is up to the first, blanks for the tabs of the
 // structure once anything moved, from the structure's end (EndOff, EndCol) on as it is.
 template <LineUnit TChar, typename TOut>
-void AppendEdited(TView<TChar> L, const std::vector<TLineEdit<TChar>>& Edits, size_t EndOff,
+void AppendEdited(TView<TChar> L, std::span<const TLineEdit<TChar>> Edits, size_t EndOff,
                   int EndCol, TOut& Out) {
   TLineEmitter<TChar, TOut> E{L, Out};
   for (const TLineEdit<TChar>& Edit : Edits) {

@@ -16,6 +16,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <span>
 #include <vector>
 
 #include "cli/filter/MarkdownEmit.h"
@@ -114,22 +115,20 @@ class TListRenumberer {
  public:
   explicit TListRenumberer(TListCounting Counting) : FCounting(Counting) {
     FOpen.emplace_back();
-    FEdits.reserve(16);
+    FEdits.resize(16);
   }
 
   // Appends Line (with its break) to Out, its list numbers renumbered.
   template <typename TOut>
   void Line(TView<TChar> Line, TOut& Out) {
     if (!NextTopItem(Line) && !NextParagraphLine(Line)) Scan(Line);
-    if (FEdits.empty()) return Out.append(Line.data(), Line.size());
-    const TEdit& First = FEdits.front();
-    if (FEdits.size() == 1 && First.Kind == ekDigits && First.EndOff - First.Off == First.Length) {
+    if (FEditCount == 0) return Out.append(Line.data(), Line.size());
+    const TEdit& First = FEdits[0];
+    if (FEditCount == 1 && First.Kind == ekDigits && First.EndOff - First.Off == First.Length) {
       // New digits as wide as the old: nothing moves (the common case).
-      Out.append(Line.data(), First.Off);
-      Out.append(First.Digits, First.Length);
-      return Out.append(Line.data() + First.EndOff, Line.size() - First.EndOff);
+      return Out.appendReplacing(Line.data(), Line.size(), First.Off, First.Digits, First.Length);
     }
-    AppendEdited(FL, FEdits, FEndOff, FEndCol, Out);
+    AppendEdited(FL, std::span<const TEdit>(FEdits.data(), FEditCount), FEndOff, FEndCol, Out);
   }
 
  private:
@@ -138,6 +137,11 @@ class TListRenumberer {
   // inserted at Off.
   using TEdit = TLineEdit<TChar>;
   enum TMatch : uint8_t { maYes, maNo, maLineDone };
+
+  TEdit& NewEdit() {
+    if (FEditCount == FEdits.size()) FEdits.resize(FEditCount * 2);
+    return FEdits[FEditCount++];
+  }
 
   // Moves the position Count units on, or Count columns (a tab may then be taken in part).
   void Advance(int Count, bool Columns) {
@@ -206,7 +210,7 @@ class TListRenumberer {
       case bkItem:
         if (FIndent >= B.MarkerOffset + B.Padding) {
           Advance(B.MarkerOffset + B.Padding, true);
-          if (B.Shift > 0) FEdits.push_back({ekShift, FOff, FCol, FOff, FCol, B.Shift, 0, {}});
+          if (B.Shift > 0) NewEdit() = {ekShift, FOff, FCol, FOff, FCol, B.Shift, 0, {}};
           return maYes;
         }
         if (!FBlank || !B.HasChild) return maNo;
@@ -262,13 +266,13 @@ class TListRenumberer {
     const bool Zeros = M.Digits > 1 && FL[Marker] == TChar('0');
     const int Fill = ZeroDigits < 9 ? ZeroDigits : 9;
     if (M.Start == Value && (Zeros ? Fill == int(M.Digits) : Fill <= int(M.Digits))) return 0;
-    TEdit& Digits = FEdits.emplace_back();
+    TEdit& Digits = NewEdit();
     Digits.Kind = ekDigits;
     Digits.Off = Marker;
     Digits.Col = MarkerCol;
     Digits.EndOff = Marker + M.Digits;
     Digits.EndCol = MarkerCol + static_cast<int>(M.Digits);
-    if (!FormatNumber(Value, ZeroDigits, List.Written, Digits)) return FEdits.pop_back(), 0;
+    if (!FormatNumber(Value, ZeroDigits, List.Written, Digits)) return --FEditCount, 0;
     const int Width = static_cast<int>(M.Digits);
     const int Gap = Padding - Width - 1;
     int NewGap = Gap - (static_cast<int>(Digits.Length) - Width);
@@ -283,11 +287,11 @@ class TListRenumberer {
     if (M.Start == Value && static_cast<int>(Length) == Width) {
       size_t Same = 0;
       while (Same < Length && Digits.Digits[Same] == FL[Marker + Same]) ++Same;
-      if (Same == Length) return FEdits.pop_back(), 0;
+      if (Same == Length) return --FEditCount, 0;
     }
     if (!Fixed && static_cast<int>(Length) != Width) {
       const size_t GapOff = Marker + M.Length;
-      FEdits.push_back({ekGap, GapOff, MarkerCol + int(M.Length), FOff, FCol, NewGap, 0, {}});
+      NewEdit() = {ekGap, GapOff, MarkerCol + int(M.Length), FOff, FCol, NewGap, 0, {}};
     }
     return static_cast<int>(Length) + NewGap - (Width + Gap);
   }
@@ -445,13 +449,10 @@ class TListRenumberer {
     size_t Blanks = 0;
     while (Blanks < 3 && At(L, Blanks) == TChar(' ')) ++Blanks;
     if (static_cast<int>(Blanks) >= FOpen[2].MarkerOffset + FOpen[2].Padding) return false;
-    size_t I = Blanks;
     int32_t Start = 0;
     // ListMarker() reads a marker too, but called here it costs an eighth more on list items.
-    for (; I < Blanks + 9 && I < L.size() && IsAsciiDigit(L[I]); ++I) {
-      Start = Start * 10 + static_cast<int32_t>(L[I] - TChar('0'));
-    }
-    const size_t Digits = I - Blanks;
+    const size_t Digits = DigitRun(L, Blanks, Start);
+    size_t I = Blanks + Digits;
     if (Digits == 0 || At(L, I) != TChar(FOpen[1].Marker)) return false;
     ++I;
     size_t Text = I + 1;
@@ -465,7 +466,7 @@ class TListRenumberer {
     FL = L;
     FOff = Text;
     FCol = static_cast<int>(Text);
-    FEdits.clear();
+    FEditCount = 0;
     TBlock& List = FOpen[1];
     const int64_t Value = List.Next;
     List.Next += FCounting.Step;
@@ -503,10 +504,10 @@ class TListRenumberer {
     const bool InItem = Indent >= Content;
     if ((InItem ? Indent - Content : Indent) < 4 && !BeginsParagraph(L, Indent)) return false;
     FL = L;
-    FEdits.clear();
+    FEditCount = 0;
     if (InItem && Item.Shift > 0) {
       const int Col = static_cast<int>(Content);
-      FEdits.push_back({ekShift, Content, Col, Content, Col, Item.Shift, 0, {}});
+      NewEdit() = {ekShift, Content, Col, Content, Col, Item.Shift, 0, {}};
     }
     EndStructure(Indent, static_cast<int>(Indent));
     return true;
@@ -522,7 +523,7 @@ class TListRenumberer {
     FLineDone = false;
     FOpened = false;
     FFirstFrom = static_cast<size_t>(-1);
-    FEdits.clear();
+    FEditCount = 0;
     size_t Matched = 0;
     bool AllMatched = true;
     for (size_t I = 1; I < FOpen.size(); ++I) {
@@ -557,7 +558,10 @@ class TListRenumberer {
 
   TListCounting FCounting;
   std::vector<TBlock> FOpen;  // the open blocks, the document first
+  // The line's edits: the first FEditCount of FEdits, which only grows, so that adding one
+  // is a store rather than a call.
   std::vector<TEdit> FEdits;
+  size_t FEditCount = 0;
   // The line being read: the position (a tab may be taken in part), the first non-blank from
   // there, and where the structure ends and the content begins.
   TView<TChar> FL;

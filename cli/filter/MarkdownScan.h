@@ -6,8 +6,10 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <string>
 #include <string_view>
 
@@ -47,6 +49,39 @@ constexpr bool IsAsciiLetter(TChar C) {
 template <LineUnit TChar>
 constexpr bool IsAsciiDigit(TChar C) {
   return C >= TChar('0') && C <= TChar('9');
+}
+
+// The run of ASCII digits at P, nine at most: its length, and its value in Value.
+template <LineUnit TChar>
+[[gnu::always_inline]] inline size_t DigitRun(TView<TChar> L, size_t P, int32_t& Value) {
+  if constexpr (sizeof(TChar) == 1 && std::endian::native == std::endian::little) {
+    if (P <= L.size() && L.size() - P >= 8) {
+      // Eight bytes at once. A byte is a digit when its high half is 3 and adding 6 leaves it
+      // so; the carry of a byte from FA on reaches only bytes after it, which end no earlier.
+      uint64_t W;
+      std::memcpy(&W, L.data() + P, sizeof W);
+      constexpr uint64_t High = 0xF0F0F0F0F0F0F0F0u, Threes = 0x3030303030303030u;
+      const uint64_t Other = ((W & High) ^ Threes) | (((W + 0x0606060606060606u) & High) ^ Threes);
+      const auto N = static_cast<size_t>(std::countr_zero(Other) / 8);
+      if (N == 0) return 0;
+      // The digits moved to the top, zeros in front, summed in pairs, fours and eights.
+      uint64_t D = (W - Threes) << (8 * (8 - N));
+      D = D * 10 + (D >> 8);
+      D = ((D & 0x000000FF000000FFu) * (100 + (1000000ull << 32)) +
+           ((D >> 16) & 0x000000FF000000FFu) * (1 + (10000ull << 32))) >> 32;
+      Value = static_cast<int32_t>(D);
+      if (N < 8 || !IsAsciiDigit(At(L, P + 8))) return N;
+      Value = Value * 10 + static_cast<int32_t>(L[P + 8] - TChar('0'));
+      return 9;
+    }
+  }
+  size_t I = P;
+  int32_t V = 0;
+  for (const size_t End = std::min(P + 9, L.size()); I < End && IsAsciiDigit(L[I]); ++I) {
+    V = V * 10 + static_cast<int32_t>(L[I] - TChar('0'));
+  }
+  Value = V;
+  return I - P;
 }
 
 // Where the run of C that starts at P ends.
@@ -279,13 +314,9 @@ TListMarker ListMarker(TView<TChar> L, size_t P, bool InterruptsParagraph) {
     if (!IsSpaceChar(At(L, P + 1)) || (InterruptsParagraph && RestIsBlank(L, P + 1))) return {};
     return {1, false, static_cast<char>(C), 0, 0};
   }
-  if (!IsAsciiDigit(C)) return {};
-  size_t I = P;
   int32_t Start = 0;
-  do {
-    Start = Start * 10 + static_cast<int32_t>(L[I] - TChar('0'));
-    ++I;
-  } while (I - P < 9 && IsAsciiDigit(At(L, I)));
+  const size_t I = P + DigitRun(L, P, Start);
+  if (I == P) return {};
   const TChar Delimiter = At(L, I);
   if (InterruptsParagraph && Start != 1) return {};
   if (Delimiter != TChar('.') && Delimiter != TChar(')')) return {};

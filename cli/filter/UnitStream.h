@@ -110,6 +110,19 @@ class TUnitWriter {
     FOut.Append(reinterpret_cast<const char*>(P), N * sizeof(TChar));
   }
   void append(std::basic_string_view<TChar> S) { append(S.data(), S.size()); }
+  // append(P, N) with the units from At on replaced by the DN units at D (At + DN <= N): a
+  // short line goes in as one copy, then patched in the buffer.
+  void appendReplacing(const TChar* P, size_t N, size_t At, const TChar* D, size_t DN) {
+    if (!FPrefix.empty() || N * sizeof(TChar) > InlineCopy) {
+      append(P, At);
+      append(D, DN);
+      return append(P + At + DN, N - At - DN);
+    }
+    auto* Room = reinterpret_cast<TChar*>(FOut.Reserve(N * sizeof(TChar)));
+    CopyUnits(Room, P, N);
+    CopyUnits(Room + At, D, DN);
+    FOut.Commit(N * sizeof(TChar));
+  }
 
   void Flush() { FOut.Flush(); }
 
