@@ -120,18 +120,36 @@ class TListRenumberer {
 
   // Appends Line (with its break) to Out, its list numbers renumbered.
   template <typename TOut>
-  void Line(TView<TChar> Line, TOut& Out) {
-    if (!NextTopItem(Line) && !NextParagraphLine(Line)) Scan(Line);
+  [[gnu::always_inline]] void Line(TView<TChar> Line, TOut& Out) {
+    const bool TopItem = NextTopItem(Line);
+    if (!TopItem && !NextParagraphLine(Line)) Scan(Line);
     if (FEditCount == 0) return Out.append(Line.data(), Line.size());
     const TEdit& First = FEdits[0];
     if (FEditCount == 1 && First.Kind == ekDigits && First.EndOff - First.Off == First.Length) {
       // New digits as wide as the old: nothing moves (the common case).
       return Out.appendReplacing(Line.data(), Line.size(), First.Off, First.Digits, First.Length);
     }
+    if (TopItem && FEditCount == 2) return AppendNarrowerItem(Out);
     AppendEdited(FL, std::span<const TEdit>(FEdits.data(), FEditCount), FEndOff, FEndCol, Out);
   }
 
  private:
+  // A top-level item whose number got narrower, the blank after its marker widened to keep
+  // its text where it was: only blanks before the marker and one after it, so no tab moves.
+  template <typename TOut>
+  [[gnu::noinline]] void AppendNarrowerItem(TOut& Out) {
+    const TEdit& Digits = FEdits[0];
+    const TEdit& Gap = FEdits[1];
+    TChar Head[32];
+    size_t H = 0;
+    for (size_t I = 0; I < Digits.Off; ++I) Head[H++] = FL[I];
+    for (size_t I = 0; I < Digits.Length; ++I) Head[H++] = Digits.Digits[I];
+    for (size_t I = Digits.EndOff; I < Gap.Off; ++I) Head[H++] = FL[I];
+    for (int I = 0; I < Gap.Spaces; ++I) Head[H++] = TChar(' ');
+    Out.append(Head, H);
+    Out.append(FL.data() + Gap.EndOff, FL.size() - Gap.EndOff);
+  }
+
   // A change to a line, at a position of the input line (Col may lie inside a tab at Off):
   // new digits for those from Off to EndOff, blanks for the gap from Off to EndOff, or blanks
   // inserted at Off.
@@ -488,7 +506,7 @@ class TListRenumberer {
 
   // A line of the paragraph that the open item of a top-level list holds, taken at once: its
   // text, after blanks alone, begins no other block (more than three blanks in, where the item
-  // or its paragraph has it, it begins none). It goes on in the item when it stands at the
+  // or its paragraph has it, it begins none; digits that begin it there are no list). It goes on in the item when it stands at the
   // item's content, else lazily. False, with nothing changed, for any other line.
   bool NextParagraphLine(TView<TChar> L) {
     if (FOpen.size() != 4 || FOpen[1].Kind != bkList || FOpen[2].Kind != bkItem ||
@@ -502,7 +520,12 @@ class TListRenumberer {
     const TBlock& Item = FOpen[2];
     const auto Content = static_cast<size_t>(Item.MarkerOffset + Item.Padding);
     const bool InItem = Indent >= Content;
-    if ((InItem ? Indent - Content : Indent) < 4 && !BeginsParagraph(L, Indent)) return false;
+    if ((InItem ? Indent - Content : Indent) < 4 && !BeginsParagraph(L, Indent)) {
+      // In the item, an ordered marker numbered other than 1 cannot interrupt its paragraph.
+      // (Outside it, the marker would begin an item of the list it stands in.)
+      int32_t Start = 0;
+      if (!InItem || DigitRun(L, Indent, Start) == 0 || Start == 1) return false;
+    }
     FL = L;
     FEditCount = 0;
     if (InItem && Item.Shift > 0) {
