@@ -9,11 +9,12 @@
 #include <string>
 
 #include "LineNumberUnit/ContinueRule.h"
+#include "tests/LineNumberUnit/EngineOracles.h"
 
 namespace {
 
-constexpr int32_t Int32Max = std::numeric_limits<int32_t>::max();
-constexpr int32_t Int32Min = std::numeric_limits<int32_t>::min();
+using engine_oracle::Int32Max;
+using engine_oracle::Int32Min;
 
 TEST(ContinueRule, ReadsTheHead) {
   const struct {

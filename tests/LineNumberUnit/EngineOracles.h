@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <limits>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -13,6 +14,9 @@
 #include "LineNumberUnit/LineNumberUnit.h"
 
 namespace engine_oracle {
+
+constexpr int32_t Int32Max = std::numeric_limits<int32_t>::max();
+constexpr int32_t Int32Min = std::numeric_limits<int32_t>::min();
 
 // Line items: breaks CR LF, CR, LF; each line keeps its break; no empty item at the end.
 inline std::vector<std::u16string_view> SplitLines(std::u16string_view Text) {

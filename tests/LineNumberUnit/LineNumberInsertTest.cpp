@@ -8,13 +8,14 @@
 #include "LineNumberUnit/LineNumberUnit.h"
 #include "library/AssertUnit/AssertUnit.h"
 #include "library/UtfUnit/UtfUnit.h"
+#include "tests/LineNumberUnit/EngineOracles.h"
 
 namespace {
 
 using namespace std::literals;
 
-constexpr int32_t Int32Max = std::numeric_limits<int32_t>::max();
-constexpr int32_t Int32Min = std::numeric_limits<int32_t>::min();
+using engine_oracle::Int32Max;
+using engine_oracle::Int32Min;
 
 struct InsertRow {
   std::u16string_view Text;
