@@ -39,7 +39,7 @@ struct TWrittenDigits {
 // wrote last when Value follows them (no division in the common case). False when no list
 // marker can hold Value (below 0, beyond nine digits).
 template <LineUnit TChar>
-bool FormatNumber(int64_t Value, int ZeroDigits, TWrittenDigits& Last, TLineEdit<TChar>& Edit) {
+[[gnu::always_inline]] inline bool FormatNumber(int64_t Value, int ZeroDigits, TWrittenDigits& Last, TLineEdit<TChar>& Edit) {
   if (Value < 0 || Value > 999999999) return false;
   size_t I = Value == Last.Value + 1 ? Last.Length : 0;
   while (I > 0 && Last.Digits[I - 1] == '9') Last.Digits[--I] = '0';

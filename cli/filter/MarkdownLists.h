@@ -156,10 +156,11 @@ class TListRenumberer {
   using TEdit = TLineEdit<TChar>;
   enum TMatch : uint8_t { maYes, maNo, maLineDone };
 
-  TEdit& NewEdit() {
-    if (FEditCount == FEdits.size()) FEdits.resize(FEditCount * 2);
+  [[gnu::always_inline]] TEdit& NewEdit() {
+    if (FEditCount == FEdits.size()) [[unlikely]] MoreEdits();
     return FEdits[FEditCount++];
   }
+  [[gnu::noinline]] void MoreEdits() { FEdits.resize(FEditCount * 2); }
 
   // Moves the position Count units on, or Count columns (a tab may then be taken in part).
   void Advance(int Count, bool Columns) {
@@ -458,12 +459,9 @@ class TListRenumberer {
   // blanks in (fewer than the open item's content stands at), with one blank after the marker
   // and text that begins no other block ("12. text"), or with no text ("12."). False, with
   // nothing changed, for any other line.
-  bool NextTopItem(TView<TChar> L) {
-    const size_t Open = FOpen.size();
-    if (Open < 3 || Open > 4 || FOpen[1].Kind != bkList || !FOpen[1].Ordered ||
-        FOpen[2].Kind != bkItem || (Open == 4 && FOpen[3].Kind != bkParagraph)) {
-      return false;
-    }
+  [[gnu::always_inline]] bool NextTopItem(TView<TChar> L) {
+    if ((FTop & (tpItem | tpOrdered)) != (tpItem | tpOrdered)) return false;
+    const bool InParagraph = (FTop & tpParagraph) != 0;
     size_t Blanks = 0;
     while (Blanks < 3 && At(L, Blanks) == TChar(' ')) ++Blanks;
     if (static_cast<int>(Blanks) >= FOpen[2].MarkerOffset + FOpen[2].Padding) return false;
@@ -492,8 +490,9 @@ class TListRenumberer {
     const int Padding = static_cast<int>(Digits) + 2;
     const int Shift = Renumber(M, Blanks, static_cast<int>(Blanks), Padding, Empty, Value, List);
     // In place of the open item (and its paragraph): the new item, and its paragraph.
-    if (Empty && Open == 4) FOpen.pop_back();
-    if (!Empty && Open == 3) FOpen.emplace_back();
+    if (Empty && InParagraph) FOpen.pop_back();
+    if (!Empty && !InParagraph) FOpen.emplace_back();
+    FTop = tpItem | tpOrdered | (Empty ? 0 : tpParagraph);
     TBlock& Item = FOpen[2];
     Item.MarkerOffset = static_cast<int>(Blanks);
     Item.Padding = Padding;
@@ -509,10 +508,7 @@ class TListRenumberer {
   // or its paragraph has it, it begins none; digits that begin it there are no list). It goes on in the item when it stands at the
   // item's content, else lazily. False, with nothing changed, for any other line.
   bool NextParagraphLine(TView<TChar> L) {
-    if (FOpen.size() != 4 || FOpen[1].Kind != bkList || FOpen[2].Kind != bkItem ||
-        FOpen[3].Kind != bkParagraph) {
-      return false;
-    }
+    if ((FTop & (tpItem | tpParagraph)) != (tpItem | tpParagraph)) return false;
     size_t Indent = 0;
     while (At(L, Indent) == TChar(' ')) ++Indent;
     const TChar First = At(L, Indent);
@@ -539,6 +535,20 @@ class TListRenumberer {
   // Follows one line through the block structure, noting the changes it needs in FEdits and
   // where its structure ends.
   void Scan(TView<TChar> L) {
+    ScanBlocks(L);
+    NoteTop();
+  }
+
+  // What the fast paths above need to know of the open blocks.
+  void NoteTop() {
+    const size_t Open = FOpen.size();
+    FTop = 0;
+    if (Open < 3 || Open > 4 || FOpen[1].Kind != bkList || FOpen[2].Kind != bkItem) return;
+    if (Open == 4 && FOpen[3].Kind != bkParagraph) return;
+    FTop = tpItem | (FOpen[1].Ordered ? tpOrdered : 0) | (Open == 4 ? tpParagraph : 0);
+  }
+
+  void ScanBlocks(TView<TChar> L) {
     FL = L;
     FOff = 0;
     FCol = 0;
@@ -581,6 +591,10 @@ class TListRenumberer {
 
   TListCounting FCounting;
   std::vector<TBlock> FOpen;  // the open blocks, the document first
+  // Whether they are a top-level list's item (tpItem), in an ordered list (tpOrdered), with
+  // its paragraph (tpParagraph), and nothing else: the commonest state, tested once a line.
+  enum : uint8_t { tpItem = 1, tpOrdered = 2, tpParagraph = 4 };
+  uint8_t FTop = 0;
   // The line's edits: the first FEditCount of FEdits, which only grows, so that adding one
   // is a store rather than a call.
   std::vector<TEdit> FEdits;
