@@ -29,7 +29,10 @@
 #   delete, delete-number-only, dedent and tidy run on the output of `corvane number`.
 #   Each command's output is checked where the result is known: continue gives the file back
 #   or the numbered file, delete gives the file back, copy's body is the numbered file and
-#   copy --tidy's body is tidy's output.
+#   copy --tidy's body is tidy's output. Below it, each form against the `N:` form of the
+#   same command (delete --form=nl and --form=list against delete, renumber of a list against
+#   renumber; number -w 7 against number), the quotient of their two ratios; ok at most
+#   FORM_TARGET (WIDTH_TARGET for number -w 7).
 # Table 3: peak RSS (/usr/bin/time %M) of every command on every input, in MiB; ok when no
 #   corvane command takes more than MEM_LIMIT MiB.
 # Table 4: peak RSS of every command on a BIG_LINES-line mixed CR LF file (the mixed-crlf
@@ -37,7 +40,7 @@
 #
 # Usage: bench/compare_table.sh [path/to/corvane]   (default: build/native/cli/corvane)
 #   LINES=N (1000000)  LONG_LINES=N (LINES / 20)  RUNS=N (5)  TARGET=R (0.3)  CAT_TARGET=R (0.8)
-#   CMD_TARGET=R (1.5)  BIG=0|1 (1)  BIG_LINES=N (5000000)  MEM_LIMIT=MiB (8)  KEEP=1 keeps the
+#   CMD_TARGET=R (1.5)  FORM_TARGET=R (1.2)  WIDTH_TARGET=R (1.1)  BIG=0|1 (1)  BIG_LINES=N (5000000)  MEM_LIMIT=MiB (8)  KEEP=1 keeps the
 #   folder.
 # The table goes to standard output, progress to standard error. Exit status 0 when every
 # row is ok, 1 when any is not, 2 when the script cannot run.
@@ -52,6 +55,8 @@ runs=${RUNS:-5}
 target=${TARGET:-0.3}
 cat_target=${CAT_TARGET:-0.8}
 cmd_target=${CMD_TARGET:-1.5}
+form_target=${FORM_TARGET:-1.2}
+width_target=${WIDTH_TARGET:-1.1}
 big=${BIG:-1}
 big_lines=${BIG_LINES:-5000000}
 mem_limit=${MEM_LIMIT:-8}
@@ -388,6 +393,29 @@ while IFS=$'\t' read -r k label check wall n_wall cpu n_cpu; do
 done < "$work/t2"
 echo "   continue: the file as it is (passes unchanged); continue 1:: its first line begins with 1:"
 echo "   delete, delete-number-only, dedent, tidy: on the output of corvane number"
+
+echo
+echo "   each form against the N: form of the same command, from the wall ratios above: ok at"
+echo "   most $form_target ($width_target for number -w 7, against number itself)"
+printf '%-15s %9s %9s %9s %9s %s\n' input num-w7 del-nl del-list ren-list verdict
+while read -r k w7 dnl dlist rlist; do
+  v=ok
+  for r in "$dnl" "$dlist" "$rlist"; do [ "$(verdict "$r" "$form_target")" = ok ] || v=FAIL; done
+  [ "$(verdict "$w7" "$width_target")" = ok ] || v=FAIL
+  [ "$v" = FAIL ] && fail
+  printf '%-15s %9s %9s %9s %9s %s\n' "$k" "$w7" "$dnl" "$dlist" "$rlist" "$v"
+done < <(awk -F'\t' '
+  function x(k, l) { return (k SUBSEP l) in r ? r[k, l] : "n/a" }
+  function over(a, b) { return a == "n/a" || b == "n/a" || b == 0 ? "n/a" : sprintf("%.2f", a / b) }
+  $4 != "n/a" && $5 > 0 { r[$1, $2] = $4 / $5 }
+  !($1 in seen) { seen[$1] = 1; order[++n] = $1 }
+  END {
+    for (i = 1; i <= n; i++) {
+      k = order[i]
+      print k, over(x(k, "number -w 7"), 1), over(x(k, "delete --form=nl"), x(k, "delete")),
+            over(x(k, "delete --form=list"), x(k, "delete")), over(x(k, "renumber (list)"), x(k, "renumber"))
+    }
+  }' "$work/t2")
 
 echo
 echo "3. peak RSS, MiB (/usr/bin/time %M); ok: every corvane command <= $mem_limit MiB"
