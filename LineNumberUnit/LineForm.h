@@ -137,7 +137,7 @@ class TFormReader {
       bool Field;
       if constexpr (sizeof(TChar) == 1 && std::endian::native == std::endian::little) {
         Field = Width > 0 && Width <= 8 && N >= 8 ? BlanksThenDigits8(P, Width)
-                                                   : BlanksThenDigits(P, Width);
+                                                  : BlanksThenDigits(P, Width);
       } else {
         Field = BlanksThenDigits(P, Width);
       }

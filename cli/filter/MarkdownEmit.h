@@ -12,9 +12,12 @@
 namespace markdown {
 
 // A change to a line, at a position of the input line (Col may lie inside a tab at Off): new
-// digits for those from Off to EndOff, blanks for the gap from Off to EndOff, or blanks
-// inserted at Off.
-enum TEditKind : uint8_t { ekDigits, ekGap, ekShift };
+// digits for those from Off to EndOff, blanks for the gap from Off to EndOff, blanks inserted
+// at Off, or the blanks and tabs from Off to EndOff before a block that keeps them (ekIndent).
+// Those stay as they are while they indent the block by three columns or fewer where they
+// now stand, since the block's start depends on that and its text, or the blanks its lines
+// lose, on the units themselves; else they become Spaces blanks.
+enum TEditKind : uint8_t { ekDigits, ekGap, ekShift, ekIndent };
 
 template <LineUnit TChar>
 struct TLineEdit {
@@ -39,7 +42,8 @@ struct TWrittenDigits {
 // wrote last when Value follows them (no division in the common case). False when no list
 // marker can hold Value (below 0, beyond nine digits).
 template <LineUnit TChar>
-[[gnu::always_inline]] inline bool FormatNumber(int64_t Value, int ZeroDigits, TWrittenDigits& Last, TLineEdit<TChar>& Edit) {
+[[gnu::always_inline]] inline bool FormatNumber(int64_t Value, int ZeroDigits, TWrittenDigits& Last,
+                                                TLineEdit<TChar>& Edit) {
   if (Value < 0 || Value > 999999999) return false;
   size_t I = Value == Last.Value + 1 ? Last.Length : 0;
   while (I > 0 && Last.Digits[I - 1] == '9') Last.Digits[--I] = '0';
@@ -115,6 +119,21 @@ struct TLineEmitter {
       Off += Mid ? 0 : 1;
     }
   }
+  // The blanks and tabs of an ekIndent edit.
+  void Indent(const TLineEdit<TChar>& Edit) {
+    const int From = Col + Delta;
+    int To = From;
+    for (size_t I = Edit.Off; I < Edit.EndOff; ++I)
+      To = L[I] == TChar('\t') ? (To / 4 + 1) * 4 : To + 1;
+    if (To - From > 3) {
+      Blanks(Edit.Spaces);
+      To = From + Edit.Spaces;
+    } else {
+      Out.append(L.data() + Edit.Off, Edit.EndOff - Edit.Off);
+    }
+    Delta = To - Edit.EndCol;
+    Skip(Edit.EndOff, Edit.EndCol);
+  }
   // The rest of a tab taken in part, then the rest of the line as it is.
   void Finish() {
     if (Mid) {
@@ -147,6 +166,9 @@ void AppendEdited(TView<TChar> L, std::span<const TLineEdit<TChar>> Edits, size_
       case ekShift:
         E.Blanks(Edit.Spaces);
         E.Delta += Edit.Spaces;
+        break;
+      case ekIndent:
+        E.Indent(Edit);
         break;
     }
   }

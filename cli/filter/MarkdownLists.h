@@ -11,8 +11,11 @@
 // the marker instead, since moving them left could take in lines that followed the item; where
 // those blanks would be five or more (the item's text would turn into code), the number is
 // written with leading zeros to its old width. Nothing else of a line changes, except that the
-// tabs in front of a moved line's text become the blanks they stood for. (A tab that is itself
-// text, at the start of code or an HTML block, stays: it may then stand for more columns.)
+// tabs in front of a moved line's text become the blanks they stood for. Those in front of a
+// fence or an HTML block opened on a moved line stay as they are (their units set how many
+// blanks the fence's lines lose; the HTML block keeps them as its text) unless they would now
+// indent it by four columns or more: then they become blanks. A tab that is text, in code or
+// an HTML block, stays.
 
 #include <algorithm>
 #include <cstdint>
@@ -157,7 +160,8 @@ class TListRenumberer {
   enum TMatch : uint8_t { maYes, maNo, maLineDone };
 
   [[gnu::always_inline]] TEdit& NewEdit() {
-    if (FEditCount == FEdits.size()) [[unlikely]] MoreEdits();
+    if (FEditCount == FEdits.size()) [[unlikely]]
+      MoreEdits();
     return FEdits[FEditCount++];
   }
   [[gnu::noinline]] void MoreEdits() { FEdits.resize(FEditCount * 2); }
@@ -315,6 +319,14 @@ class TListRenumberer {
     return static_cast<int>(Length) + NewGap - (Width + Gap);
   }
 
+  // On a line that moves, the blanks and tabs before a block that keeps them as they are
+  // (see ekIndent), else Fallback blanks. (A tab taken in part before them: left to the
+  // structure.)
+  void KeepIndent(int Fallback) {
+    if (FEditCount == 0 || FFirst == FOff || FPartialTab) return;
+    NewEdit() = {ekIndent, FOff, FCol, FFirst, FFirstCol, Fallback, 0, {}};
+  }
+
   // A list item starts at the first non-blank: into the open list it continues, or a new one.
   size_t OpenItem(size_t Container, const TListMarker& M) {
     const size_t Marker = FFirst;
@@ -397,6 +409,8 @@ class TListRenumberer {
         const size_t Fence = OpenFence(FL, FFirst);
         if (Fence == 0) return stNone;
         const size_t Offset = FFirst - FOff;
+        // The units before the fence set how many blanks its lines lose: kept in number.
+        KeepIndent(static_cast<int>(Offset));
         Container = Add(Container, bkFence);
         FOpen[Container].FenceChar = static_cast<char>(C);
         FOpen[Container].FenceLength = Fence;
@@ -407,6 +421,8 @@ class TListRenumberer {
         int Html = HtmlBlockStart(FL, FFirst);
         if (Html == 0 && !InParagraph && !MaybeLazy && TTagScan<TChar>(FL, FFirst).Line()) Html = 7;
         if (Html == 0) return stNone;
+        // The blanks and tabs before it are the block's text.
+        KeepIndent(FFirstCol - FCol);
         Container = Add(Container, bkHtml);
         FOpen[Container].HtmlKind = Html;
         return stOpened;
@@ -505,8 +521,9 @@ class TListRenumberer {
 
   // A line of the paragraph that the open item of a top-level list holds, taken at once: its
   // text, after blanks alone, begins no other block (more than three blanks in, where the item
-  // or its paragraph has it, it begins none; digits that begin it there are no list). It goes on in the item when it stands at the
-  // item's content, else lazily. False, with nothing changed, for any other line.
+  // or its paragraph has it, it begins none; digits that begin it there are no list). It goes
+  // on in the item when it stands at the item's content, else lazily. False, with nothing
+  // changed, for any other line.
   bool NextParagraphLine(TView<TChar> L) {
     if ((FTop & (tpItem | tpParagraph)) != (tpItem | tpParagraph)) return false;
     size_t Indent = 0;

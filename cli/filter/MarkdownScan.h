@@ -68,7 +68,8 @@ template <LineUnit TChar>
       uint64_t D = (W - Threes) << (8 * (8 - N));
       D = D * 10 + (D >> 8);
       D = ((D & 0x000000FF000000FFu) * (100 + (1000000ull << 32)) +
-           ((D >> 16) & 0x000000FF000000FFu) * (1 + (10000ull << 32))) >> 32;
+           ((D >> 16) & 0x000000FF000000FFu) * (1 + (10000ull << 32))) >>
+          32;
       Value = static_cast<int32_t>(D);
       if (N < 8 || !IsAsciiDigit(At(L, P + 8))) return N;
       Value = Value * 10 + static_cast<int32_t>(L[P + 8] - TChar('0'));
