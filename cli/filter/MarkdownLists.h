@@ -18,8 +18,11 @@
 // an HTML block, stays.
 
 #include <algorithm>
+#include <array>
 #include <cstdint>
 #include <span>
+#include <string_view>
+#include <type_traits>
 #include <vector>
 
 #include "cli/filter/MarkdownEmit.h"
@@ -75,38 +78,40 @@ constexpr bool CanContain(TBlockKind Parent, TBlockKind Child) {
          (Parent == bkList && Child == bkItem);
 }
 
+// What the first character of an item's text tells of the block it begins (BeginsParagraph()).
+enum TStartClass : uint8_t {
+  scText,    // only a paragraph
+  scOther,   // a blank, a tab, the line's end, '>' or '<': maybe another block
+  scDigit,   // an ordered list's marker when the digits end in '.' or ')'
+  scRepeat,  // a heading, fence, break, underline or bullet when the next character is the
+             // same, a blank, a tab or the line's end
+};
+
+constexpr std::array<uint8_t, 128> StartClasses = [] {
+  std::array<uint8_t, 128> Classes{};
+  for (const char C : std::string_view(" \t\r\n><")) Classes[static_cast<uint8_t>(C)] = scOther;
+  for (char C = '0'; C <= '9'; ++C) Classes[static_cast<uint8_t>(C)] = scDigit;
+  for (const char C : std::string_view("#`~=-*_+")) Classes[static_cast<uint8_t>(C)] = scRepeat;
+  return Classes;
+}();
+
 // Whether the text at P, the first of a new item's content, is the start of a paragraph: no
-// other block can begin there. Cautious: false for whatever might begin one.
+// other block can begin there. Cautious: false for whatever might begin one. A table, not a
+// switch: item texts begin with any character, and a jump on it is mostly mispredicted.
 template <LineUnit TChar>
 [[gnu::always_inline]] constexpr bool BeginsParagraph(TView<TChar> L, size_t P) {
   const TChar C = At(L, P);
-  if (IsSpaceOrTab(C) || IsLineEnd(C)) return false;
-  if (IsAsciiDigit(C)) {
+  const auto Unit = static_cast<std::make_unsigned_t<TChar>>(C);
+  const uint8_t Class = Unit < 128 ? StartClasses[Unit] : uint8_t{scText};
+  if (Class < scDigit) return Class == scText;
+  if (Class == scDigit) {
     // Digits begin only an ordered list's marker, which ends in '.' or ')'.
     size_t I = P + 1;
     while (IsAsciiDigit(At(L, I))) ++I;
     return At(L, I) != TChar('.') && At(L, I) != TChar(')');
   }
-  switch (C) {
-    case TChar('>'):
-    case TChar('<'):
-      return false;
-    case TChar('#'):
-    case TChar('`'):
-    case TChar('~'):
-    case TChar('='):
-    case TChar('-'):
-    case TChar('*'):
-    case TChar('_'):
-    case TChar('+'): {
-      // Headings, fences, breaks, underlines and bullets go on with the same character, a
-      // blank, a tab or the line's end.
-      const TChar Next = At(L, P + 1);
-      return Next != C && !IsSpaceOrTab(Next) && !IsLineEnd(Next);
-    }
-    default:
-      return true;
-  }
+  const TChar Next = At(L, P + 1);
+  return Next != C && !IsSpaceOrTab(Next) && !IsLineEnd(Next);
 }
 
 constexpr bool AcceptsLines(TBlockKind Kind) {
@@ -224,6 +229,10 @@ class TListRenumberer {
   // Whether the open block I continues on this line, taking its prefix.
   TMatch MatchOpen(size_t I) {
     TBlock& B = FOpen[I];
+    // The commonest kinds first, tested one by one: a jump on the kind, which changes with
+    // each level, is mostly mispredicted.
+    if (B.Kind == bkList) return maYes;  // its items decide
+    if (B.Kind == bkParagraph) return FBlank ? maNo : maYes;
     switch (B.Kind) {
       case bkQuote:
         if (FIndent > 3 || At(FL, FFirst) != TChar('>')) return maNo;
@@ -257,8 +266,6 @@ class TListRenumberer {
         return maNo;
       case bkHtml:
         return B.HtmlKind >= 6 && FBlank ? maNo : maYes;
-      case bkParagraph:
-        return FBlank ? maNo : maYes;
       default:
         return maYes;
     }
@@ -299,7 +306,9 @@ class TListRenumberer {
     const int Width = static_cast<int>(M.Digits);
     const int Gap = Padding - Width - 1;
     int NewGap = Gap - (static_cast<int>(Digits.Length) - Width);
-    if ((Fixed && static_cast<int>(Digits.Length) < Width) || (!Fixed && NewGap > 4)) {
+    // Fixed or not differs from item to item: one test of both answers, not a branch on it.
+    const bool Narrower = static_cast<int>(Digits.Length) < Width;
+    if ((Fixed & Narrower) | (!Fixed & (NewGap > 4))) {
       ZeroFill(Digits, M.Digits);
       NewGap = Gap;
     }
@@ -477,7 +486,6 @@ class TListRenumberer {
   // nothing changed, for any other line.
   [[gnu::always_inline]] bool NextTopItem(TView<TChar> L) {
     if ((FTop & (tpItem | tpOrdered)) != (tpItem | tpOrdered)) return false;
-    const bool InParagraph = (FTop & tpParagraph) != 0;
     size_t Blanks = 0;
     while (Blanks < 3 && At(L, Blanks) == TChar(' ')) ++Blanks;
     if (static_cast<int>(Blanks) >= FOpen[2].MarkerOffset + FOpen[2].Padding) return false;
@@ -488,7 +496,7 @@ class TListRenumberer {
     if (Digits == 0 || At(L, I) != TChar(FOpen[1].Marker)) return false;
     ++I;
     size_t Text = I + 1;
-    const bool Empty = !(At(L, I) == TChar(' ') && BeginsParagraph(L, Text));
+    const bool Empty = !((At(L, I) == TChar(' ')) & BeginsParagraph(L, Text));
     if (Empty) {
       for (Text = I; At(L, Text) == TChar(' ');) ++Text;
       if (!IsLineEnd(At(L, Text))) return false;
@@ -504,17 +512,31 @@ class TListRenumberer {
     List.Next += FCounting.Step;
     const TListMarker M{Digits + 1, true, List.Marker, Start, Digits};
     const int Padding = static_cast<int>(Digits) + 2;
-    const int Shift = Renumber(M, Blanks, static_cast<int>(Blanks), Padding, Empty, Value, List);
-    // In place of the open item (and its paragraph): the new item, and its paragraph.
-    if (Empty && InParagraph) FOpen.pop_back();
-    if (!Empty && !InParagraph) FOpen.emplace_back();
+    int Shift = 0;
+    if (List.ZeroDigits != 0 || L[Blanks] == TChar('0')) {
+      Shift = Renumber(M, Blanks, static_cast<int>(Blanks), Padding, Empty, Value, List);
+    } else if (Start != Value) {
+      // No zeros to keep or fill (the common list): new digits as wide as the old replace
+      // them, and nothing else changes; Renumber() weighs the rest.
+      TEdit& New = NewEdit();
+      New.Kind = ekDigits;
+      New.Off = Blanks;
+      New.Col = static_cast<int>(Blanks);
+      New.EndOff = Blanks + Digits;
+      New.EndCol = static_cast<int>(Blanks + Digits);
+      if (!FormatNumber(Value, 0, List.Written, New) || New.Length != Digits) {
+        --FEditCount;
+        Shift = Renumber(M, Blanks, static_cast<int>(Blanks), Padding, Empty, Value, List);
+      }
+    }
+    // In place of the open item (and its paragraph): the new item, and its paragraph, noted in
+    // FTop alone (see SyncTop()).
     FTop = tpItem | tpOrdered | (Empty ? 0 : tpParagraph);
     TBlock& Item = FOpen[2];
     Item.MarkerOffset = static_cast<int>(Blanks);
     Item.Padding = Padding;
     Item.Shift = Shift;
     Item.HasChild = !Empty;
-    if (!Empty) FOpen[3].Kind = bkParagraph;
     EndStructure(FOff, FCol);
     return true;
   }
@@ -552,8 +574,21 @@ class TListRenumberer {
   // Follows one line through the block structure, noting the changes it needs in FEdits and
   // where its structure ends.
   void Scan(TView<TChar> L) {
+    SyncTop();
     ScanBlocks(L);
     NoteTop();
+  }
+
+  // The item's paragraph as FTop has it: the fast paths leave it to this, since whether an
+  // item has text differs from line to line and a branch on it is mispredicted.
+  void SyncTop() {
+    if ((FTop & tpItem) == 0) return;
+    const bool Paragraph = (FTop & tpParagraph) != 0;
+    FOpen.resize(Paragraph ? 4 : 3);
+    if (Paragraph) {
+      FOpen[3] = TBlock();
+      FOpen[3].Kind = bkParagraph;
+    }
   }
 
   // What the fast paths above need to know of the open blocks.
