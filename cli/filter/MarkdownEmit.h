@@ -119,13 +119,14 @@ struct TLineEmitter {
       Off += Mid ? 0 : 1;
     }
   }
-  // The blanks and tabs of an ekIndent edit.
+  // The blanks and tabs of an ekIndent edit; those after the part of a tab the structure
+  // took (Mid) cannot stay as they are.
   void Indent(const TLineEdit<TChar>& Edit) {
     const int From = Col + Delta;
     int To = From;
     for (size_t I = Edit.Off; I < Edit.EndOff; ++I)
       To = L[I] == TChar('\t') ? (To / 4 + 1) * 4 : To + 1;
-    if (To - From > 3) {
+    if (Mid || To - From > 3) {
       Blanks(Edit.Spaces);
       To = From + Edit.Spaces;
     } else {

@@ -329,10 +329,9 @@ class TListRenumberer {
   }
 
   // On a line that moves, the blanks and tabs before a block that keeps them as they are
-  // (see ekIndent), else Fallback blanks. (A tab taken in part before them: left to the
-  // structure.)
+  // (see ekIndent), else Fallback blanks.
   void KeepIndent(int Fallback) {
-    if (FEditCount == 0 || FFirst == FOff || FPartialTab) return;
+    if (FEditCount == 0 || FFirst == FOff) return;
     NewEdit() = {ekIndent, FOff, FCol, FFirst, FFirstCol, Fallback, 0, {}};
   }
 
@@ -418,7 +417,8 @@ class TListRenumberer {
         const size_t Fence = OpenFence(FL, FFirst);
         if (Fence == 0) return stNone;
         const size_t Offset = FFirst - FOff;
-        // The units before the fence set how many blanks its lines lose: kept in number.
+        // The units before the fence (a tab taken in part among them) set how many blanks
+        // its lines lose: kept in number.
         KeepIndent(static_cast<int>(Offset));
         Container = Add(Container, bkFence);
         FOpen[Container].FenceChar = static_cast<char>(C);
@@ -430,7 +430,8 @@ class TListRenumberer {
         int Html = HtmlBlockStart(FL, FFirst);
         if (Html == 0 && !InParagraph && !MaybeLazy && TTagScan<TChar>(FL, FFirst).Line()) Html = 7;
         if (Html == 0) return stNone;
-        // The blanks and tabs before it are the block's text.
+        // The blanks and tabs before it are the block's text (the rest of a tab taken in
+        // part as the blanks it stands for).
         KeepIndent(FFirstCol - FCol);
         Container = Add(Container, bkHtml);
         FOpen[Container].HtmlKind = Html;

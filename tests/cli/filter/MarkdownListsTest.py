@@ -151,6 +151,9 @@ class Oracle(unittest.TestCase):
          "  9. a\n  10. b\n      \t```\n         x\n      ```\n"),
         ("a tab before HTML that would now make it code: the blanks it stood for",
          "9. a\n9. b\n   \t<div>\n", "9. a\n10. b\n     <div>\n", "no raw HTML"),
+        ("a fence after a tab the structure took in part: blanks, the fence's offset kept",
+         "9. a\n9. b\n\n\t-\n    \t~~~\n    \t  x\n",
+         "9. a\n10. b\n\n     -\n        ~~~\n           x\n"),
     ]
 
     def test_table(self):
