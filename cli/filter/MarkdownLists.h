@@ -15,7 +15,8 @@
 // fence or an HTML block opened on a moved line stay as they are (their units set how many
 // blanks the fence's lines lose; the HTML block keeps them as its text) unless they would now
 // indent it by four columns or more: then they become blanks. A tab that is text, in code or
-// an HTML block, stays.
+// an HTML block, stays, unless it would widen where the line moved so far that the line's
+// text fell into an item it did not belong to (see AppendEdited()).
 
 #include <algorithm>
 #include <array>
@@ -130,7 +131,8 @@ class TListRenumberer {
   template <typename TOut>
   [[gnu::always_inline]] void Line(TView<TChar> Line, TOut& Out) {
     const bool TopItem = NextTopItem(Line);
-    if (!TopItem && !NextParagraphLine(Line)) Scan(Line);
+    const bool Scanned = !TopItem && !NextParagraphLine(Line);
+    if (Scanned) Scan(Line);
     if (FEditCount == 0) return Out.append(Line.data(), Line.size());
     const TEdit& First = FEdits[0];
     if (FEditCount == 1 && First.Kind == ekDigits && First.EndOff - First.Off == First.Length) {
@@ -138,7 +140,8 @@ class TListRenumberer {
       return Out.appendReplacing(Line.data(), Line.size(), First.Off, First.Digits, First.Length);
     }
     if (TopItem && FEditCount == 2) return AppendNarrowerItem(Out);
-    AppendEdited(FL, std::span<const TEdit>(FEdits.data(), FEditCount), FEndOff, FEndCol, Out);
+    AppendEdited(FL, std::span<const TEdit>(FEdits.data(), FEditCount), FEndOff, FEndCol,
+                 Scanned ? FLimit : -1, Out);
   }
 
  private:
@@ -245,7 +248,13 @@ class TListRenumberer {
           if (B.Shift > 0) NewEdit() = {ekShift, FOff, FCol, FOff, FCol, B.Shift, 0, {}};
           return maYes;
         }
-        if (!FBlank || !B.HasChild) return maNo;
+        if (!FBlank) {
+          // Where the line's text must stay left of, when what follows the structure is the
+          // blanks of a code line.
+          if (FFirst > FOff || FPartialTab) FLimit = FCol + B.MarkerOffset + B.Padding + B.Shift;
+          return maNo;
+        }
+        if (!B.HasChild) return maNo;
         AdvanceToFirst();
         return maYes;
       case bkFence:
@@ -610,6 +619,7 @@ class TListRenumberer {
     FOpened = false;
     FFirstFrom = static_cast<size_t>(-1);
     FEditCount = 0;
+    FLimit = -1;
     size_t Matched = 0;
     bool AllMatched = true;
     for (size_t I = 1; I < FOpen.size(); ++I) {
@@ -668,6 +678,7 @@ class TListRenumberer {
   bool FOpened = false;  // a block began on the line
   size_t FEndOff = 0;
   int FEndCol = 0;
+  int FLimit = -1;  // see AppendEdited()
 };
 
 }  // namespace markdown

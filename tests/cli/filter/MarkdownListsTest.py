@@ -10,6 +10,7 @@ Usage: MarkdownListsTest.py path/to/corvane [random-documents]   (default 2000)
 import ctypes
 import ctypes.util
 import random
+import re
 import subprocess
 import sys
 import unittest
@@ -91,10 +92,14 @@ class Oracle(unittest.TestCase):
     def setUpClass(cls):
         cls.cmark = CMark()
 
-    def check(self, doc, out, raw=True):
+    def check(self, doc, out, raw=True, blanks=False):
         """The output reads as the input does, and its lists count on by one (raw: with raw
-        HTML written out, else left out)."""
-        self.assertEqual(self.cmark.html(out, raw), self.cmark.html(doc, raw), "HTML differs")
+        HTML written out, else left out; blanks: a tab in code read as the blanks it stood
+        for, runs of blanks and tabs compared as one)."""
+        html = [self.cmark.html(out, raw), self.cmark.html(doc, raw)]
+        if blanks:
+            html = [re.sub(rb"[ \t]+", b" ", h) for h in html]
+        self.assertEqual(*html, "HTML differs")
         lines = cmark_lines(out)
         for start, items in self.cmark.ordered_lists(out):
             for k, (line, column) in enumerate(items):
@@ -102,8 +107,8 @@ class Oracle(unittest.TestCase):
                 digits = text[:len(text) - len(text.lstrip(b"0123456789"))]
                 self.assertEqual(int(digits), start + k, f"item {k} of the list on line {line}")
 
-    # (name, input, output[, "no raw HTML"]): LF breaks; every row also goes through the
-    # oracle (the last kind with raw HTML left out of both).
+    # (name, input, output[, "no raw HTML" | "blanks"]): LF breaks; every row also goes
+    # through the oracle (see check()).
     ROWS = [
         ("counts on", "1. a\n1. b\n1. c\n", "1. a\n2. b\n3. c\n"),
         ("keeps the first number", "7) a\n1) b\n", "7) a\n8) b\n"),
@@ -154,6 +159,12 @@ class Oracle(unittest.TestCase):
         ("a fence after a tab the structure took in part: blanks, the fence's offset kept",
          "9. a\n9. b\n\n\t-\n    \t~~~\n    \t  x\n",
          "9. a\n10. b\n\n     -\n        ~~~\n           x\n"),
+        ("a code line's tab that would widen into a nested item: the blanks it stood for",
+         "10.\n   9.\n\t     00.\n           \t1\n",
+         "10.\n   11.\n\t      00.\n             1\n", "blanks"),
+        ("... and before HTML",
+         "99.\n0.\n\t-  3) b\n\n       \t<div>\n",
+         "99.\n100.\n      -  3) b\n\n          <div>\n", "no raw HTML"),
     ]
 
     def test_table(self):
@@ -162,7 +173,7 @@ class Oracle(unittest.TestCase):
                 code, out, err = renumber(given.encode())
                 self.assertEqual((code, err), (0, ""))
                 self.assertEqual(out.decode(), want)
-                self.check(given.encode(), out, raw=not how)
+                self.check(given.encode(), out, raw=how != ["no raw HTML"], blanks=how == ["blanks"])
 
     def test_random_documents(self):
         rng = random.Random(20261208)
