@@ -154,7 +154,7 @@ TEST(Cp932, NamesTheFirstBadByte) {
 
 // ASCII runs, katakana, assigned pairs (their trails often lead-capable, so runs of such bytes
 // cross blocks), and rarely a bad single byte, an unassigned pair or a lone lead.
-std::string RandomText(std::mt19937& Random) {
+std::string RandomCp932Text(std::mt19937& Random) {
   const auto Byte = [&](unsigned Lo, unsigned Hi) {
     return static_cast<char>(Lo + Random() % (Hi - Lo + 1));
   };
@@ -186,7 +186,7 @@ std::string RandomText(std::mt19937& Random) {
 TEST(Cp932, AgreesWithTheOracleOnRandomText) {
   std::mt19937 Random(932);
   for (int I = 0; I < 20000; ++I) {
-    const std::string S = RandomText(Random);
+    const std::string S = RandomCp932Text(Random);
     // At any alignment, and in a buffer that ends with the text, so that AddressSanitizer sees
     // a read past its end (a std::string would hide one behind its NUL).
     const size_t Shift = Random() % 16;

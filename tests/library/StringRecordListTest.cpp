@@ -13,7 +13,7 @@
 namespace {
 
 using Strings = std::vector<std::u16string>;
-const std::u16string ListFault = u"Listエラー (TemplateList/ListClone, 127 行)";
+const std::u16string RecordListFault = u"Listエラー (TemplateList/ListClone, 127 行)";
 
 // Opens the splitter to the tests.
 class TSplitList : public TCommonStringRecordList {
@@ -398,7 +398,7 @@ TEST(StringRecordList, FaultsLeaveTheListUnchanged) {
       Op();
       ADD_FAILURE() << What << ": no fault";
     } catch (const EAssertionFailed& E) {
-      EXPECT_EQ(E.Message(), ListFault) << What;
+      EXPECT_EQ(E.Message(), RecordListFault) << What;
     }
     EXPECT_EQ(L.Text(), u"a\nb\nc") << What;
     EXPECT_EQ(L.Count(), 3) << What;
@@ -409,7 +409,7 @@ TEST(StringRecordList, FaultsLeaveTheListUnchanged) {
     L.SetCount(-1);
     ADD_FAILURE() << "no fault";
   } catch (const EAssertionFailed& E) {
-    EXPECT_EQ(E.Message(), ListFault);
+    EXPECT_EQ(E.Message(), RecordListFault);
   }
   EXPECT_EQ(L.Count(), 0);
   L.Add(u"still usable");
