@@ -31,6 +31,15 @@ struct TLineEdit {
   TChar Digits[12];
 };
 
+// Columns of the input a line's text must stay within where blanks and tabs come between the
+// structure and the text (-1: no bound): left of Below (the content of an item the line does
+// not continue), at AtLeast or right of it (a closing fence but for its indentation). Both
+// move with the line.
+struct TTextBounds {
+  int Below = -1;
+  int AtLeast = -1;
+};
+
 // The digits a list wrote last, so the next number is counted on from them.
 struct TWrittenDigits {
   int64_t Value = -2;
@@ -85,7 +94,7 @@ struct TLineEmitter {
   int Col = 0;
   bool Mid = false;  // Col lies inside the tab at Off
   int Delta = 0;     // output column minus input column
-  int Limit = -1;    // see AppendEdited()
+  TTextBounds Bounds{};
 
   void Blanks(int N) {
     static constexpr TChar Spaces[8] = {TChar(' '), TChar(' '), TChar(' '), TChar(' '),
@@ -121,13 +130,13 @@ struct TLineEmitter {
     }
   }
   // The blanks and tabs of an ekIndent edit; those after the part of a tab the structure
-  // took (Mid) cannot stay as they are, nor those that would take the block to Limit.
+  // took (Mid) cannot stay as they are, nor those that would take the block to Bounds.Below.
   void Indent(const TLineEdit<TChar>& Edit) {
     const int From = Col + Delta;
     int To = From;
     for (size_t I = Edit.Off; I < Edit.EndOff; ++I)
       To = L[I] == TChar('\t') ? (To / 4 + 1) * 4 : To + 1;
-    if (Mid || To - From > 3 || (Limit >= 0 && To >= Limit + Delta)) {
+    if (Mid || To - From > 3 || (Bounds.Below >= 0 && To >= Bounds.Below + Delta)) {
       Blanks(Edit.Spaces);
       To = From + Edit.Spaces;
     } else {
@@ -137,9 +146,9 @@ struct TLineEmitter {
     Skip(Edit.EndOff, Edit.EndCol);
   }
   // When the blanks and tabs after the structure, left as they are, would take the line's
-  // text to Limit or beyond (into an item the line does not belong to, since its tabs widened
-  // where the line moved), they become the blanks they stood for.
-  void KeepBelow() {
+  // text out of Bounds (its tabs widened or narrowed where the line moved), they become the
+  // blanks they stood for.
+  void KeepWithin() {
     size_t I = Off;
     int InCol = Col;
     int OutCol = Col + Delta;
@@ -153,7 +162,9 @@ struct TLineEmitter {
       OutCol = Tab ? (OutCol / 4 + 1) * 4 : OutCol + 1;
       InCol = Tab ? (InCol / 4 + 1) * 4 : InCol + 1;
     }
-    if (OutCol >= Limit + Delta) FlushTo(I, InCol);
+    if ((Bounds.Below >= 0 && OutCol >= Bounds.Below + Delta) ||
+        (Bounds.AtLeast >= 0 && OutCol < Bounds.AtLeast + Delta))
+      FlushTo(I, InCol);
   }
   // The rest of a tab taken in part, then the rest of the line as it is.
   void Finish() {
@@ -165,23 +176,14 @@ struct TLineEmitter {
   }
 };
 
-template <LineUnit TChar>
-bool BlanksTo(TView<TChar> L, size_t End) {
-  for (size_t I = 0; I < End; ++I)
-    if (!IsSpaceOrTab(L[I])) return false;
-  return true;
-}
-
 // Appends line L with its edits: as it is up to the first, blanks for the tabs of the
-// structure once anything moved, from the structure's end (EndOff, EndCol) on as it is. Limit
-// (an input column, or -1): where the content of an item the line does not continue begins,
-// its shift included; a line with no text before its structure's end keeps its text left of
-// it.
+// structure once anything moved, from the structure's end (EndOff, EndCol) on as it is, the
+// text kept within Bounds.
 template <LineUnit TChar, typename TOut>
 void AppendEdited(TView<TChar> L, std::span<const TLineEdit<TChar>> Edits, size_t EndOff,
-                  int EndCol, int Limit, TOut& Out) {
+                  int EndCol, TTextBounds Bounds, TOut& Out) {
   TLineEmitter<TChar, TOut> E{L, Out};
-  if (Limit >= 0 && BlanksTo(L, EndOff)) E.Limit = Limit;
+  E.Bounds = Bounds;
   for (const TLineEdit<TChar>& Edit : Edits) {
     E.FlushTo(Edit.Off, Edit.Col);
     switch (Edit.Kind) {
@@ -205,7 +207,7 @@ void AppendEdited(TView<TChar> L, std::span<const TLineEdit<TChar>> Edits, size_
     }
   }
   E.FlushTo(EndOff, EndCol);
-  if (E.Limit >= 0 && E.Delta != 0) E.KeepBelow();
+  if ((Bounds.Below >= 0 || Bounds.AtLeast >= 0) && E.Delta != 0) E.KeepWithin();
   E.Finish();
 }
 

@@ -16,7 +16,8 @@
 // blanks the fence's lines lose; the HTML block keeps them as its text) unless they would now
 // indent it by four columns or more: then they become blanks. A tab that is text, in code or
 // an HTML block, stays, unless it would widen where the line moved so far that the line's
-// text fell into an item it did not belong to (see AppendEdited()).
+// text fell into an item it did not belong to, or narrow so far that a code line closed its
+// fence (see TTextBounds).
 
 #include <algorithm>
 #include <array>
@@ -140,8 +141,10 @@ class TListRenumberer {
       return Out.appendReplacing(Line.data(), Line.size(), First.Off, First.Digits, First.Length);
     }
     if (TopItem && FEditCount == 2) return AppendNarrowerItem(Out);
-    AppendEdited(FL, std::span<const TEdit>(FEdits.data(), FEditCount), FEndOff, FEndCol,
-                 Scanned ? FLimit : -1, Out);
+    TTextBounds Bounds;
+    if (Scanned && FBounded && OnlyBlanks(FBoundsOff, FEndOff)) Bounds = FBounds;
+    AppendEdited(FL, std::span<const TEdit>(FEdits.data(), FEditCount), FEndOff, FEndCol, Bounds,
+                 Out);
   }
 
  private:
@@ -222,6 +225,19 @@ class TListRenumberer {
     FBlank = IsLineEnd(At(FL, I));
   }
 
+  // A bound on the line's text (see TTextBounds), Columns right of the present position.
+  void Bound(int& Which, int Columns) {
+    Which = FCol + Columns;
+    FBoundsOff = FOff;
+    FBounded = true;
+  }
+
+  bool OnlyBlanks(size_t From, size_t To) const {
+    for (size_t I = From; I < To; ++I)
+      if (!IsSpaceOrTab(FL[I])) return false;
+    return true;
+  }
+
   void AdvanceToFirst() { Advance(static_cast<int>(FFirst - FOff), false); }
 
   void EndStructure(size_t Off, int Col) {
@@ -251,7 +267,8 @@ class TListRenumberer {
         if (!FBlank) {
           // Where the line's text must stay left of, when what follows the structure is the
           // blanks of a code line.
-          if (FFirst > FOff || FPartialTab) FLimit = FCol + B.MarkerOffset + B.Padding + B.Shift;
+          if (FFirst > FOff || FPartialTab)
+            Bound(FBounds.Below, B.MarkerOffset + B.Padding + B.Shift);
           return maNo;
         }
         if (!B.HasChild) return maNo;
@@ -264,6 +281,10 @@ class TListRenumberer {
           EndStructure(FFirst, FFirstCol);
           return maLineDone;
         }
+        // A closing fence but for its indentation must keep it.
+        if (FIndent > 3 && At(FL, FFirst) == TChar(B.FenceChar) &&
+            CloseFence(FL, FFirst, TChar(B.FenceChar)) >= B.FenceLength)
+          Bound(FBounds.AtLeast, 4);
         for (size_t K = B.FenceOffset; K > 0 && IsSpaceOrTab(At(FL, FOff)); --K) Advance(1, true);
         return maYes;
       case bkCode:
@@ -619,7 +640,8 @@ class TListRenumberer {
     FOpened = false;
     FFirstFrom = static_cast<size_t>(-1);
     FEditCount = 0;
-    FLimit = -1;
+    FBounded = false;
+    FBounds = TTextBounds();
     size_t Matched = 0;
     bool AllMatched = true;
     for (size_t I = 1; I < FOpen.size(); ++I) {
@@ -678,7 +700,10 @@ class TListRenumberer {
   bool FOpened = false;  // a block began on the line
   size_t FEndOff = 0;
   int FEndCol = 0;
-  int FLimit = -1;  // see AppendEdited()
+  // Bounds on the line's text, set from the position FBoundsOff (see AppendEdited()).
+  bool FBounded = false;
+  TTextBounds FBounds;
+  size_t FBoundsOff = 0;
 };
 
 }  // namespace markdown
