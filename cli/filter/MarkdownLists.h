@@ -226,7 +226,8 @@ class TListRenumberer {
   }
 
   // A bound on the line's text (see TTextBounds), Columns right of the present position.
-  void Bound(int& Which, int Columns) {
+  [[gnu::noinline]] void Bound(int& Which, int Columns) {
+    if (!FBounded) FBounds = TTextBounds();
     Which = FCol + Columns;
     FBoundsOff = FOff;
     FBounded = true;
@@ -641,7 +642,6 @@ class TListRenumberer {
     FFirstFrom = static_cast<size_t>(-1);
     FEditCount = 0;
     FBounded = false;
-    FBounds = TTextBounds();
     size_t Matched = 0;
     bool AllMatched = true;
     for (size_t I = 1; I < FOpen.size(); ++I) {
