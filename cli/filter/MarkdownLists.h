@@ -574,20 +574,33 @@ class TListRenumberer {
   }
 
   // A line of the paragraph that the open item of a top-level list holds, taken at once: its
-  // text, after blanks alone, begins no other block (more than three blanks in, where the item
-  // or its paragraph has it, it begins none; digits that begin it there are no list). It goes
-  // on in the item when it stands at the item's content, else lazily. False, with nothing
+  // text, after blanks and tabs, begins no other block (more than three columns in, where the
+  // item or its paragraph has it, it begins none; digits that begin it there are no list). It
+  // goes on in the item when it stands at the item's content, else lazily. False, with nothing
   // changed, for any other line.
   bool NextParagraphLine(TView<TChar> L) {
     if ((FTop & (tpItem | tpParagraph)) != (tpItem | tpParagraph)) return false;
     size_t Indent = 0;
-    while (At(L, Indent) == TChar(' ')) ++Indent;
-    const TChar First = At(L, Indent);
-    if (IsSpaceOrTab(First) || IsLineEnd(First)) return false;  // a tab, or a blank line
+    int Col = 0;
+    bool Tab = false;
+    for (;; ++Indent) {
+      const TChar C = At(L, Indent);
+      if (C == TChar(' ')) {
+        ++Col;
+      } else if (C == TChar('\t')) {
+        Col = (Col / 4 + 1) * 4;
+        Tab = true;
+      } else {
+        break;
+      }
+    }
+    if (IsLineEnd(At(L, Indent))) return false;  // a blank line
     const TBlock& Item = FOpen[2];
-    const auto Content = static_cast<size_t>(Item.MarkerOffset + Item.Padding);
-    const bool InItem = Indent >= Content;
-    if ((InItem ? Indent - Content : Indent) < 4 && !BeginsParagraph(L, Indent)) {
+    const int Content = Item.MarkerOffset + Item.Padding;
+    const bool InItem = Col >= Content;
+    // A line that moves with its item, and has a tab before its text: left to the scan.
+    if (InItem && Tab && Item.Shift > 0) return false;
+    if ((InItem ? Col - Content : Col) < 4 && !BeginsParagraph(L, Indent)) {
       // In the item, an ordered marker numbered other than 1 cannot interrupt its paragraph.
       // (Outside it, the marker would begin an item of the list it stands in.)
       int32_t Start = 0;
@@ -596,10 +609,10 @@ class TListRenumberer {
     FL = L;
     FEditCount = 0;
     if (InItem && Item.Shift > 0) {
-      const int Col = static_cast<int>(Content);
-      NewEdit() = {ekShift, Content, Col, Content, Col, Item.Shift, 0, {}};
+      const auto Off = static_cast<size_t>(Content);  // only blanks before it
+      NewEdit() = {ekShift, Off, Content, Off, Content, Item.Shift, 0, {}};
     }
-    EndStructure(Indent, static_cast<int>(Indent));
+    EndStructure(Indent, Col);
     return true;
   }
 
