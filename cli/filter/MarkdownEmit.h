@@ -149,22 +149,16 @@ struct TLineEmitter {
   // text out of Bounds (its tabs widened or narrowed where the line moved), they become the
   // blanks they stood for.
   void KeepWithin() {
-    size_t I = Off;
-    int InCol = Col;
-    int OutCol = Col + Delta;
-    if (Mid) {
-      OutCol += (Col / 4 + 1) * 4 - Col;
-      InCol = (Col / 4 + 1) * 4;
-      ++I;
-    }
-    for (; I < L.size() && IsSpaceOrTab(L[I]); ++I) {
-      const bool Tab = L[I] == TChar('\t');
-      OutCol = Tab ? (OutCol / 4 + 1) * 4 : OutCol + 1;
-      InCol = Tab ? (InCol / 4 + 1) * 4 : InCol + 1;
-    }
+    // From the end of a tab taken in part, whose rest is blanks either way.
+    const int From = Mid ? (Col / 4 + 1) * 4 : Col;
+    const size_t Start = Off + (Mid ? 1 : 0);
+    int InCol = From;
+    int OutCol = From + Delta;
+    const size_t Text = SkipBlanks(L, Start, InCol);
+    SkipBlanks(L, Start, OutCol);
     if ((Bounds.Below >= 0 && OutCol >= Bounds.Below + Delta) ||
         (Bounds.AtLeast >= 0 && OutCol < Bounds.AtLeast + Delta))
-      FlushTo(I, InCol);
+      FlushTo(Text, InCol);
   }
   // The rest of a tab taken in part, then the rest of the line as it is.
   void Finish() {

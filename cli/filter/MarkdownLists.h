@@ -207,18 +207,8 @@ class TListRenumberer {
     if (FOff == FFirstFrom && FCol == FFirstFromCol) return;
     FFirstFrom = FOff;
     FFirstFromCol = FCol;
-    size_t I = FOff;
     int Col = FCol;
-    for (;; ++I) {
-      const TChar C = At(FL, I);
-      if (C == TChar(' ')) {
-        ++Col;
-      } else if (C == TChar('\t')) {
-        Col = (Col / 4 + 1) * 4;
-      } else {
-        break;
-      }
-    }
+    const size_t I = SkipBlanks(FL, FOff, Col);
     FFirst = I;
     FFirstCol = Col;
     FIndent = Col - FCol;
@@ -580,26 +570,15 @@ class TListRenumberer {
   // changed, for any other line.
   bool NextParagraphLine(TView<TChar> L) {
     if ((FTop & (tpItem | tpParagraph)) != (tpItem | tpParagraph)) return false;
-    size_t Indent = 0;
     int Col = 0;
-    bool Tab = false;
-    for (;; ++Indent) {
-      const TChar C = At(L, Indent);
-      if (C == TChar(' ')) {
-        ++Col;
-      } else if (C == TChar('\t')) {
-        Col = (Col / 4 + 1) * 4;
-        Tab = true;
-      } else {
-        break;
-      }
-    }
+    const size_t Indent = SkipBlanks(L, 0, Col);
     if (IsLineEnd(At(L, Indent))) return false;  // a blank line
     const TBlock& Item = FOpen[2];
     const int Content = Item.MarkerOffset + Item.Padding;
     const bool InItem = Col >= Content;
-    // A line that moves with its item, and has a tab before its text: left to the scan.
-    if (InItem && Tab && Item.Shift > 0) return false;
+    // A line that moves with its item, where a tab makes columns and units differ before its
+    // text: left to the scan.
+    if (InItem && Col != static_cast<int>(Indent) && Item.Shift > 0) return false;
     if ((InItem ? Col - Content : Col) < 4 && !BeginsParagraph(L, Indent)) {
       // In the item, an ordered marker numbered other than 1 cannot interrupt its paragraph.
       // (Outside it, the marker would begin an item of the list it stands in.)
@@ -609,7 +588,7 @@ class TListRenumberer {
     FL = L;
     FEditCount = 0;
     if (InItem && Item.Shift > 0) {
-      const auto Off = static_cast<size_t>(Content);  // only blanks before it
+      const auto Off = static_cast<size_t>(Content);  // a unit a column up to the text
       NewEdit() = {ekShift, Off, Content, Off, Content, Item.Shift, 0, {}};
     }
     EndStructure(Indent, Col);

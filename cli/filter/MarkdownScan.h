@@ -52,6 +52,22 @@ constexpr bool IsAsciiDigit(TChar C) {
 }
 
 // The run of ASCII digits at P, nine at most: its length, and its value in Value.
+// The first position from I on that is no blank or tab; Col, I's column, becomes its column
+// (a tab reaches the next multiple of four).
+template <LineUnit TChar>
+[[gnu::always_inline]] inline size_t SkipBlanks(TView<TChar> L, size_t I, int& Col) {
+  for (;; ++I) {
+    const TChar C = At(L, I);
+    if (C == TChar(' ')) {
+      ++Col;
+    } else if (C == TChar('\t')) {
+      Col = (Col / 4 + 1) * 4;
+    } else {
+      return I;
+    }
+  }
+}
+
 template <LineUnit TChar>
 [[gnu::always_inline]] inline size_t DigitRun(TView<TChar> L, size_t P, int32_t& Value) {
   if constexpr (sizeof(TChar) == 1 && std::endian::native == std::endian::little) {
