@@ -4,6 +4,7 @@
 // LineSteps.h delete, tidy and renumber any form; ReadFormStart() tells the form a numbered
 // line was written in, so continue and renumber write what they read.
 
+#include <algorithm>
 #include <bit>
 #include <cstddef>
 #include <cstdint>
@@ -116,7 +117,7 @@ class TFormReader {
       case fkNl:
         return CutNl(Line);
       case fkList:
-        return CutList(Line);
+        return CutList(Line, Readable);
       case fkColon:
         break;
     }
@@ -173,13 +174,17 @@ class TFormReader {
   }
 
   // CutList() — "  3) alpha": the number after the indentation, the separator the marker and
-  // the blank or tab after it (nothing more at the line's end).
-  [[nodiscard]] static TLineCut<TChar> CutList(TView Line) {
+  // the blank or tab after it (nothing more at the line's end). Readable as for CutLine().
+  [[nodiscard]] static TLineCut<TChar> CutList(TView Line, size_t Readable = 0) {
     using namespace line_form_detail;
     const TChar* const P = Line.data();
     const size_t N = Line.size();
     const size_t From = LeadingIndent(Line);
     size_t End = From;
+    if constexpr (sizeof(TChar) == 1 && std::endian::native == std::endian::little) {
+      // The digits eight at a time where eight can be read; those past the line do not count.
+      if (From + 8 <= std::max(N, Readable)) End = std::min(From + LeadingDigits8(P + From), N);
+    }
     while (End < N && IsDigit(P[End])) ++End;
     if (End == From || End - From > 9 || End == N) return {};
     if (P[End] != TChar('.') && P[End] != TChar(')')) return {};

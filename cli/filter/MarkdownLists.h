@@ -517,10 +517,13 @@ class TListRenumberer {
     size_t I = Blanks + Digits;
     if (Digits == 0 || At(L, I) != TChar(FOpen[1].Marker)) return false;
     ++I;
-    size_t Text = I + 1;
-    const bool Empty = !((At(L, I) == TChar(' ')) & BeginsParagraph(L, Text));
-    if (Empty) {
-      for (Text = I; At(L, Text) == TChar(' ');) ++Text;
+    // Text after one blank, or an empty item: the line ends after the marker or one blank.
+    // Lists have both at random, so no jump on which it is; other lines are rare.
+    const bool Blank = At(L, I) == TChar(' ');
+    const bool Empty = Unpredictable(!(Blank & BeginsParagraph(L, I + 1)));
+    size_t Text = I + Blank;
+    if (Empty & !IsLineEnd(At(L, Text))) [[unlikely]] {
+      while (At(L, Text) == TChar(' ')) ++Text;
       if (!IsLineEnd(At(L, Text))) return false;
     }
     // The open item's content lies right of the marker, so the line closes it and continues

@@ -195,4 +195,22 @@ TEST(LineForm, WideFieldTestAgreesWithTheLoop) {
   }
 }
 
+// A list item read eight bytes at a time, from a padded buffer, is cut as the plain loop cuts
+// it, whatever follows the line there (more digits among them).
+TEST(LineForm, ListCutFromAPaddedBufferAgreesWithTheLoop) {
+  const std::string_view Units = "0123456789 \t.)x\n\xFA\xB0";
+  std::mt19937 Rng(5);
+  for (int Case = 0; Case < 200000; ++Case) {
+    char Buffer[32];
+    for (char& C : Buffer) C = Rng() % 3 != 0 ? Units[Rng() % 10] : Units[Rng() % Units.size()];
+    const std::string_view Line(Buffer, Rng() % 17);
+    const TLineCut<char> Fast = TFormReader<char>::CutList(Line, 16);
+    const TLineCut<char> Plain = TFormReader<char>::CutList(Line);
+    ASSERT_EQ(Fast.Numbered, Plain.Numbered) << testing::PrintToString(std::string(Line));
+    ASSERT_EQ(Fast.Head, Plain.Head);
+    ASSERT_EQ(Fast.Rest, Plain.Rest);
+    ASSERT_EQ(Fast.From, Plain.From);
+  }
+}
+
 }  // namespace
