@@ -8,6 +8,7 @@
 
 #include "LineNumberUnit/LineNumberUnit.h"
 #include "tests/LineNumberUnit/EngineOracles.h"
+#include "tests/RandomCases.h"
 
 namespace {
 
@@ -45,7 +46,7 @@ class TextGenerator {
   std::mt19937 FRandom;
 };
 
-constexpr int Rounds = 3000;
+constexpr int Rounds = RandomCases(3000);
 
 TEST(EngineProperties, AddLineNumbersOnRandomTexts) {
   TextGenerator Gen(20240611);

@@ -12,6 +12,7 @@
 #include "library/CodePage932/Cp932.h"
 #include "tests/library/SimdLevels.h"
 #include "tests/library/TestText.h"
+#include "tests/RandomCases.h"
 
 #ifdef _WIN32
 #include <windows.h>
@@ -185,7 +186,7 @@ std::string RandomCp932Text(std::mt19937& Random) {
 
 TEST(Cp932, AgreesWithTheOracleOnRandomText) {
   std::mt19937 Random(932);
-  for (int I = 0; I < 20000; ++I) {
+  for (int I = 0; I < RandomCases(20000); ++I) {
     const std::string S = RandomCp932Text(Random);
     // At any alignment, and in a buffer that ends with the text, so that AddressSanitizer sees
     // a read past its end (a std::string would hide one behind its NUL).

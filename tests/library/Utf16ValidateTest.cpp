@@ -12,6 +12,7 @@
 #include "library/UtfUnit/UtfRules.h"
 #include "tests/library/SimdLevels.h"
 #include "tests/library/TestText.h"
+#include "tests/RandomCases.h"
 
 namespace {
 
@@ -106,7 +107,7 @@ TUnits RandomUnits(std::mt19937& Random) {
 
 TEST(Utf16Validate, AgreesWithTheOracleOnRandomText) {
   std::mt19937 Random(1616);
-  for (int I = 0; I < 20000; ++I) {
+  for (int I = 0; I < RandomCases(20000); ++I) {
     ASSERT_TRUE(Matches(RandomUnits(Random), Random() % 16)) << "case " << I;
   }
 }

@@ -12,6 +12,7 @@
 #include "library/UtfUnit/UtfUnit.h"
 #include "tests/library/SimdLevels.h"
 #include "tests/library/TestText.h"
+#include "tests/RandomCases.h"
 
 namespace {
 
@@ -105,7 +106,7 @@ std::string RandomText(std::mt19937& Random) {
 
 TEST_F(Utf8Validate, AgreesWithTheOracleOnRandomText) {
   std::mt19937 Random(20240611);
-  for (int I = 0; I < 30000; ++I) {
+  for (int I = 0; I < RandomCases(30000); ++I) {
     const std::string S = RandomText(Random);
     ASSERT_TRUE(Matches(S, OracleBadOffset(S))) << "case " << I;
   }

@@ -25,6 +25,7 @@
 #include "tests/cli/filter/FilterOracle.h"
 #include "tests/library/TestText.h"
 #include "tests/cli/FilterTestKit.h"
+#include "tests/RandomCases.h"
 
 namespace {
 
@@ -55,7 +56,7 @@ TEST(LineFilter, BlocksOfEveryEncodingMatchOneEngineCall) {
   std::mt19937 Rng(20240601);
   const int32_t Starts[] = {1, 0, -3, 7, 98, -100, INT32_MAX - 40, INT32_MIN + 3, INT32_MAX};
   const int32_t Steps[] = {1, -1, 10, -10, 0, 3, 1000000};
-  for (int Case = 0; Case < 3000; ++Case) {
+  for (int Case = 0; Case < RandomCases(3000); ++Case) {
     const TTextEncoding Encoding = static_cast<TTextEncoding>(Rng() % 6);
     const std::u16string Text = RandomText(Rng, Encoding);
     TFilterRequest Request;
@@ -94,7 +95,7 @@ TEST(LineFilter, BlocksOfEveryEncodingMatchOneEngineCall) {
 TEST(LineFilter, FormsReadTheSameInAnyBlocks) {
   std::mt19937 Rng(808);
   const TFormChoice Forms[] = {fcNl, fcList, fcAuto};
-  for (int Case = 0; Case < 600; ++Case) {
+  for (int Case = 0; Case < RandomCases(600); ++Case) {
     const TTextEncoding Encoding = static_cast<TTextEncoding>(Rng() % 6);
     // Code page 932 and EUC-JP are named, and the whole-block reference is in them too.
     const bool Named = Encoding >= teCp932;
