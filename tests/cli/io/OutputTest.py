@@ -227,9 +227,11 @@ class Output(unittest.TestCase):
                         # -o is open before the input is read; stdin stays open. A loaded
                         # machine may take seconds to start a sanitizer build.
                         deadline = time.monotonic() + 60
-                        while not self.open_in_folder(p.pid) and time.monotonic() < deadline:
+                        opened = self.open_in_folder(p.pid)
+                        while not opened and time.monotonic() < deadline:
                             time.sleep(0.01)
-                        self.assertTrue(self.open_in_folder(p.pid))
+                            opened = self.open_in_folder(p.pid)
+                        self.assertTrue(opened)
                         self.assertEqual(bool(self.temporaries()), bool(preload))
                         p.send_signal(sig)
                         p.wait(30)
@@ -272,9 +274,15 @@ class Output(unittest.TestCase):
         """Whether process pid holds a file of the test's folder open (named or not)."""
         fds = "/proc/%d/fd" % pid
         try:
-            links = [os.readlink(os.path.join(fds, n)) for n in os.listdir(fds)]
+            names = os.listdir(fds)
         except OSError:
             return False
+        links = []
+        for name in names:
+            try:
+                links.append(os.readlink(os.path.join(fds, name)))
+            except OSError:  # closed since the listing: the others still count
+                pass
         return any(link.startswith(self.dir.name + "/") for link in links)
 
 
