@@ -284,7 +284,9 @@ bool NumberLines(TBodyWriter<TChar>& W, const TFilterRequest& Request, TTextEnco
   if (Request.Form.Body == bcAll) {
     return W.Lines([&](TView Line) {
       if (W.Line() >= Limit) TooManyLines(Input);
-      Numberer.Append(W.Line(), Line, Out);
+      if (Plan.AfterIndent) return Numberer.Append(W.Line(), Line, Out);
+      Numberer.AppendNumber(Plan.Value(W.Line()), Out);
+      Out.appendPadded(Line.data(), Line.size());  // a line of the reader's buffer
     });
   }
   TBodySelector<TChar> Selector(Request.Form, Encoding);

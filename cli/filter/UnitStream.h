@@ -75,6 +75,11 @@ template <LineUnit TChar>
 using TUnitReader = TBlockReader<TChar, TEveryBreak>;
 static_assert(Padding * 2 <= TUnitReader<char16_t>::PaddingBytes);
 
+// The move of TUnitWriter::appendPadded(), which may read and write this many bytes less one
+// past a piece: the reader's padding and the output buffer's slack take them.
+constexpr size_t PaddedCopy = 64;
+static_assert(PaddedCopy <= TUnitReader<char>::PaddingBytes && PaddedCopy <= TOutputBuffer::Slack);
+
 // The output in the input's code units and byte order, through the output buffer (which swaps
 // the bytes of UTF-16 units in the other byte order as it passes them on).
 template <LineUnit TChar>
@@ -110,6 +115,22 @@ class TUnitWriter {
     FOut.Append(reinterpret_cast<const char*>(P), N * sizeof(TChar));
   }
   void append(std::basic_string_view<TChar> S) { append(S.data(), S.size()); }
+  // append() of units that may be read PaddedCopy bytes past their end (a line in the reader's
+  // padded buffer): a piece up to InlineCopy goes in as whole PaddedCopy-byte moves, the last
+  // one running on into the buffer's slack, with no jump on the piece's size.
+  void appendPadded(const TChar* P, size_t N) {
+    const size_t Bytes = N * sizeof(TChar);
+#if CORVANE_SIMD_X86 && !defined(__SSE2__)
+    constexpr bool Moves = false;  // four bytes a move: the copy of append() does better
+#else
+    constexpr bool Moves = true;
+#endif
+    if (!Moves || !FPrefix.empty() || Bytes > InlineCopy) return append(P, N);
+    char* const D = FOut.Reserve(Bytes);
+    const auto* const S = reinterpret_cast<const char*>(P);
+    for (size_t I = 0; I < Bytes; I += PaddedCopy) std::memcpy(D + I, S + I, PaddedCopy);
+    FOut.Commit(Bytes);
+  }
   // append(P, N) with the units from At on replaced by the DN units at D (At + DN <= N): a
   // short line goes in as one copy, then patched in the buffer.
   void appendReplacing(const TChar* P, size_t N, size_t At, const TChar* D, size_t DN) {
