@@ -31,8 +31,9 @@
 #   or the numbered file, delete gives the file back, copy's body is the numbered file and
 #   copy --tidy's body is tidy's output. Below it, each form against the `N:` form of the
 #   same command (delete --form=nl and --form=list against delete, renumber of a list against
-#   renumber; number -w 7 against number), the quotient of their two ratios; ok at most
-#   FORM_TARGET (WIDTH_TARGET for number -w 7).
+#   renumber; number -w 7 against number), the two alternating in FORM_RUNS pairs of their
+#   own: the median of the pairs' wall ratios; ok at most FORM_TARGET (WIDTH_TARGET for
+#   number -w 7).
 # Table 3: peak RSS (/usr/bin/time %M) of every command on every input, in MiB; ok when no
 #   corvane command takes more than MEM_LIMIT MiB.
 # Table 4: peak RSS of every command on a BIG_LINES-line mixed CR LF file (the mixed-crlf
@@ -40,7 +41,7 @@
 #
 # Usage: bench/compare_table.sh [path/to/corvane]   (default: build/native/cli/corvane)
 #   LINES=N (1000000)  LONG_LINES=N (LINES / 20)  RUNS=N (5)  TARGET=R (0.3)  CAT_TARGET=R (0.8)
-#   CMD_TARGET=R (1.5)  FORM_TARGET=R (1.2)  WIDTH_TARGET=R (1.1)  BIG=0|1 (1)  BIG_LINES=N (5000000)  MEM_LIMIT=MiB (8)  KEEP=1 keeps the
+#   CMD_TARGET=R (1.5)  FORM_RUNS=N (15)  FORM_TARGET=R (1.2)  WIDTH_TARGET=R (1.1)  BIG=0|1 (1)  BIG_LINES=N (5000000)  MEM_LIMIT=MiB (8)  KEEP=1 keeps the
 #   folder.
 # The table goes to standard output, progress to standard error. Exit status 0 when every
 # row is ok, 1 when any is not, 2 when the script cannot run.
@@ -56,6 +57,7 @@ target=${TARGET:-0.3}
 cat_target=${CAT_TARGET:-0.8}
 cmd_target=${CMD_TARGET:-1.5}
 form_target=${FORM_TARGET:-1.2}
+form_runs=${FORM_RUNS:-15}
 width_target=${WIDTH_TARGET:-1.1}
 big=${BIG:-1}
 big_lines=${BIG_LINES:-5000000}
@@ -65,7 +67,7 @@ die() { echo "compare_table.sh: $*" >&2; exit 2; }
 say() { printf "compare_table.sh: [%3ds] %s\n" "$SECONDS" "$*" >&2; }
 
 [[ $lines =~ ^[0-9]+$ ]] && : "${long_lines:=$((10#$lines / 20))}"
-for v in lines long_lines runs big_lines; do
+for v in lines long_lines runs form_runs big_lines; do
   [[ ${!v} =~ ^[0-9]+$ ]] || die "${v^^} must be a whole number, not '${!v}'"
   printf -v "$v" '%d' "$((10#${!v}))"  # 010 is ten lines, and two digits wide
 done
@@ -74,6 +76,7 @@ for v in target cat_target cmd_target mem_limit; do
   [[ ${!v} =~ ^[0-9]+(\.[0-9]+)?$ ]] || die "${v^^} must be a number, not '${!v}'"
 done
 [ "$runs" -ge 1 ] || die "RUNS must be at least 1"
+[ "$form_runs" -ge 1 ] || die "FORM_RUNS must be at least 1"
 [ -x "$corvane_arg" ] || die "no corvane at '$corvane_arg' (build the native preset first)"
 for tool in nl iconv python3 awk cmp; do
   command -v "$tool" >/dev/null || die "$tool not found"
@@ -142,6 +145,19 @@ alternate() {  # A B [C [D]]
     if [ $# -ge 4 ]; then timed "${cmd_d[@]}" >> "$4"; fi
   done
 }
+# The median of the run-by-run wall ratios of two files of timed lines, A over B.
+pair_ratio() {  # A B
+  paste -d' ' "$1" "$2" | awk '$3 > 0 { printf "%.4f\n", $1 / $3 }' | median |
+    awk '{ print ($1 == "n/a" ? "n/a" : sprintf("%.2f", $1)) }'
+}
+# The N: command a form is weighed against (the forms block of table 2).
+form_base() {
+  case $1 in
+    "number -w 7") echo number ;;
+    "delete --form=nl" | "delete --form=list") echo delete ;;
+    "renumber (list)") echo renumber ;;
+  esac
+}
 # The median wall and CPU seconds of a file of timed lines: "WALL CPU".
 medians() { echo "$(cut -d' ' -f1 "$1" | median) $(cut -d' ' -f2 "$1" | median)"; }
 
@@ -159,6 +175,7 @@ cmd_labels=(continue "continue 1:" delete delete-number-only dedent tidy copy "c
   "renumber (list)")
 cmd_words() {
   case $1 in
+    number) echo "number FILE" ;;
     "number -w 7") echo "number -w 7 FILE" ;;
     "number -n ln -S tab") echo "number -n ln -S TAB FILE" ;;
     "delete --form=nl") echo "delete --form=nl NLNUM" ;;
@@ -208,7 +225,7 @@ check_output() {  # OUT ENCODING EXPECT...
 # ---------------------------------------------------------------- the inputs
 
 inputs=(ascii-crlf mixed-crlf japanese-lf short-lf long-lf mixed-utf16le mixed-utf16be japanese-cp932)
-: > "$work/t1"; : > "$work/t1n"; : > "$work/t2"; : > "$work/t3"; : > "$work/t4"
+: > "$work/t1"; : > "$work/t1n"; : > "$work/t2"; : > "$work/t3"; : > "$work/t4"; : > "$work/t5"
 n_in=${#inputs[@]}
 i=0
 for k in "${inputs[@]}"; do
@@ -305,6 +322,16 @@ for k in "${inputs[@]}"; do
       read -r n_wall n_cpu < <(medians "$work/t.num")
     fi
     printf '%s\t%s\t%s\t%s\t%s\t%s\t%s\n' "$k" "$label" "$check" "$wall" "$n_wall" "$cpu" "$n_cpu" >> "$work/t2"
+    # A form against its N: command, in pairs of their own.
+    base=$(form_base "$label")
+    if [ -n "$base" ] && [ "$rc" = 0 ]; then
+      mapfile -t base_args < <(cmd_args "$base" "$in" "$num" "$one" "$nlnum" "$list")
+      cmd_a=("$corvane" "${args[@]}"); cmd_b=("$corvane" "${base_args[@]}")
+      runs_kept=$runs; runs=$form_runs
+      alternate "$work/t.form" "$work/t.base"
+      runs=$runs_kept
+      printf '%s\t%s\t%s\n' "$k" "$label" "$(pair_ratio "$work/t.form" "$work/t.base")" >> "$work/t5"
+    fi
   done
 done
 
@@ -395,8 +422,9 @@ echo "   continue: the file as it is (passes unchanged); continue 1:: its first 
 echo "   delete, delete-number-only, dedent, tidy: on the output of corvane number"
 
 echo
-echo "   each form against the N: form of the same command, from the wall ratios above: ok at"
-echo "   most $form_target ($width_target for number -w 7, against number itself)"
+echo "   each form against the N: form of the same command, alternating in $form_runs pairs of"
+echo "   their own, the median of the pairs' wall ratios: ok at most $form_target ($width_target"
+echo "   for number -w 7, against number itself)"
 printf '%-15s %9s %9s %9s %9s %s\n' input num-w7 del-nl del-list ren-list verdict
 while read -r k w7 dnl dlist rlist; do
   v=ok
@@ -406,16 +434,15 @@ while read -r k w7 dnl dlist rlist; do
   printf '%-15s %9s %9s %9s %9s %s\n' "$k" "$w7" "$dnl" "$dlist" "$rlist" "$v"
 done < <(awk -F'\t' '
   function x(k, l) { return (k SUBSEP l) in r ? r[k, l] : "n/a" }
-  function over(a, b) { return a == "n/a" || b == "n/a" || b == 0 ? "n/a" : sprintf("%.2f", a / b) }
-  $4 != "n/a" && $5 > 0 { r[$1, $2] = $4 / $5 }
+  { r[$1, $2] = $3 }
   !($1 in seen) { seen[$1] = 1; order[++n] = $1 }
   END {
     for (i = 1; i <= n; i++) {
       k = order[i]
-      print k, over(x(k, "number -w 7"), 1), over(x(k, "delete --form=nl"), x(k, "delete")),
-            over(x(k, "delete --form=list"), x(k, "delete")), over(x(k, "renumber (list)"), x(k, "renumber"))
+      print k, x(k, "number -w 7"), x(k, "delete --form=nl"), x(k, "delete --form=list"),
+            x(k, "renumber (list)")
     }
-  }' "$work/t2")
+  }' "$work/t5")
 
 echo
 echo "3. peak RSS, MiB (/usr/bin/time %M); ok: every corvane command <= $mem_limit MiB"
