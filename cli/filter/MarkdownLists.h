@@ -134,11 +134,13 @@ class TListRenumberer {
     const bool TopItem = NextTopItem(Line);
     const bool Scanned = !TopItem && !NextParagraphLine(Line);
     if (Scanned) Scan(Line);
-    if (FEditCount == 0) return Out.append(Line.data(), Line.size());
+    // Line lies in the reader's padded buffer.
+    if (FEditCount == 0) return Out.appendPadded(Line.data(), Line.size());
     const TEdit& First = FEdits[0];
     if (FEditCount == 1 && First.Kind == ekDigits && First.EndOff - First.Off == First.Length) {
       // New digits as wide as the old: nothing moves (the common case).
-      return Out.appendReplacing(Line.data(), Line.size(), First.Off, First.Digits, First.Length);
+      return Out.appendPaddedReplacing(Line.data(), Line.size(), First.Off, First.Digits,
+                                       First.Length);
     }
     if (TopItem && FEditCount == 2) return AppendNarrowerItem(Out);
     TTextBounds Bounds;

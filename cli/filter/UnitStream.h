@@ -75,10 +75,17 @@ template <LineUnit TChar>
 using TUnitReader = TBlockReader<TChar, TEveryBreak>;
 static_assert(Padding * 2 <= TUnitReader<char16_t>::PaddingBytes);
 
-// The move of TUnitWriter::appendPadded(), which may read and write this many bytes less one
-// past a piece: the reader's padding and the output buffer's slack take them.
+// The move of TUnitWriter's padded appends, which may read and write this many bytes less one
+// past a piece: the reader's padding and the output buffer's slack take them. A build whose
+// baseline has no vector moves (the 32-bit one) would make it of four-byte moves: it copies
+// as append() does instead.
 constexpr size_t PaddedCopy = 64;
 static_assert(PaddedCopy <= TUnitReader<char>::PaddingBytes && PaddedCopy <= TOutputBuffer::Slack);
+#if CORVANE_SIMD_X86 && !defined(__SSE2__)
+constexpr bool PaddedMoves = false;
+#else
+constexpr bool PaddedMoves = true;
+#endif
 
 // The output in the input's code units and byte order, through the output buffer (which swaps
 // the bytes of UTF-16 units in the other byte order as it passes them on).
@@ -120,29 +127,27 @@ class TUnitWriter {
   // one running on into the buffer's slack, with no jump on the piece's size.
   void appendPadded(const TChar* P, size_t N) {
     const size_t Bytes = N * sizeof(TChar);
-#if CORVANE_SIMD_X86 && !defined(__SSE2__)
-    constexpr bool Moves = false;  // four bytes a move: the copy of append() does better
-#else
-    constexpr bool Moves = true;
-#endif
-    if (!Moves || !FPrefix.empty() || Bytes > InlineCopy) return append(P, N);
-    char* const D = FOut.Reserve(Bytes);
-    const auto* const S = reinterpret_cast<const char*>(P);
-    for (size_t I = 0; I < Bytes; I += PaddedCopy) std::memcpy(D + I, S + I, PaddedCopy);
+    if (!PaddedMoves || !FPrefix.empty() || Bytes > InlineCopy) return append(P, N);
+    MovePadded(FOut.Reserve(Bytes), P, Bytes);
     FOut.Commit(Bytes);
   }
-  // append(P, N) with the units from At on replaced by the DN units at D (At + DN <= N): a
-  // short line goes in as one copy, then patched in the buffer.
-  void appendReplacing(const TChar* P, size_t N, size_t At, const TChar* D, size_t DN) {
-    if (!FPrefix.empty() || N * sizeof(TChar) > InlineCopy) {
+  // appendPadded(P, N) with the units from At on replaced by the DN units at D (At + DN <= N):
+  // a short line goes in as one copy, then patched in the buffer.
+  void appendPaddedReplacing(const TChar* P, size_t N, size_t At, const TChar* D, size_t DN) {
+    const size_t Bytes = N * sizeof(TChar);
+    if (!FPrefix.empty() || Bytes > InlineCopy) {
       append(P, At);
       append(D, DN);
       return append(P + At + DN, N - At - DN);
     }
-    auto* Room = reinterpret_cast<TChar*>(FOut.Reserve(N * sizeof(TChar)));
-    CopyUnits(Room, P, N);
-    CopyUnits(Room + At, D, DN);
-    FOut.Commit(N * sizeof(TChar));
+    char* const Room = FOut.Reserve(Bytes);
+    if constexpr (PaddedMoves) {
+      MovePadded(Room, P, Bytes);
+    } else {
+      CopyUnits(reinterpret_cast<TChar*>(Room), P, N);
+    }
+    CopyUnits(reinterpret_cast<TChar*>(Room) + At, D, DN);
+    FOut.Commit(Bytes);
   }
 
   void Flush() { FOut.Flush(); }
@@ -161,6 +166,11 @@ class TUnitWriter {
       std::swap(Prefix[I], Prefix[I + 1]);
     FOut.Append(Prefix);
     FPrefix = {};
+  }
+
+  static void MovePadded(char* D, const TChar* P, size_t Bytes) {
+    const auto* const S = reinterpret_cast<const char*>(P);
+    for (size_t I = 0; I < Bytes; I += PaddedCopy) std::memcpy(D + I, S + I, PaddedCopy);
   }
 
   TOutputBuffer& FOut;
