@@ -9,7 +9,8 @@ checked on its own. Then pipes: endless input ends with its reader and into a fu
 and a numbered line comes out before the input ends. corvane runs as "corvane nl" and
 through a link named nl.
 
-Usage: NlModeTest.py path/to/corvane
+Usage: NlModeTest.py path/to/corvane [CASES]
+CASES: the generated option sets (260; regular expressions: 120 for 260, in proportion).
 """
 import os
 import random
@@ -289,14 +290,15 @@ def interface_cases(programs):
 
 def main():
     corvane = os.path.abspath(sys.argv[1])
+    cases = int(sys.argv[2]) if len(sys.argv) > 2 else 260
     version = subprocess.run([GNU_NL, "--version"], capture_output=True, text=True).stdout
     if "GNU coreutils" not in version:
         print("NlModeTest: needs GNU nl at " + GNU_NL)
         return 1
     with tempfile.TemporaryDirectory(prefix="NlModeTest.") as work:
         programs = Programs(corvane, work)
-        generated_cases(programs, random.Random(20240917), 260)
-        regex_cases(programs, random.Random(20240918), 120)
+        generated_cases(programs, random.Random(20240917), cases)
+        regex_cases(programs, random.Random(20240918), cases * 120 // 260)
         table_cases(programs)
         newer_release_cases(programs)
         pipe_cases(programs)
