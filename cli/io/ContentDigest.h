@@ -27,7 +27,7 @@ class TContentDigest {
   static constexpr size_t Stripe = 8 * Lanes;
 
  private:
-  using TAccumulate = void (*)(uint64_t* Acc, const unsigned char* P, size_t Count);
+  using TAccumulate = void (*)(uint64_t* Acc, const unsigned char* P, size_t Count, uint64_t Done);
   void Stripes(const unsigned char* P, size_t Count);
 
   TAccumulate FAccumulate;
