@@ -1,5 +1,6 @@
 // Code page 932 validation: vectors find the lead bytes of 64 bytes a step and judge the common
-// pairs, a bitmap the others, and a scalar pass names the first bad byte.
+// pairs (by byte shuffles over nibble tables where the CPU has AVX2), a bitmap the others, and a
+// scalar pass names the first bad byte.
 #include "library/CodePage932/Cp932.h"
 
 #include <array>
@@ -87,6 +88,25 @@ inline uint64_t Leads64(uint64_t MayLead, uint64_t TrailIn) {
   return C & (Even ^ OddRuns);
 }
 
+// The common pairs as classes of nibbles, for the vector pass with byte shuffles: a pair is in
+// class K when bit K is set in all four of LeadHigh[lead >> 4], LeadLow[lead & 15],
+// TrailHigh[trail >> 4] and TrailLow[trail & 15] of group A or of group B; 7F and FD-FF are
+// never trails. Every pair in a class is assigned (a test holds the validator to the system's
+// converter over every pair); pairs in no class are looked up in the table.
+//   group A: 81 40-9F and A0-AC; 82 4F, 50-58, 60-68, 70-78, 90-98, 61-6F, 81-8F, A0-EF and
+//            90-F0/91-F1 in steps of 16 (the full-width digits and letters, the hiragana);
+//            83 40-8F (katakana)
+//   group B: the kanji rows 89-8F, 99-9F, 90-97, E0-E7, E9 and E8 whole, 88 from A0, 98 40-6F
+//            and A0-FC; 83 90-96; 82 9F
+alignas(16) constexpr uint8_t LeadHighA[16] = {0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0xFF, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00};
+alignas(16) constexpr uint8_t LeadLowA[16] = {0x00, 0x03, 0x7C, 0x80, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00};
+alignas(16) constexpr uint8_t TrailHighA[16] = {0x00, 0x00, 0x00, 0x00, 0x91, 0x85, 0x8D, 0x85, 0x89, 0x45, 0x62, 0x60, 0x60, 0x60, 0x60, 0x40};
+alignas(16) constexpr uint8_t TrailLowA[16] = {0xE7, 0xEF, 0xAF, 0xAF, 0xAF, 0xAF, 0xAF, 0xAF, 0xAF, 0xAB, 0xAB, 0xAB, 0xAB, 0xA9, 0xA9, 0xB9};
+alignas(16) constexpr uint8_t LeadHighB[16] = {0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x4D, 0x33, 0x00, 0x00, 0x00, 0x00, 0x82, 0x00};
+alignas(16) constexpr uint8_t LeadLowB[16] = {0x02, 0x02, 0x42, 0x0A, 0x02, 0x02, 0x02, 0x02, 0xB4, 0x03, 0x01, 0x01, 0x01, 0x01, 0x01, 0x01};
+alignas(16) constexpr uint8_t TrailHighB[16] = {0x00, 0x00, 0x00, 0x00, 0x93, 0x93, 0x93, 0x83, 0x83, 0xCB, 0xA7, 0xA7, 0xA7, 0xA7, 0xA7, 0xA7};
+alignas(16) constexpr uint8_t TrailLowB[16] = {0xBF, 0xBF, 0xBF, 0xBF, 0xBF, 0xBF, 0xBF, 0xB7, 0xB7, 0xB7, 0xB7, 0xB7, 0xB7, 0xB7, 0xB7, 0xF7};
+
 // What a block scan returns when the text has no bad byte.
 constexpr size_t NoFault = SIZE_MAX;
 
@@ -97,9 +117,11 @@ constexpr size_t NoFault = SIZE_MAX;
 CORVANE_SIMD_BEGIN(sse2, "sse2")
 #include "library/CodePage932/Cp932Blocks.inc"
 CORVANE_SIMD_END
+#define CORVANE_CP932_NIBBLE_CLASSES
 CORVANE_SIMD_BEGIN(avx2, "avx2,popcnt")
 #include "library/CodePage932/Cp932Blocks.inc"
 CORVANE_SIMD_END
+#undef CORVANE_CP932_NIBBLE_CLASSES
 // clang-format on
 #endif
 
@@ -118,7 +140,7 @@ size_t FirstBadByteVector(const unsigned char* Begin, size_t Size) {
 
 using TFirstBadByte = size_t (*)(const unsigned char* Begin, size_t Size);
 
-// By TSimdLevel; SSSE3 adds nothing this needs.
+// By TSimdLevel; the byte shuffles come with AVX2.
 constexpr TFirstBadByte Implementations[] = {
     FirstBadByteScalar,
 #if CORVANE_SIMD_X86
