@@ -40,8 +40,8 @@
 #   text repeated); ok at most MEM_LIMIT MiB. BIG=0 skips it.
 #
 # Usage: bench/compare_table.sh [path/to/corvane]   (default: build/native/cli/corvane)
-#   LINES=N (1000000)  LONG_LINES=N (LINES / 20)  RUNS=N (5)  TARGET=R (0.3)  CAT_TARGET=R (0.8)
-#   CMD_TARGET=R (1.5)  FORM_RUNS=N (15)  FORM_TARGET=R (1.2)  WIDTH_TARGET=R (1.1)  BIG=0|1 (1)  BIG_LINES=N (5000000)  MEM_LIMIT=MiB (8)  KEEP=1 keeps the
+#   LINES=N (1000000)  LONG_LINES=N (LINES / 20)  RUNS=N (9)  TARGET=R (0.3)  CAT_TARGET=R (0.8)
+#   CMD_TARGET=R (1.5)  FORM_RUNS=N (25)  FORM_TARGET=R (1.2)  WIDTH_TARGET=R (1.1)  BIG=0|1 (1)  BIG_LINES=N (5000000)  MEM_LIMIT=MiB (8)  KEEP=1 keeps the
 #   folder.
 # The table goes to standard output, progress to standard error. Exit status 0 when every
 # row is ok, 1 when any is not, 2 when the script cannot run.
@@ -52,12 +52,12 @@ here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 corvane_arg=${1:-$here/../build/native/cli/corvane}
 lines=${LINES:-1000000}
 long_lines=${LONG_LINES:-}
-runs=${RUNS:-5}
+runs=${RUNS:-9}
 target=${TARGET:-0.3}
 cat_target=${CAT_TARGET:-0.8}
 cmd_target=${CMD_TARGET:-1.5}
 form_target=${FORM_TARGET:-1.2}
-form_runs=${FORM_RUNS:-15}
+form_runs=${FORM_RUNS:-25}
 width_target=${WIDTH_TARGET:-1.1}
 big=${BIG:-1}
 big_lines=${BIG_LINES:-5000000}
