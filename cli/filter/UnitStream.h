@@ -77,15 +77,10 @@ static_assert(Padding * 2 <= TUnitReader<char16_t>::PaddingBytes);
 
 // The move of TUnitWriter's padded appends, which may read and write this many bytes less one
 // past a piece: the reader's padding and the output buffer's slack take them. A build whose
-// baseline has no vector moves (the 32-bit one) would make it of four-byte moves: it copies
-// as append() does instead.
+// baseline has no vector moves (the 32-bit one) would make it of four-byte moves: it calls the
+// move made for the best moves of this CPU instead.
 constexpr size_t PaddedCopy = 64;
 static_assert(PaddedCopy <= TUnitReader<char>::PaddingBytes && PaddedCopy <= TOutputBuffer::Slack);
-#if CORVANE_SIMD_X86 && !defined(__SSE2__)
-constexpr bool PaddedMoves = false;
-#else
-constexpr bool PaddedMoves = true;
-#endif
 
 // The output in the input's code units and byte order, through the output buffer (which swaps
 // the bytes of UTF-16 units in the other byte order as it passes them on).
@@ -127,7 +122,7 @@ class TUnitWriter {
   // one running on into the buffer's slack, with no jump on the piece's size.
   void appendPadded(const TChar* P, size_t N) {
     const size_t Bytes = N * sizeof(TChar);
-    if (!PaddedMoves || !FPrefix.empty() || Bytes > InlineCopy) return append(P, N);
+    if (!FPrefix.empty() || Bytes > InlineCopy) return append(P, N);
     MovePadded(FOut.Reserve(Bytes), P, Bytes);
     FOut.Commit(Bytes);
   }
@@ -141,11 +136,7 @@ class TUnitWriter {
       return append(P + At + DN, N - At - DN);
     }
     char* const Room = FOut.Reserve(Bytes);
-    if constexpr (PaddedMoves) {
-      MovePadded(Room, P, Bytes);
-    } else {
-      CopyUnits(reinterpret_cast<TChar*>(Room), P, N);
-    }
+    MovePadded(Room, P, Bytes);
     CopyUnits(reinterpret_cast<TChar*>(Room) + At, D, DN);
     FOut.Commit(Bytes);
   }
@@ -170,7 +161,12 @@ class TUnitWriter {
 
   static void MovePadded(char* D, const TChar* P, size_t Bytes) {
     const auto* const S = reinterpret_cast<const char*>(P);
+#if CORVANE_SIMD_X86 && !defined(__SSE2__)
+    static_assert(PaddedCopy == 64);
+    SimdMovePadded(D, S, Bytes);
+#else
     for (size_t I = 0; I < Bytes; I += PaddedCopy) std::memcpy(D + I, S + I, PaddedCopy);
+#endif
   }
 
   TOutputBuffer& FOut;

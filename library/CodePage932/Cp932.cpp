@@ -80,7 +80,7 @@ size_t ScanScalar(const unsigned char* Begin, size_t Size, size_t From) {
 // A run of bytes that may lead alternates lead, trail from its start, so a lead sits at an even
 // distance from the start of its run; adding a bit at each run's start clears exactly the runs
 // that start at an odd position, which tells each run's parity.
-inline uint64_t Leads64(uint64_t MayLead, uint64_t TrailIn) {
+[[gnu::always_inline]] inline uint64_t Leads64(uint64_t MayLead, uint64_t TrailIn) {
   constexpr uint64_t Even = 0x5555555555555555ull;
   const uint64_t C = MayLead & ~TrailIn;  // a trail leads nothing; the byte after it starts a run
   const uint64_t Starts = C & ~(C << 1);

@@ -1,6 +1,8 @@
 // Which vector instruction sets this CPU runs, asked once of the CPU itself.
 #include "library/SimdUnit/SimdUnit.h"
 
+#include <cstring>
+
 #include "library/SimdUnit/CopyBytes.h"
 
 bool SimdLevelAvailable(TSimdLevel Level) {
@@ -34,6 +36,9 @@ CORVANE_SIMD_BEGIN(sse2, "sse2")
 void CopyShort(char* D, const char* S, size_t Bytes) {
   CopyShortBytes(D, S, Bytes);
 }
+void MovePadded(char* D, const char* S, size_t Bytes) {
+  for (size_t I = 0; I < Bytes; I += 64) std::memcpy(D + I, S + I, 64);
+}
 CORVANE_SIMD_END
 #endif
 
@@ -56,5 +61,25 @@ const TCopyShort CopyShorts[] = {
 
 void SimdCopyShort(char* D, const char* S, size_t Bytes) {
   static const TCopyShort Best = SimdBest(CopyShorts);
+  Best(D, S, Bytes);
+}
+
+namespace {
+
+void MovePaddedScalar(char* D, const char* S, size_t Bytes) {
+  for (size_t I = 0; I < Bytes; I += 64) std::memcpy(D + I, S + I, 64);
+}
+
+const TCopyShort MovesPadded[] = {
+    MovePaddedScalar,
+#if CORVANE_SIMD_X86
+    simd_sse2::MovePadded,
+#endif
+};
+
+}  // namespace
+
+void SimdMovePadded(char* D, const char* S, size_t Bytes) {
+  static const TCopyShort Best = SimdBest(MovesPadded);
   Best(D, S, Bytes);
 }

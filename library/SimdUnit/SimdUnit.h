@@ -28,6 +28,11 @@ enum TSimdLevel : uint8_t {
 // bytes at a time.
 void SimdCopyShort(char* D, const char* S, size_t Bytes);
 
+// SimdMovePadded() — Bytes from S to D as whole 64-byte moves, the last running up to 63 bytes
+// past both ends (which must be readable and writable), with the widest moves this CPU has: the
+// padded copy of a build whose baseline has no vector moves. No jump on Bytes but the loop's.
+void SimdMovePadded(char* D, const char* S, size_t Bytes);
+
 // SimdPick() — Table[Level], the implementation of one algorithm for Level, when this CPU runs
 // Level; nullptr when it does not or the table has none for it. Tables are indexed by
 // TSimdLevel and start with the scalar one.

@@ -55,4 +55,18 @@ TEST(SimdUnit, ShortCopiesMoveExactlyTheirBytes) {
   }
 }
 
+// The padded move: its bytes copied as whole 64-byte moves, nothing written before them nor
+// past the last move.
+TEST(SimdUnit, PaddedMoveWritesWholeBlocks) {
+  std::string Source(700, '\0');
+  for (size_t I = 0; I < Source.size(); ++I) Source[I] = static_cast<char>('A' + I % 53);
+  for (size_t Bytes = 0; Bytes <= 600; ++Bytes) {
+    const size_t Moved = (Bytes + 63) / 64 * 64;
+    std::string Target(Moved + 16, '.');
+    SimdMovePadded(Target.data() + 8, Source.data() + 1, Bytes);
+    ASSERT_EQ(Target, std::string(8, '.') + Source.substr(1, Moved) + std::string(8, '.'))
+        << Bytes << " bytes";
+  }
+}
+
 }  // namespace
