@@ -122,8 +122,7 @@ void Accumulate(uint64_t* Acc, const unsigned char* P, size_t Count, uint64_t Do
     if (UntilStir > 0) break;
     UntilStir = StripesPerStir;
     for (int J = 0; J < 2; ++J) {
-      const __m256i X =
-          _mm256_xor_si256(_mm256_xor_si256(A[J], _mm256_srli_epi64(A[J], 47)), K[J]);
+      const __m256i X = _mm256_xor_si256(_mm256_xor_si256(A[J], _mm256_srli_epi64(A[J], 47)), K[J]);
       const __m256i High = _mm256_mul_epu32(_mm256_srli_epi64(X, 32), Prime);
       A[J] = _mm256_add_epi64(_mm256_mul_epu32(X, Prime), _mm256_slli_epi64(High, 32));
     }

@@ -88,25 +88,68 @@ size_t ScanScalar(const unsigned char* Begin, size_t Size, size_t From) {
   return C & (Even ^ OddRuns);
 }
 
-// The common pairs as classes of nibbles, for the vector pass with byte shuffles: a pair is in
-// class K when bit K is set in all four of LeadHigh[lead >> 4], LeadLow[lead & 15],
-// TrailHigh[trail >> 4] and TrailLow[trail & 15] of group A or of group B; 7F and FD-FF are
-// never trails. Every pair in a class is assigned (a test holds the validator to the system's
-// converter over every pair); pairs in no class are looked up in the table.
-//   group A: 81 40-9F and A0-AC; 82 4F, 50-58, 60-68, 70-78, 90-98, 61-6F, 81-8F, A0-EF and
-//            90-F0/91-F1 in steps of 16 (the full-width digits and letters, the hiragana);
-//            83 40-8F (katakana)
-//   group B: the kanji rows 89-8F, 99-9F, 90-97, E0-E7, E9 and E8 whole, 88 from A0, 98 40-6F
-//            and A0-FC; 83 90-96; 82 9F
-alignas(16) constexpr uint8_t LeadHighA[16] = {0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0xFF, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00};
-alignas(16) constexpr uint8_t LeadLowA[16] = {0x00, 0x03, 0x7C, 0x80, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00};
-alignas(16) constexpr uint8_t TrailHighA[16] = {0x00, 0x00, 0x00, 0x00, 0x91, 0x85, 0x8D, 0x85, 0x89, 0x45, 0x62, 0x60, 0x60, 0x60, 0x60, 0x40};
-alignas(16) constexpr uint8_t TrailLowA[16] = {0xE7, 0xEF, 0xAF, 0xAF, 0xAF, 0xAF, 0xAF, 0xAF, 0xAF, 0xAB, 0xAB, 0xAB, 0xAB, 0xA9, 0xA9, 0xB9};
-alignas(16) constexpr uint8_t LeadHighB[16] = {0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x4D, 0x33, 0x00, 0x00, 0x00, 0x00, 0x82, 0x00};
-alignas(16) constexpr uint8_t LeadLowB[16] = {0x02, 0x02, 0x42, 0x0A, 0x02, 0x02, 0x02, 0x02, 0xB4, 0x03, 0x01, 0x01, 0x01, 0x01, 0x01, 0x01};
-alignas(16) constexpr uint8_t TrailHighB[16] = {0x00, 0x00, 0x00, 0x00, 0x93, 0x93, 0x93, 0x83, 0x83, 0xCB, 0xA7, 0xA7, 0xA7, 0xA7, 0xA7, 0xA7};
-alignas(16) constexpr uint8_t TrailLowB[16] = {0xBF, 0xBF, 0xBF, 0xBF, 0xBF, 0xBF, 0xBF, 0xB7, 0xB7, 0xB7, 0xB7, 0xB7, 0xB7, 0xB7, 0xB7, 0xF7};
+// The common pairs as classes of nibbles, for the vector pass with byte shuffles: a class is
+// four sets of nibbles, and a pair is in it when the lead's high and low nibble and the trail's
+// are in them (7F and FD-FF are never trails, whatever the sets say). Every pair of every class
+// is assigned (a test holds the validator to the system's converter over every pair); pairs in
+// no class are looked up in the table. Eight classes a group, one bit each in the tables.
+struct TNibbleClass {
+  uint16_t LeadHigh, LeadLow, TrailHigh, TrailLow;  // bit N: nibble N is in the set
+};
 
+constexpr uint16_t Nibbles(unsigned From, unsigned To) {
+  return static_cast<uint16_t>((0xFFFFu >> (15 - To)) & (0xFFFFu << From));
+}
+constexpr uint16_t Nibble(unsigned N) {
+  return Nibbles(N, N);
+}
+constexpr uint16_t AnyNibble = 0xFFFF;
+
+using TNibbleGroup = std::array<TNibbleClass, 8>;
+
+// Punctuation, full-width digits and letters, hiragana and katakana.
+constexpr TNibbleGroup GroupA = {{
+    {Nibble(8), Nibble(1), Nibbles(4, 9), AnyNibble},                  // 81 40-9F
+    {Nibble(8), Nibble(1), Nibble(0xA), Nibbles(0, 0xC)},              // 81 A0-AC
+    {Nibble(8), Nibble(2), Nibbles(5, 7) | Nibble(9), Nibbles(0, 8)},  // 82 50-58 60-68 ...
+    {Nibble(8), Nibble(2), Nibble(6) | Nibble(8), Nibbles(1, 0xF)},    // 82 61-6F 81-8F
+    {Nibble(8), Nibble(2), Nibble(4), Nibble(0xF)},                    // 82 4F
+    {Nibble(8), Nibble(2), Nibbles(0xA, 0xE), AnyNibble},              // 82 A0-EF
+    {Nibble(8), Nibble(2), Nibbles(9, 0xF), Nibbles(0, 1)},            // 82 90 91 ... F0 F1
+    {Nibble(8), Nibble(3), Nibbles(4, 8), AnyNibble},                  // 83 40-8F
+}};
+// The kanji rows, the rest of the katakana and hiragana.
+constexpr TNibbleGroup GroupB = {{
+    {Nibbles(8, 9), Nibbles(9, 0xF), Nibbles(4, 0xF), AnyNibble},  // 89-8F 99-9F
+    {Nibble(9) | Nibble(0xE), Nibbles(0, 7) | Nibble(9), Nibbles(4, 0xF),
+     AnyNibble},                                           // 90-97 E0-E7 E9
+    {Nibble(8), Nibble(8), Nibbles(0xA, 0xF), AnyNibble},  // 88 A0-FC
+    {Nibble(8), Nibble(3), Nibble(9), Nibbles(0, 6)},      // 83 90-96
+    {Nibble(9), Nibble(8), Nibbles(4, 6), AnyNibble},      // 98 40-6F
+    {Nibble(9), Nibble(8), Nibbles(0xA, 0xF), AnyNibble},  // 98 A0-FC
+    {Nibble(8), Nibble(2), Nibble(9), Nibble(0xF)},        // 82 9F
+    {Nibble(0xE), Nibble(8), Nibbles(4, 0xF), AnyNibble},  // E8 40-FC
+}};
+
+// The shuffle table of one of the four nibbles: entry N has bit K when class K's set holds N.
+constexpr std::array<uint8_t, 16> NibbleTable(const TNibbleGroup& Group,
+                                              uint16_t TNibbleClass::*Set) {
+  std::array<uint8_t, 16> Table{};
+  for (unsigned N = 0; N < 16; ++N) {
+    for (unsigned K = 0; K < Group.size(); ++K) {
+      if ((Group[K].*Set >> N) & 1) Table[N] = static_cast<uint8_t>(Table[N] | (1u << K));
+    }
+  }
+  return Table;
+}
+alignas(16) constexpr auto LeadHighA = NibbleTable(GroupA, &TNibbleClass::LeadHigh);
+alignas(16) constexpr auto LeadLowA = NibbleTable(GroupA, &TNibbleClass::LeadLow);
+alignas(16) constexpr auto TrailHighA = NibbleTable(GroupA, &TNibbleClass::TrailHigh);
+alignas(16) constexpr auto TrailLowA = NibbleTable(GroupA, &TNibbleClass::TrailLow);
+alignas(16) constexpr auto LeadHighB = NibbleTable(GroupB, &TNibbleClass::LeadHigh);
+alignas(16) constexpr auto LeadLowB = NibbleTable(GroupB, &TNibbleClass::LeadLow);
+alignas(16) constexpr auto TrailHighB = NibbleTable(GroupB, &TNibbleClass::TrailHigh);
+alignas(16) constexpr auto TrailLowB = NibbleTable(GroupB, &TNibbleClass::TrailLow);
 // What a block scan returns when the text has no bad byte.
 constexpr size_t NoFault = SIZE_MAX;
 

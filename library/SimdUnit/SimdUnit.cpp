@@ -44,42 +44,35 @@ CORVANE_SIMD_END
 
 namespace {
 
-using TCopyShort = void (*)(char*, const char*, size_t);
+using TCopy = void (*)(char*, const char*, size_t);
 
 void CopyShortScalar(char* D, const char* S, size_t Bytes) {
   CopyShortBytes(D, S, Bytes);
 }
+void MovePaddedScalar(char* D, const char* S, size_t Bytes) {
+  for (size_t I = 0; I < Bytes; I += 64) std::memcpy(D + I, S + I, 64);
+}
 
-const TCopyShort CopyShorts[] = {
-    CopyShortScalar,
+// By TSimdLevel: the moves of SSE2 are the widest a copy this short gains by.
+const TCopy CopyShorts[] = {CopyShortScalar,
 #if CORVANE_SIMD_X86
-    simd_sse2::CopyShort,
+                            simd_sse2::CopyShort
+#endif
+};
+const TCopy MovesPadded[] = {MovePaddedScalar,
+#if CORVANE_SIMD_X86
+                             simd_sse2::MovePadded
 #endif
 };
 
 }  // namespace
 
 void SimdCopyShort(char* D, const char* S, size_t Bytes) {
-  static const TCopyShort Best = SimdBest(CopyShorts);
+  static const TCopy Best = SimdBest(CopyShorts);
   Best(D, S, Bytes);
 }
 
-namespace {
-
-void MovePaddedScalar(char* D, const char* S, size_t Bytes) {
-  for (size_t I = 0; I < Bytes; I += 64) std::memcpy(D + I, S + I, 64);
-}
-
-const TCopyShort MovesPadded[] = {
-    MovePaddedScalar,
-#if CORVANE_SIMD_X86
-    simd_sse2::MovePadded,
-#endif
-};
-
-}  // namespace
-
 void SimdMovePadded(char* D, const char* S, size_t Bytes) {
-  static const TCopyShort Best = SimdBest(MovesPadded);
+  static const TCopy Best = SimdBest(MovesPadded);
   Best(D, S, Bytes);
 }
