@@ -229,17 +229,6 @@ constexpr uint32_t Bit(TTextEncoding Encoding) {
   return uint32_t{1} << Encoding;
 }
 
-// The length of Block's leading run of ASCII bytes, eight at a time.
-size_t AsciiPrefix(std::string_view Block) {
-  size_t At = 0;
-  for (uint64_t Word; Block.size() - At >= 8; At += 8) {
-    std::memcpy(&Word, Block.data() + At, 8);
-    if ((Word & 0x8080808080808080ull) != 0) break;
-  }
-  while (At < Block.size() && static_cast<unsigned char>(Block[At]) < 0x80) ++At;
-  return At;
-}
-
 }  // namespace
 
 std::span<const TEncodingRow> EncodingTable() {

@@ -138,11 +138,15 @@ constexpr uint8_t Bit7 = 0x80;
 }  // namespace
 
 // clang-format off
+CORVANE_SIMD_BEGIN(sse2, "sse2")
+#include "library/UtfUnit/AsciiBlocks.inc"
+CORVANE_SIMD_END
 CORVANE_SIMD_BEGIN(ssse3, "ssse3")
 #include "library/UtfUnit/Utf8Blocks.inc"
 CORVANE_SIMD_END
 CORVANE_SIMD_BEGIN(avx2, "avx2,popcnt")
 #include "library/UtfUnit/Utf8Blocks.inc"
+#include "library/UtfUnit/AsciiBlocks.inc"
 CORVANE_SIMD_END
 // clang-format on
 
@@ -179,4 +183,45 @@ bool ValidateUtf8(std::string_view Bytes, size_t& BadOffset) {
   static const TFirstBadByte Best = SimdBest(Implementations);
   BadOffset = Best(reinterpret_cast<const unsigned char*>(Bytes.data()), Bytes.size());
   return BadOffset == Bytes.size();
+}
+
+namespace {
+
+// The bytes below 0x80 at the head of P, eight at a time, then one at a time.
+size_t AsciiPrefixScalar(const char* P, size_t Size, size_t At) {
+  for (uint64_t Word; Size - At >= 8; At += 8) {
+    std::memcpy(&Word, P + At, 8);
+    if ((Word & HighBits) != 0) break;
+  }
+  while (At < Size && static_cast<unsigned char>(P[At]) < 0x80) ++At;
+  return At;
+}
+
+using TAsciiBlocks = size_t (*)(const char* P, size_t Size);
+
+size_t NoAsciiBlocks(const char*, size_t) {
+  return 0;
+}
+
+// By TSimdLevel: whole blocks of 64 ASCII bytes; the scalar pass finds the first other byte.
+constexpr TAsciiBlocks AsciiBlocks[] = {
+    NoAsciiBlocks,
+#if CORVANE_SIMD_X86
+    simd_sse2::AsciiBlocks,
+    nullptr,
+    simd_avx2::AsciiBlocks,
+#endif
+};
+
+}  // namespace
+
+size_t AsciiPrefix(std::string_view Bytes) {
+  static const TAsciiBlocks Best = SimdBest(AsciiBlocks);
+  return AsciiPrefixScalar(Bytes.data(), Bytes.size(), Best(Bytes.data(), Bytes.size()));
+}
+
+size_t AsciiPrefixWith(TSimdLevel Level, std::string_view Bytes) {
+  const TAsciiBlocks Pick = SimdPick(AsciiBlocks, Level);
+  const size_t Blocks = Pick != nullptr ? Pick(Bytes.data(), Bytes.size()) : 0;
+  return AsciiPrefixScalar(Bytes.data(), Bytes.size(), Blocks);
 }

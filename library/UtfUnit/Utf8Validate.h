@@ -22,3 +22,10 @@
 // ValidateUtf8With() — ValidateUtf8() by the implementation of Level, so tests and benchmarks
 // can run each one; a Level that is not available runs the scalar one.
 [[nodiscard]] bool ValidateUtf8With(TSimdLevel Level, std::string_view Bytes, size_t& BadOffset);
+
+// AsciiPrefix() — how many bytes Bytes begins with that are below 0x80: ASCII, the same in
+// every encoding a byte text may be in. 64 bytes a step in vector code chosen for the CPU.
+[[nodiscard]] size_t AsciiPrefix(std::string_view Bytes);
+// AsciiPrefixWith() — AsciiPrefix() by the implementation of Level (scalar, SSE2 or AVX2), for
+// tests; a Level that is not available runs the scalar one.
+[[nodiscard]] size_t AsciiPrefixWith(TSimdLevel Level, std::string_view Bytes);

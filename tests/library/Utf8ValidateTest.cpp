@@ -188,6 +188,25 @@ TEST_F(Utf8Validate, RejectsOverlongSurrogateAndTooLargeForms) {
   }
 }
 
+// The ASCII head of a text at every level: up to the first byte from 0x80 on, wherever it is
+// (whole blocks, the tail, none), never reading past the text's end.
+TEST(AsciiPrefix, StopsAtTheFirstHighByteAtEveryLevel) {
+  for (size_t Size = 0; Size <= 200; ++Size) {
+    for (size_t High = 0; High <= Size; ++High) {
+      std::vector<char> Buffer(Size);
+      for (size_t I = 0; I < Size; ++I) Buffer[I] = static_cast<char>('!' + (I * 7) % 90);
+      if (High < Size) Buffer[High] = static_cast<char>(0x80 + (High * 13) % 128);
+      if (High + 1 < Size) Buffer[Size - 1] = '\xFF';  // a later one changes nothing
+      const std::string_view Text(Buffer.data(), Size);
+      ASSERT_EQ(AsciiPrefix(Text), High) << Size << " bytes, high at " << High;
+      for (const TSimdLevel Level : {slScalar, slSse2, slSsse3, slAvx2}) {
+        ASSERT_EQ(AsciiPrefixWith(Level, Text), High)
+            << SimdLevelName(Level) << ": " << Size << " bytes, high at " << High;
+      }
+    }
+  }
+}
+
 // The one conversion both ways: pairs, lone surrogates, and invalid bytes strict and lenient.
 TEST(UtfUnit, ConvertsBothWays) {
   EXPECT_EQ(Utf16ToUtf8(u"a\u00e9\u3042\U0001F600"), "a\xC3\xA9\xE3\x81\x82\xF0\x9F\x98\x80");
