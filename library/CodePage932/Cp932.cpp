@@ -1,4 +1,4 @@
-// Code page 932 validation: vectors find the lead bytes of 64 bytes a step and judge the common
+// Code page 932 validation: vectors find the lead bytes of a block a step and judge the common
 // pairs (by byte shuffles over nibble tables where the CPU has AVX2), a bitmap the others, and a
 // scalar pass names the first bad byte.
 #include "library/CodePage932/Cp932.h"
@@ -76,15 +76,21 @@ size_t ScanScalar(const unsigned char* Begin, size_t Size, size_t From) {
   return Size;
 }
 
-// The lead bytes among 64 of which MayLead may lead, when byte 0 is a trail if TrailIn.
+// The vector pass works in blocks of as many bytes as a machine word has bits, a bit of a mask
+// for each byte: 64 in the 64-bit build, 32 in the 32-bit one, where masks twice the word
+// would cost two instructions for each one.
+using TMask = size_t;
+constexpr size_t BlockBytes = 8 * sizeof(TMask);
+
+// The lead bytes among a block's of which MayLead may lead, when byte 0 is a trail if TrailIn.
 // A run of bytes that may lead alternates lead, trail from its start, so a lead sits at an even
 // distance from the start of its run; adding a bit at each run's start clears exactly the runs
 // that start at an odd position, which tells each run's parity.
-[[gnu::always_inline]] inline uint64_t Leads64(uint64_t MayLead, uint64_t TrailIn) {
-  constexpr uint64_t Even = 0x5555555555555555ull;
-  const uint64_t C = MayLead & ~TrailIn;  // a trail leads nothing; the byte after it starts a run
-  const uint64_t Starts = C & ~(C << 1);
-  const uint64_t OddRuns = C & ~(C + (Starts & ~Even));
+[[gnu::always_inline]] inline TMask Leads(TMask MayLead, TMask TrailIn) {
+  constexpr auto Even = static_cast<TMask>(0x5555555555555555ull);
+  const TMask C = MayLead & ~TrailIn;  // a trail leads nothing; the byte after it starts a run
+  const TMask Starts = C & ~(C << 1);
+  const TMask OddRuns = C & ~(C + (Starts & ~Even));
   return C & (Even ^ OddRuns);
 }
 
