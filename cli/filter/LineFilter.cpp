@@ -328,7 +328,8 @@ bool Continue(TBodyWriter<TChar>& W, const TBodyFacts<TChar>& Facts, uint64_t Li
 // has none, so the copy ends with a break exactly when the text does.
 template <LineUnit TChar>
 bool Copy(TBodyWriter<TChar>& W, const TFilterRequest& Request, const TBodyFacts<TChar>& Facts,
-          TLineNumberer<TChar>& Numberer, const TInputSource& Input, TUnitWriter<TChar>& Out) {
+          const TNumberPlan& Plan, TLineNumberer<TChar>& Numberer, const TInputSource& Input,
+          TUnitWriter<TChar>& Out) {
   using TView = std::basic_string_view<TChar>;
   AppendCopyHeader(Request, Facts.FirstBreak, Facts.Encoding, Input, Out);
   const std::basic_string<TChar> Break(Facts.FirstBreak.begin(), Facts.FirstBreak.end());
@@ -349,10 +350,14 @@ bool Copy(TBodyWriter<TChar>& W, const TFilterRequest& Request, const TBodyFacts
       if (IsBlankRest(Line)) return;
       Rest.clear();
       AppendDedentedRest(Facts.RestIndent, Line, Rest);
-      Line = Rest;
+      Numberer.Append(W.Line(), Rest, Out);
+      Open = LineBreakLength<TChar>(Rest) == 0;
+      return;
     }
-    Numberer.Append(W.Line(), Line, Out);
     Open = LineBreakLength(Line) == 0;
+    if (Plan.AfterIndent) return Numberer.Append(W.Line(), Line, Out);
+    Numberer.AppendNumber(Plan.Value(W.Line()), Out);
+    Out.appendPadded(Line.data(), Line.size());  // a line of the reader's buffer
   });
   if (!Valid || !Request.CopyFence) return Valid;
   if (Open) Out.append(Break);
@@ -414,7 +419,7 @@ bool WriteBody(TUnitReader<TChar>& Reader, const TBodyInfo& Info, const TFilterR
         return IsNumberOnly(C) ? WholeLine(Line) : DedentGap(Facts->Indent, C);
       });
     case foCopy:
-      return Copy(W, Request, *Facts, *Numberer, Input, Out);
+      return Copy(W, Request, *Facts, *Plan, *Numberer, Input, Out);
   }
   return false;
 }
