@@ -273,6 +273,16 @@ bool RenumberLists(TBodyWriter<TChar>& W, const TFilterRequest& Request, TUnitWr
   return W.Lines([&](std::basic_string_view<TChar> Line) { Lists.Line(Line, Out); });
 }
 
+// Line I of the run, numbered, for a line that lies in the reader's buffer (readable past its
+// end): the field, then the line as whole padded moves, with no jump on its length.
+template <LineUnit TChar>
+void AppendBufferLine(const TNumberPlan& Plan, TLineNumberer<TChar>& Numberer, uint64_t I,
+                      std::basic_string_view<TChar> Line, TUnitWriter<TChar>& Out) {
+  if (Plan.AfterIndent) return Numberer.Append(I, Line, Out);
+  Numberer.AppendNumber(Plan.Value(I), Out);
+  Out.appendPadded(Line.data(), Line.size());
+}
+
 // number: every line, or those -b selects, counted on their own.
 template <LineUnit TChar>
 bool NumberLines(TBodyWriter<TChar>& W, const TFilterRequest& Request, TTextEncoding Encoding,
@@ -284,9 +294,7 @@ bool NumberLines(TBodyWriter<TChar>& W, const TFilterRequest& Request, TTextEnco
   if (Request.Form.Body == bcAll) {
     return W.Lines([&](TView Line) {
       if (W.Line() >= Limit) TooManyLines(Input);
-      if (Plan.AfterIndent) return Numberer.Append(W.Line(), Line, Out);
-      Numberer.AppendNumber(Plan.Value(W.Line()), Out);
-      Out.appendPadded(Line.data(), Line.size());  // a line of the reader's buffer
+      AppendBufferLine(Plan, Numberer, W.Line(), Line, Out);
     });
   }
   TBodySelector<TChar> Selector(Request.Form, Encoding);
@@ -300,13 +308,14 @@ bool NumberLines(TBodyWriter<TChar>& W, const TFilterRequest& Request, TTextEnco
 
 // continue: the first line loses its number and separator, then every line is numbered.
 template <LineUnit TChar>
-bool Continue(TBodyWriter<TChar>& W, const TBodyFacts<TChar>& Facts, uint64_t Limit,
+bool Continue(TBodyWriter<TChar>& W, const TBodyFacts<TChar>& Facts, const TNumberPlan& Plan,
               TLineNumberer<TChar>& Numberer, TUnitWriter<TChar>& Out) {
   using TView = std::basic_string_view<TChar>;
+  const uint64_t Limit = RunLimit(Plan);
   if (Facts.FormContinue) {
     return W.Lines([&](TView Line) {
       W.Within(W.Line(), Limit);
-      if (W.Line() > 0) return Numberer.Append(W.Line(), Line, Out);
+      if (W.Line() > 0) return AppendBufferLine(Plan, Numberer, W.Line(), Line, Out);
       std::basic_string<TChar> First;
       AppendWithoutGap(Line, Facts.FirstGap, First);
       Numberer.Append(0, First, Out);
@@ -315,7 +324,7 @@ bool Continue(TBodyWriter<TChar>& W, const TBodyFacts<TChar>& Facts, uint64_t Li
   return W.Lines([&](TView Line) {
     W.Within(W.Line(), Limit);
     if (W.Line() > 0 || Facts.ContinueWholeLine) {
-      Numberer.Append(W.Line(), Line, Out);
+      AppendBufferLine(Plan, Numberer, W.Line(), Line, Out);
     } else if (Line.size() > Facts.ContinueHeadUnits + 1) {
       Numberer.Append(0, Line.substr(Facts.ContinueHeadUnits + 1), Out);
     }
@@ -355,9 +364,7 @@ bool Copy(TBodyWriter<TChar>& W, const TFilterRequest& Request, const TBodyFacts
       return;
     }
     Open = LineBreakLength(Line) == 0;
-    if (Plan.AfterIndent) return Numberer.Append(W.Line(), Line, Out);
-    Numberer.AppendNumber(Plan.Value(W.Line()), Out);
-    Out.appendPadded(Line.data(), Line.size());  // a line of the reader's buffer
+    AppendBufferLine(Plan, Numberer, W.Line(), Line, Out);
   });
   if (!Valid || !Request.CopyFence) return Valid;
   if (Open) Out.append(Break);
@@ -396,7 +403,7 @@ bool WriteBody(TUnitReader<TChar>& Reader, const TBodyInfo& Info, const TFilterR
       }
       if (!Numberer) return W.Lines([&](TView Line) { Out.append(Line); });
       if (Request.Operation == foContinue) {
-        return Continue(W, *Facts, RunLimit(*Plan), *Numberer, Out);
+        return Continue(W, *Facts, *Plan, *Numberer, Out);
       }
       if (Facts->FormStart) return RenumberInForm(W, FormReader, *Plan, *Numberer, Out);
       return Renumber(W, RunLimit(*Plan), *Numberer, Out);
