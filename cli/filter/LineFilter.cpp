@@ -205,12 +205,12 @@ class TBodyWriter {
         const TLineGap Gap = GapOf(Line);
         if (Gap.Length > 0) {
           const TChar* From = Line.data() + Gap.From;
-          FOut.append(Kept, static_cast<size_t>(From - Kept));
+          FOut.appendPadded(Kept, static_cast<size_t>(From - Kept));  // of the reader's buffer
           Kept = From + Gap.Length;
         }
         ++FLine;
       });
-      FOut.append(Kept, static_cast<size_t>(Lines.data() + Lines.size() - Kept));
+      FOut.appendPadded(Kept, static_cast<size_t>(Lines.data() + Lines.size() - Kept));
     });
   }
 
