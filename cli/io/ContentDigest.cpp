@@ -55,82 +55,10 @@ void AccumulateScalar(uint64_t* Acc, const unsigned char* P, size_t Count, uint6
 #if CORVANE_SIMD_X86
 // clang-format off
 CORVANE_SIMD_BEGIN(sse2, "sse2")
-// clang-format on
-
-// Two lanes a register: the multiply takes the low half of each 64-bit lane, the shuffle swaps
-// the lanes' words. The lanes stay in registers from the first stripe to the last.
-void Accumulate(uint64_t* Acc, const unsigned char* P, size_t Count, uint64_t Done) {
-  __m128i A[4], K[4];
-  for (int J = 0; J < 4; ++J) {
-    A[J] = _mm_loadu_si128(reinterpret_cast<const __m128i*>(Acc + 2 * J));
-    K[J] = _mm_loadu_si128(reinterpret_cast<const __m128i*>(Keys + 2 * J));
-  }
-  const __m128i Prime = _mm_set1_epi64x(Prime32);
-  size_t UntilStir = StripesPerStir - Done % StripesPerStir;
-  while (Count > 0) {
-    const size_t Run = std::min(Count, UntilStir);
-    for (size_t S = 0; S < Run; ++S, P += TContentDigest::Stripe) {
-      for (int J = 0; J < 4; ++J) {
-        const __m128i Data = _mm_loadu_si128(reinterpret_cast<const __m128i*>(P + 16 * J));
-        const __m128i Keyed = _mm_xor_si128(Data, K[J]);
-        const __m128i Product = _mm_mul_epu32(Keyed, _mm_srli_epi64(Keyed, 32));
-        const __m128i Swapped = _mm_shuffle_epi32(Data, _MM_SHUFFLE(1, 0, 3, 2));
-        A[J] = _mm_add_epi64(A[J], _mm_add_epi64(Product, Swapped));
-      }
-    }
-    Count -= Run;
-    UntilStir -= Run;
-    if (UntilStir > 0) break;
-    UntilStir = StripesPerStir;
-    // X * Prime32 modulo 2^64 as two 32 x 32-bit products: low half, and high half shifted up.
-    for (int J = 0; J < 4; ++J) {
-      const __m128i X = _mm_xor_si128(_mm_xor_si128(A[J], _mm_srli_epi64(A[J], 47)), K[J]);
-      const __m128i High = _mm_mul_epu32(_mm_srli_epi64(X, 32), Prime);
-      A[J] = _mm_add_epi64(_mm_mul_epu32(X, Prime), _mm_slli_epi64(High, 32));
-    }
-  }
-  for (int J = 0; J < 4; ++J) _mm_storeu_si128(reinterpret_cast<__m128i*>(Acc + 2 * J), A[J]);
-}
-
-// clang-format off
+#include "cli/io/DigestBlocks.inc"
 CORVANE_SIMD_END
 CORVANE_SIMD_BEGIN(avx2, "avx2")
-// clang-format on
-
-// Four lanes a register; the shuffle works within each 128-bit half, as the pairs of lanes do.
-void Accumulate(uint64_t* Acc, const unsigned char* P, size_t Count, uint64_t Done) {
-  __m256i A[2], K[2];
-  for (int J = 0; J < 2; ++J) {
-    A[J] = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(Acc + 4 * J));
-    K[J] = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(Keys + 4 * J));
-  }
-  const __m256i Prime = _mm256_set1_epi64x(Prime32);
-  size_t UntilStir = StripesPerStir - Done % StripesPerStir;
-  while (Count > 0) {
-    const size_t Run = std::min(Count, UntilStir);
-    for (size_t S = 0; S < Run; ++S, P += TContentDigest::Stripe) {
-      for (int J = 0; J < 2; ++J) {
-        const __m256i Data = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(P + 32 * J));
-        const __m256i Keyed = _mm256_xor_si256(Data, K[J]);
-        const __m256i Product = _mm256_mul_epu32(Keyed, _mm256_srli_epi64(Keyed, 32));
-        const __m256i Swapped = _mm256_shuffle_epi32(Data, _MM_SHUFFLE(1, 0, 3, 2));
-        A[J] = _mm256_add_epi64(A[J], _mm256_add_epi64(Product, Swapped));
-      }
-    }
-    Count -= Run;
-    UntilStir -= Run;
-    if (UntilStir > 0) break;
-    UntilStir = StripesPerStir;
-    for (int J = 0; J < 2; ++J) {
-      const __m256i X = _mm256_xor_si256(_mm256_xor_si256(A[J], _mm256_srli_epi64(A[J], 47)), K[J]);
-      const __m256i High = _mm256_mul_epu32(_mm256_srli_epi64(X, 32), Prime);
-      A[J] = _mm256_add_epi64(_mm256_mul_epu32(X, Prime), _mm256_slli_epi64(High, 32));
-    }
-  }
-  for (int J = 0; J < 2; ++J) _mm256_storeu_si256(reinterpret_cast<__m256i*>(Acc + 4 * J), A[J]);
-}
-
-// clang-format off
+#include "cli/io/DigestBlocks.inc"
 CORVANE_SIMD_END
 // clang-format on
 #endif

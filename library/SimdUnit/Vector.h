@@ -6,7 +6,9 @@
 //   & ~A; Eq8, Eq16: all ones where equal; Less8: where A < B as signed bytes; Add8; SubSat8: A -
 //   B, unsigned, 0 where B is larger; HighNibbles: each byte's top four bits, 0 to 15; A.Mask8():
 //   bit I from the top bit of byte I; Mask16(A, B): bit I from unit I of A, then B (all ones or
-//   zero); A.Any(): some bit set; SwapBytes16: the two bytes of each unit swapped. SSSE3 and AVX2:
+//   zero); A.Any(): some bit set; SwapBytes16: the two bytes of each unit swapped. In 64-bit
+//   lanes: Splat64(W), Add64, MulLow32: the low halves multiplied into the whole lane,
+//   ShiftRight64<N>, ShiftLeft64<N>, SwapPairs64: each two lanes trade places. SSSE3 and AVX2:
 //   Table16(T): 16 bytes to look up in; Lookup16(Table, Index): each byte of Index (0 to 15)
 //   replaced by that byte of Table; Prev<N>(Input, Before): each byte's N-th predecessor, the first
 //   N from the end of Before.
@@ -32,6 +34,7 @@ struct TVec {
   static TVec Zero() { return {_mm_setzero_si128()}; }
   static TVec Splat8(uint8_t B) { return {_mm_set1_epi8(static_cast<char>(B))}; }
   static TVec Splat16(uint16_t U) { return {_mm_set1_epi16(static_cast<short>(U))}; }
+  static TVec Splat64(uint64_t W) { return {_mm_set1_epi64x(static_cast<long long>(W))}; }
   void Store(void* P) const { _mm_storeu_si128(static_cast<__m128i*>(P), V); }
   uint32_t Mask8() const { return static_cast<uint32_t>(_mm_movemask_epi8(V)); }
   bool Any() const { return _mm_movemask_epi8(_mm_cmpeq_epi8(V, _mm_setzero_si128())) != 0xFFFF; }
@@ -72,6 +75,23 @@ inline uint32_t Mask16(TVec A, TVec B) {
 }
 inline TVec SwapBytes16(TVec A) {
   return {_mm_or_si128(_mm_slli_epi16(A.V, 8), _mm_srli_epi16(A.V, 8))};
+}
+inline TVec Add64(TVec A, TVec B) {
+  return {_mm_add_epi64(A.V, B.V)};
+}
+inline TVec MulLow32(TVec A, TVec B) {
+  return {_mm_mul_epu32(A.V, B.V)};
+}
+template <int N>
+TVec ShiftRight64(TVec A) {
+  return {_mm_srli_epi64(A.V, N)};
+}
+template <int N>
+TVec ShiftLeft64(TVec A) {
+  return {_mm_slli_epi64(A.V, N)};
+}
+inline TVec SwapPairs64(TVec A) {
+  return {_mm_shuffle_epi32(A.V, _MM_SHUFFLE(1, 0, 3, 2))};
 }
 
 // The set bits of X: a bit-slice count, as a CPU without AVX2 may lack the POPCNT instruction.
@@ -114,6 +134,7 @@ struct TVec {
   static TVec Zero() { return {_mm256_setzero_si256()}; }
   static TVec Splat8(uint8_t B) { return {_mm256_set1_epi8(static_cast<char>(B))}; }
   static TVec Splat16(uint16_t U) { return {_mm256_set1_epi16(static_cast<short>(U))}; }
+  static TVec Splat64(uint64_t W) { return {_mm256_set1_epi64x(static_cast<long long>(W))}; }
   void Store(void* P) const { _mm256_storeu_si256(static_cast<__m256i*>(P), V); }
   uint32_t Mask8() const { return static_cast<uint32_t>(_mm256_movemask_epi8(V)); }
   bool Any() const { return !_mm256_testz_si256(V, V); }
@@ -156,6 +177,23 @@ inline uint32_t Mask16(TVec A, TVec B) {
 }
 inline TVec SwapBytes16(TVec A) {
   return {_mm256_or_si256(_mm256_slli_epi16(A.V, 8), _mm256_srli_epi16(A.V, 8))};
+}
+inline TVec Add64(TVec A, TVec B) {
+  return {_mm256_add_epi64(A.V, B.V)};
+}
+inline TVec MulLow32(TVec A, TVec B) {
+  return {_mm256_mul_epu32(A.V, B.V)};
+}
+template <int N>
+TVec ShiftRight64(TVec A) {
+  return {_mm256_srli_epi64(A.V, N)};
+}
+template <int N>
+TVec ShiftLeft64(TVec A) {
+  return {_mm256_slli_epi64(A.V, N)};
+}
+inline TVec SwapPairs64(TVec A) {
+  return {_mm256_shuffle_epi32(A.V, _MM_SHUFFLE(1, 0, 3, 2))};
 }
 
 // POPCNT comes with AVX2 (the region's target includes it).
